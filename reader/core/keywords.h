@@ -1,0 +1,29 @@
+// The fixed table of property names the reader recognises.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "contact_record.h"
+
+namespace tessary {
+
+enum class Action { Begin, End, Replace, Append };
+
+struct Keyword {
+  std::string_view name;
+  Action action;
+  Field field;  // meaningless for Begin and End
+};
+
+// All 42 keywords in table order; the first whole, case-folded match wins.
+const Keyword* Keywords(std::size_t* count);
+
+// Looks a property name up: whole-string comparison folding only ASCII A-Z.
+const Keyword* FindKeyword(std::string_view name);
+
+// Base-name lines know only seven names, all appended.
+std::optional<Field> FindBaseNameKeyword(std::string_view name);
+
+}  // namespace tessary

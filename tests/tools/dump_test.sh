@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# tessary-dump prints the count, then each entry's non-empty fields, escaped.
+set -euo pipefail
+dump=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+run() {
+  if [[ "$dump" == *.exe ]]; then
+    "$PINDREL_WINE" "$PINDREL_WINEPREFIX" run "$dump" "$@"
+  else
+    "$dump" "$@"
+  fi
+}
+
+printf 'BEGIN:VCARD\r\nN:M\xc3\xbcller;J\r\nNOTE:a\\b\tc\x01\x7f\r\nmore\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Two\r\nEND:VCARD\r\n' > "$work/in.vcf"
+expected='ContactCount: 2
+[1]
+Name: M\xC3\xBCller;J\n
+Note: a\\b\tc\x01\x7F\n$$NEWLINE$$more\n
+[2]
+FullName: Two\n'
+actual=$(run "$work/in.vcf")
+fail=0
+check() {
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1"; echo "--- expected"; echo "$2"; echo "--- actual"; echo "$3"; fail=1
+  else
+    echo "ok   $1"
+  fi
+}
+check "full dump" "$expected" "$actual"
+check "count only" "ContactCount: 2" "$(run --count "$work/in.vcf")"
+check "separator" "$(printf 'ContactCount: 2\n[1]\nName: M\\xC3\\xBCller;J\\n\nNote: a\\\\b\\tc\\x01\\x7F\\n|more\\n\n[2]\nFullName: Two\\n')" \
+  "$(run --separator '|' "$work/in.vcf")"
+check "missing file" "ContactCount: 0" "$(run "$work/none.vcf")"
+set +e
+run --bogus "$work/in.vcf" >/dev/null 2>&1; check "usage exit" 2 "$?"
+run >/dev/null 2>&1; check "no file exit" 2 "$?"
+exit $fail
