@@ -8,4 +8,4 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32
 wine=cmake/wine.sh
 prefix=build/win32/wineprefix
-"$wine" "$prefix" run build/win32/reader/tessary-dump.exe samples/contacts.vcf
+"$wine" "$prefix" run build/win32/bin/tessary-dump.exe samples/contacts.vcf
