@@ -1,7 +1,7 @@
 #include "keywords.h"
 
 #include <array>
-#include <vector>
+#include <cstdint>
 
 namespace tessary {
 namespace {
@@ -58,7 +58,7 @@ static_assert(kTableSize == 42);
 
 constexpr std::size_t kLongest = 34;  // "ADR;HOME;ENCODING=QUOTED-PRINTABLE"
 
-constexpr char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+constexpr char FoldAscii(char c) { return char(c - ((unsigned char)(c - 'a') < 26u ? 32 : 0)); }
 
 bool EqualFolded(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -67,16 +67,40 @@ bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Keywords grouped by length, each group in table order, so a look-up
-// compares only names of the right length and still finds the first match.
-const std::array<std::vector<const Keyword*>, kLongest + 1>& ByLength() {
-  static const auto groups = [] {
-    std::array<std::vector<const Keyword*>, kLongest + 1> g;
-    for (const Keyword& k : kTable) g[k.name.size()].push_back(&k);
-    return g;
-  }();
-  return groups;
+// Every line of a file goes through FindKeyword, so it hashes the folded
+// name once and compares only on a hash hit. No two keywords fold to the same
+// text, so the one match found is also the first in table order.
+constexpr std::size_t kSlots = 128;  // power of two, well above 42
+
+struct Slot {
+  std::uint32_t hash = 0;
+  const Keyword* keyword = nullptr;
+  char folded[kLongest] = {};  // the keyword with a-z folded to A-Z
+};
+
+// Length and three sampled bytes tell the 42 names apart well enough; the
+// full comparison settles it. OR-ing 0x20 makes the hash blind to ASCII case
+// (it also merges a few punctuation pairs, which only costs a comparison).
+std::uint32_t HashFolded(const char* p, std::size_t n) {
+  std::uint32_t h = std::uint32_t(n) * 0x9E3779B1u;
+  h ^= std::uint8_t(p[0] | 0x20) * 0x85EBCA77u;
+  h ^= std::uint8_t(p[n - 1] | 0x20) * 0xC2B2AE3Du;
+  h ^= std::uint8_t(p[n / 2] | 0x20) * 0x27D4EB2Fu;
+  return h ^ (h >> 15);
 }
+
+const std::array<Slot, kSlots> kHashTable = [] {
+  std::array<Slot, kSlots> table{};
+  for (const Keyword& k : kTable) {
+    std::uint32_t h = HashFolded(k.name.data(), k.name.size());
+    std::size_t i = h & (kSlots - 1);
+    while (table[i].keyword) i = (i + 1) & (kSlots - 1);
+    table[i].hash = h;
+    table[i].keyword = &k;
+    for (std::size_t c = 0; c < k.name.size(); ++c) table[i].folded[c] = FoldAscii(k.name[c]);
+  }
+  return table;
+}();
 
 }  // namespace
 
@@ -86,9 +110,15 @@ const Keyword* Keywords(std::size_t* count) {
 }
 
 const Keyword* FindKeyword(std::string_view name) {
-  if (name.size() > kLongest) return nullptr;
-  for (const Keyword* k : ByLength()[name.size()])
-    if (EqualFolded(name, k->name)) return k;
+  if (name.empty() || name.size() > kLongest) return nullptr;
+  std::uint32_t h = HashFolded(name.data(), name.size());
+  for (std::size_t i = h & (kSlots - 1); kHashTable[i].keyword; i = (i + 1) & (kSlots - 1)) {
+    const Slot& slot = kHashTable[i];
+    if (slot.hash != h || slot.keyword->name.size() != name.size()) continue;
+    std::size_t c = 0;
+    while (c < name.size() && FoldAscii(name[c]) == slot.folded[c]) ++c;
+    if (c == name.size()) return slot.keyword;
+  }
   return nullptr;
 }
 

@@ -12,6 +12,7 @@ namespace tessary {
 
 namespace {
 constexpr std::size_t kChunkBytes = 1 << 20;
+constexpr std::size_t kFirstChunkBytes = 1 << 12;
 constexpr unsigned char kEndOfRecord = 0xFF;
 
 std::size_t VarintSize(std::size_t v) {
@@ -23,9 +24,11 @@ std::size_t VarintSize(std::size_t v) {
 
 char* RecordStore::Reserve(std::size_t bytes) {
   if (chunks_.empty() || chunk_size_ - chunk_used_ < bytes) {
-    // A record larger than a chunk gets a chunk of its own size.
-    chunk_size_ = std::max(bytes, kChunkBytes);
-    chunks_.push_back(std::make_unique<char[]>(chunk_size_));
+    // Chunks grow from small (most files are small) to kChunkBytes; a
+    // record larger than that gets a chunk of its own size.
+    std::size_t grown = std::min(kChunkBytes, kFirstChunkBytes << std::min<std::size_t>(chunks_.size(), 8));
+    chunk_size_ = std::max(bytes, grown);
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunk_size_));
     chunk_used_ = 0;
   }
   char* p = chunks_.back().get() + chunk_used_;
@@ -95,7 +98,7 @@ void VCardStream::Open(std::FILE* file) {
   if (file) {
     // The buffer is ours, so CR LF can be folded in place.
     constexpr std::size_t kBlock = 1 << 18;
-    auto buffer = std::make_unique<char[]>(kBlock);
+    auto buffer = std::make_unique_for_overwrite<char[]>(kBlock);
     std::size_t n;
     while ((n = std::fread(buffer.get(), 1, kBlock, file)) > 0)
       FeedMutable(buffer.get(), n);
@@ -236,20 +239,28 @@ void VCardStream::CheckUtf8(const unsigned char* p, std::size_t n) {
 }
 
 void VCardStream::ProcessLine(std::string_view line) {
-  std::size_t colon = line.find(':');
-  if (colon != std::string_view::npos) {
-    // A base-name line has the separator beginning before its first colon,
-    // so only that stretch (plus the separator's tail) needs searching.
-    std::size_t sep_pos;
-    if (separator_.empty()) {
-      sep_pos = 0;
-    } else {
-      std::size_t span = std::min(line.size(), colon + separator_.size() - 1);
-      sep_pos = line.substr(0, span).find(separator_);
-    }
-    if (sep_pos != std::string_view::npos && sep_pos < colon) {
-      ProcessBaseNameLine(line, sep_pos);
+  const char* p = line.data();
+  const char* colon_at = static_cast<const char*>(std::memchr(p, ':', line.size()));
+  if (!colon_at) {
+    ProcessNormalLine(line, std::string_view::npos);
+    return;
+  }
+  std::size_t colon = std::size_t(colon_at - p);
+  // A base-name line has the separator beginning before its first colon.
+  // Names are short, so a plain scan of them is the cheapest search.
+  const std::size_t sep_len = separator_.size();
+  if (sep_len == 0) {
+    if (colon > 0) {
+      ProcessBaseNameLine(line, 0);
       return;
+    }
+  } else {
+    const char first = separator_[0];
+    for (std::size_t i = 0; i < colon; ++i) {
+      if (p[i] == first && line.size() - i >= sep_len && std::memcmp(p + i, separator_.data(), sep_len) == 0) {
+        ProcessBaseNameLine(line, i);
+        return;
+      }
     }
   }
   ProcessNormalLine(line, colon);
@@ -260,10 +271,11 @@ void VCardStream::ProcessNormalLine(std::string_view line, std::size_t colon) {
   std::string_view name = has_colon ? line.substr(0, colon) : std::string_view();
   std::string_view value = has_colon ? line.substr(colon + 1) : line;
   bool continuation = name.empty();
-  if (continuation) name = previous_name_;
-  else previous_name_.assign(name);
-
-  const Keyword* k = FindKeyword(name);
+  if (!continuation) {
+    previous_name_.assign(name);
+    previous_keyword_ = FindKeyword(name);
+  }
+  const Keyword* k = previous_keyword_;
   if (!k) return;
   switch (k->action) {
     case Action::Begin:
@@ -285,8 +297,12 @@ void VCardStream::ProcessNormalLine(std::string_view line, std::size_t colon) {
 
 void VCardStream::ProcessBaseNameLine(std::string_view line, std::size_t sep_pos) {
   std::string_view name = line.substr(0, sep_pos);
-  if (name.empty()) name = previous_name_;
-  else previous_name_.assign(name);
+  if (name.empty()) {
+    name = previous_name_;
+  } else {
+    previous_name_.assign(name);
+    previous_keyword_ = FindKeyword(name);
+  }
   // The value starts one character after the separator's first character,
   // whatever the separator's length.
   std::string_view value = line.substr(std::min(line.size(), sep_pos + 1));

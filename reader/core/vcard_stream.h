@@ -13,6 +13,8 @@
 
 namespace tessary {
 
+struct Keyword;
+
 // Listed contacts, packed: each record is one block of (field, length,
 // bytes) entries in a chunked arena. A hundred thousand contacts as 32
 // separate strings each would cost more than the file itself.
@@ -106,6 +108,9 @@ class VCardStream {
   ContactRecord current_;
   std::string separator_ = "$$NEWLINE$$";
   std::string previous_name_;
+  // The keyword previous_name_ names (or null): continuation lines are
+  // common, and this saves looking the same name up again.
+  const Keyword* previous_keyword_ = nullptr;
 };
 
 }  // namespace tessary

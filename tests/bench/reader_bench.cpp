@@ -1,0 +1,42 @@
+// Open on generated files of 1k, 10k and 100k contacts.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "vcard_gen.h"
+#include "vcard_stream.h"
+
+namespace {
+
+const std::string& FileFor(long contacts) {
+  static std::map<long, std::string> files;
+  auto& path = files[contacts];
+  if (path.empty()) {
+    path = (std::filesystem::temp_directory_path() / ("tessary-bench-" + std::to_string(contacts) + ".vcf")).string();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    tessary_bench::WriteVCards(f, contacts);
+    std::fclose(f);
+  }
+  return path;
+}
+
+void BM_Open(benchmark::State& state) {
+  const std::string& path = FileFor(state.range(0));
+  auto bytes = std::filesystem::file_size(path);
+  for (auto _ : state) {
+    tessary::VCardStream s;
+    s.Open(path.c_str());
+    if (s.ContactCount() != state.range(0)) state.SkipWithError("wrong contact count");
+    benchmark::DoNotOptimize(s.ContactCount());
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+  state.counters["contacts/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Open)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
