@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tessary {
 namespace {
@@ -67,37 +68,59 @@ bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Every line of a file goes through FindKeyword, so it hashes the folded
-// name once and compares only on a hash hit. No two keywords fold to the same
-// text, so the one match found is also the first in table order.
+// Every named line of a file goes through FindKeyword, so names are folded
+// and compared eight bytes at a time. A name is padded with zeros to five
+// words; no two keywords fold to the same text, so the one match found is
+// also the first in table order.
+constexpr std::size_t kWords = (kLongest + 7) / 8;
 constexpr std::size_t kSlots = 128;  // power of two, well above 42
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = kOnes * 0x80;
+
+using Folded = std::array<std::uint64_t, kWords>;
+
+// Folds a-z to A-Z in every byte of a word whose bytes are all below 0x80
+// (so the additions never carry into the next byte).
+constexpr std::uint64_t FoldWord(std::uint64_t w) {
+  std::uint64_t at_least_a = w + kOnes * (0x80 - 'a');
+  std::uint64_t above_z = w + kOnes * (0x80 - 'z' - 1);
+  std::uint64_t lower = at_least_a & ~above_z & kHighBits;
+  return w ^ (lower >> 2);
+}
+
+// False when the name cannot be a keyword (too long, or not ASCII).
+bool FoldName(std::string_view name, Folded& out) {
+  if (name.empty() || name.size() > kLongest) return false;
+  unsigned char bytes[kWords * 8] = {};
+  std::memcpy(bytes, name.data(), name.size());
+  std::uint64_t any_high = 0;
+  for (std::size_t i = 0; i < kWords; ++i) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + 8 * i, 8);
+    any_high |= w;
+    out[i] = FoldWord(w);
+  }
+  return (any_high & kHighBits) == 0;
+}
+
+std::size_t HashFolded(const Folded& f, std::size_t n) {
+  std::uint64_t h = (f[0] ^ (f[1] * 31) ^ (f[2] * 131) ^ n) * 0x9E3779B97F4A7C15ull;
+  return std::size_t(h >> 57);  // the top 7 bits: 0..127
+}
 
 struct Slot {
-  std::uint32_t hash = 0;
   const Keyword* keyword = nullptr;
-  char folded[kLongest] = {};  // the keyword with a-z folded to A-Z
+  Folded folded{};
 };
-
-// Length and three sampled bytes tell the 42 names apart well enough; the
-// full comparison settles it. OR-ing 0x20 makes the hash blind to ASCII case
-// (it also merges a few punctuation pairs, which only costs a comparison).
-std::uint32_t HashFolded(const char* p, std::size_t n) {
-  std::uint32_t h = std::uint32_t(n) * 0x9E3779B1u;
-  h ^= std::uint8_t(p[0] | 0x20) * 0x85EBCA77u;
-  h ^= std::uint8_t(p[n - 1] | 0x20) * 0xC2B2AE3Du;
-  h ^= std::uint8_t(p[n / 2] | 0x20) * 0x27D4EB2Fu;
-  return h ^ (h >> 15);
-}
 
 const std::array<Slot, kSlots> kHashTable = [] {
   std::array<Slot, kSlots> table{};
   for (const Keyword& k : kTable) {
-    std::uint32_t h = HashFolded(k.name.data(), k.name.size());
-    std::size_t i = h & (kSlots - 1);
+    Folded f{};
+    FoldName(k.name, f);
+    std::size_t i = HashFolded(f, k.name.size());
     while (table[i].keyword) i = (i + 1) & (kSlots - 1);
-    table[i].hash = h;
-    table[i].keyword = &k;
-    for (std::size_t c = 0; c < k.name.size(); ++c) table[i].folded[c] = FoldAscii(k.name[c]);
+    table[i] = {&k, f};
   }
   return table;
 }();
@@ -110,14 +133,11 @@ const Keyword* Keywords(std::size_t* count) {
 }
 
 const Keyword* FindKeyword(std::string_view name) {
-  if (name.empty() || name.size() > kLongest) return nullptr;
-  std::uint32_t h = HashFolded(name.data(), name.size());
-  for (std::size_t i = h & (kSlots - 1); kHashTable[i].keyword; i = (i + 1) & (kSlots - 1)) {
+  Folded f;
+  if (!FoldName(name, f)) return nullptr;
+  for (std::size_t i = HashFolded(f, name.size()); kHashTable[i].keyword; i = (i + 1) & (kSlots - 1)) {
     const Slot& slot = kHashTable[i];
-    if (slot.hash != h || slot.keyword->name.size() != name.size()) continue;
-    std::size_t c = 0;
-    while (c < name.size() && FoldAscii(name[c]) == slot.folded[c]) ++c;
-    if (c == name.size()) return slot.keyword;
+    if (slot.folded == f && slot.keyword->name.size() == name.size()) return slot.keyword;
   }
   return nullptr;
 }
