@@ -22,3 +22,10 @@ if(WIN32)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/win32/walk_win32_test.sh $<TARGET_FILE:walk_win32_tests>
     TIMEOUT 300)
 endif()
+
+# The manual quotes every message and caption exactly, links only to pages
+# that exist, and compiles into Manual.chm.
+add_test(NAME manual
+  COMMAND ${CMAKE_COMMAND} -DMANUAL_DIR=${PROJECT_SOURCE_DIR}/docs/manual
+          -DCHM=${PINDREL_BIN_DIR}/Manual.chm -P ${CMAKE_CURRENT_SOURCE_DIR}/tools/manual_check.cmake)
+set_tests_properties(manual PROPERTIES TIMEOUT 60)
