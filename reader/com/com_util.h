@@ -1,6 +1,9 @@
 // Small owners for the Win32 and COM resources Tessary handles: BSTRs,
 // VARIANTs, registry keys and a critical section. COM interface pointers use
 // Microsoft::WRL::ComPtr. Shared by the server and its tests.
+//
+// Beware: mingw-w64's ComPtr::Attach adds a reference (Microsoft's does not),
+// so this code never calls it.
 #pragma once
 
 #include <windows.h>

@@ -97,7 +97,10 @@ HRESULT ClassObjectOf(ClassEntry& entry, ComPtr<IClassFactory>& out) {
   CriticalSectionLock hold(g_module_lock);
   if (!entry.class_object) {
     try {
-      entry.class_object.Attach(std::make_unique<ClassFactory>(entry.create).release());
+      // The slot is empty, so its address can take the new reference as is.
+      // (Not Attach: mingw-w64's ComPtr::Attach adds a reference of its own.)
+      *entry.class_object.GetAddressOf() =
+          std::make_unique<ClassFactory>(entry.create).release();
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     }

@@ -45,6 +45,7 @@ class Parser {
   // Keys (and, inside a key, named values) up to the closing brace.
   void ParseKeys(std::vector<ScriptKey>& keys, ScriptKey* owner) {
     while (token_.kind != TokenKind::Close && token_.kind != TokenKind::End) {
+      if (!owner && IsWord(L"val")) Fail(L"a value needs a key to hold it, not HKCR");
       if (owner && IsWord(L"val")) {
         Advance();
         ScriptValue value;
