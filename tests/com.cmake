@@ -14,7 +14,7 @@ if(WIN32)
   add_executable(com_server_tests
     win32/com_server_test.cpp
     win32/com_stream_test.cpp)
-  target_link_libraries(com_server_tests PRIVATE tessary_interfaces GTest::gtest_main)
+  target_link_libraries(com_server_tests PRIVATE tessary_interfaces version GTest::gtest_main)
   # The tests load the Tessary.dll beside them.
   add_dependencies(com_server_tests tessary_com)
 
@@ -28,6 +28,8 @@ if(WIN32)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/com/registration_test.sh $<TARGET_FILE:tessary_com>)
   pindrel_add_script_test(NAME com_vbscript
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/com/vbscript_test.sh $<TARGET_FILE:tessary_com>)
+  pindrel_add_script_test(NAME com_binary
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/com/binary_test.sh $<TARGET_FILE:tessary_com>)
   set_tests_properties(com_server com_registration com_vbscript PROPERTIES
     RESOURCE_LOCK ${registration_lock})
 endif()

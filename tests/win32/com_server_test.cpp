@@ -323,5 +323,43 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
   }
 }
 
+// What installers and tools read from the file without running it: the
+// self-registration mark and the version block, the project name and the
+// embedded type library.
+TEST_F(ServerTest, ResourcesDescribeTheModule) {
+  HMODULE module = Server::Get().module();
+  wchar_t name[64] = {};
+  ASSERT_GT(LoadStringW(module, 100, name, 64), 0);
+  EXPECT_STREQ(name, L"Tessary");
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), L"TYPELIB"), nullptr);
+  for (int id : {102, 103, 104})
+    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(id), L"REGISTRY"), nullptr) << id;
+
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(module, path, MAX_PATH), 0u);
+  DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
+  const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+      {L"FileDescription", L"Tessary Module"}, {L"FileVersion", L"1, 0, 0, 1"},
+      {L"InternalName", L"Tessary"},           {L"OriginalFilename", L"Tessary.DLL"},
+      {L"ProductName", L"Tessary Module"},     {L"ProductVersion", L"1, 0, 0, 1"},
+      {L"OLESelfRegister", L""},
+  };
+  for (const auto& [key, expected] : strings) {
+    std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), &value, &length)) << query;
+    EXPECT_STREQ(length ? static_cast<const wchar_t*>(value) : L"", expected) << query;
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+}
+
 }  // namespace
 }  // namespace tessary_test
