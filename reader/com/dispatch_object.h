@@ -70,6 +70,9 @@ class DispatchObject : public Interface {
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!names || !ids) return E_POINTER;
+    if (count == 1) return GetInterfaceDispId(__uuidof(Interface), names[0], ids);
+    // A member name with parameter names: rare enough to ask every time.
     ComPtr<ITypeInfo> info;
     HRESULT hr = GetInterfaceTypeInfo(__uuidof(Interface), &info);
     if (FAILED(hr)) return hr;

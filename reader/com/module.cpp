@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -30,12 +31,14 @@ struct ClassEntry {
   // Filled on first use, kept until unload.
   ComPtr<IClassFactory> class_object;
   ComPtr<ITypeInfo> type_info;
+  // Names scripts have asked for, exactly as spelt, and their DISPIDs.
+  std::map<std::wstring, DISPID, std::less<>> dispids;
 };
 
 ClassEntry g_classes[] = {
-    {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}},
-    {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}},
-    {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}},
+    {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
+    {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
+    {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
 };
 
 HMODULE g_module = nullptr;
@@ -115,6 +118,7 @@ void ReleaseTable() {
   for (ClassEntry& entry : g_classes) {
     entry.class_object.Reset();
     entry.type_info.Reset();
+    entry.dispids.clear();
   }
 }
 
@@ -123,22 +127,56 @@ void ReleaseTable() {
 void LockModule() { InterlockedIncrement(&g_lock_count); }
 void UnlockModule() { InterlockedDecrement(&g_lock_count); }
 
+namespace {
+
+// Call with the module lock held.
+HRESULT LoadTypeInfo(ClassEntry& entry) {
+  if (entry.type_info) return S_OK;
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadRegTypeLib(LIBID_TESSARYLib, 1, 0, LOCALE_NEUTRAL, &library);
+  if (FAILED(hr)) return hr;
+  return library->GetTypeInfoOfGuid(entry.iid, &entry.type_info);
+}
+
+ClassEntry* EntryOf(REFIID iid) {
+  for (ClassEntry& entry : g_classes)
+    if (IsEqualIID(entry.iid, iid)) return &entry;
+  return nullptr;
+}
+
+}  // namespace
+
 HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
   CriticalSectionLock hold(g_module_lock);
-  for (ClassEntry& entry : g_classes) {
-    if (!IsEqualIID(entry.iid, iid)) continue;
-    if (!entry.type_info) {
-      ComPtr<ITypeLib> library;
-      HRESULT hr = LoadRegTypeLib(LIBID_TESSARYLib, 1, 0, LOCALE_NEUTRAL, &library);
-      if (FAILED(hr)) return hr;
-      hr = library->GetTypeInfoOfGuid(iid, &entry.type_info);
-      if (FAILED(hr)) return hr;
-    }
-    return entry.type_info.CopyTo(info);
+  ClassEntry* entry = EntryOf(iid);
+  if (!entry) return TYPE_E_ELEMENTNOTFOUND;
+  HRESULT hr = LoadTypeInfo(*entry);
+  if (FAILED(hr)) return hr;
+  return entry->type_info.CopyTo(info);
+}
+
+HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id) {
+  if (!name || !id) return E_POINTER;
+  CriticalSectionLock hold(g_module_lock);
+  ClassEntry* entry = EntryOf(iid);
+  if (!entry) return TYPE_E_ELEMENTNOTFOUND;
+  auto cached = entry->dispids.find(std::wstring_view(name));
+  if (cached != entry->dispids.end()) {
+    *id = cached->second;
+    return S_OK;
   }
-  return TYPE_E_ELEMENTNOTFOUND;
+  HRESULT hr = LoadTypeInfo(*entry);
+  if (FAILED(hr)) return hr;
+  hr = DispGetIDsOfNames(entry->type_info.Get(), &name, 1, id);
+  if (FAILED(hr)) return hr;
+  try {
+    entry->dispids.emplace(name, *id);
+  } catch (const std::bad_alloc&) {
+    // Not remembering a name costs only a later look-up.
+  }
+  return S_OK;
 }
 
 }  // namespace tessary::com

@@ -18,4 +18,9 @@ void UnlockModule();
 // Loaded once under the module's critical section and kept until unload.
 HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info);
 
+// The DISPID of one member name of one of the module's interfaces, through
+// the type information; names are remembered per interface, as scripts ask
+// for the same few names over and over.
+HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id);
+
 }  // namespace tessary::com

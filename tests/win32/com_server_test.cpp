@@ -1,5 +1,8 @@
 // Tessary.dll as a COM server: class objects, the module lock count,
 // aggregation, QueryInterface and the layout of the registered type library.
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "com_test_support.h"
@@ -283,6 +286,38 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
             S_OK);
   EXPECT_EQ(library_name.View(), L"TESSARYLib");
   EXPECT_EQ(library_help.View(), L"Tessary 1.0 Type Library");
+  TLIBATTR* library_attributes = nullptr;
+  ASSERT_EQ(library->GetLibAttr(&library_attributes), S_OK);
+  EXPECT_EQ(library_attributes->wMajorVerNum, 1);
+  EXPECT_EQ(library_attributes->wMinorVerNum, 0);
+  library->ReleaseTLibAttr(library_attributes);
+
+  // Each class: creatable, with its help string and its default interface.
+  for (const ClassCase& c : kClasses) {
+    SCOPED_TRACE(c.name);
+    ComPtr<ITypeInfo> coclass, implemented;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(c.clsid, &coclass), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(coclass->GetTypeAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
+    EXPECT_EQ(attributes->cImplTypes, 1);
+    coclass->ReleaseTypeAttr(attributes);
+    Bstr name, help;
+    ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, name.Receive(), help.Receive(), nullptr, nullptr), S_OK);
+    std::wstring class_name(c.name, c.name + std::strlen(c.name));
+    EXPECT_EQ(name.View(), class_name);
+    EXPECT_EQ(help.View(), class_name + L" Class");
+    INT flags = 0;
+    EXPECT_EQ(coclass->GetImplTypeFlags(0, &flags), S_OK);
+    EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
+    HREFTYPE reference = 0;
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &reference), S_OK);
+    ASSERT_EQ(coclass->GetRefTypeInfo(reference, &implemented), S_OK);
+    ASSERT_EQ(implemented->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualIID(attributes->guid, c.iid));
+    implemented->ReleaseTypeAttr(attributes);
+  }
 
   for (const InterfaceCase& itf : interfaces) {
     SCOPED_TRACE(testing::Message() << itf.iid.Data1);

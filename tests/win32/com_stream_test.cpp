@@ -179,10 +179,20 @@ TEST_F(StreamTest, WorkedExampleThroughIDispatchByNameAndById) {
             S_OK);
   EXPECT_EQ(ToWide(V_BSTR(&result.Get())), L"|");
 
-  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
-  DISPID id = 0;
-  EXPECT_EQ(stream->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id),
-            DISP_E_UNKNOWNNAME);
+  // Names are remembered per interface: a second object, any spelling,
+  // gets the same answers; unknown names stay unknown.
+  ComPtr<IDispatch> another = Create<IDispatch>(CLSID_VCardStream);
+  for (const wchar_t* name : {L"FullName", L"fullname", L"FULLNAME"})
+    EXPECT_EQ(IdOf(another.Get(), name), 6);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+    DISPID id = 0;
+    EXPECT_EQ(another->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id),
+              DISP_E_UNKNOWNNAME);
+  }
+  // The placeholder interface has its own names: FullName is 2 there.
+  ComPtr<IDispatch> contact = Create<IDispatch>(CLSID_VCardContact);
+  EXPECT_EQ(IdOf(contact.Get(), L"FullName"), 2);
 }
 
 // Values are the file's bytes: UTF-8 when the whole file is UTF-8, the ANSI
