@@ -6,8 +6,6 @@ add_executable(registry_script_tests
   ${PROJECT_SOURCE_DIR}/reader/com/registry_script.cpp)
 target_include_directories(registry_script_tests PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
 target_link_libraries(registry_script_tests PRIVATE GTest::gtest_main)
-target_compile_definitions(registry_script_tests PRIVATE
-  TESSARY_COM_SOURCE="${PROJECT_SOURCE_DIR}/reader/com")
 pindrel_add_test(NAME com_registry_script COMMAND registry_script_tests)
 
 if(WIN32)
