@@ -195,6 +195,61 @@ TEST_F(StreamTest, WorkedExampleThroughIDispatchByNameAndById) {
   EXPECT_EQ(IdOf(contact.Get(), L"FullName"), 2);
 }
 
+// Every getter returns its own field: one line per property, each value
+// different, so a getter wired to the wrong field shows.
+TEST_F(StreamTest, EachGetterReturnsItsOwnField) {
+  struct Case {
+    Getter get;
+    const char* line;  // written to the file; empty for a getter with no line of its own
+    const wchar_t* expected;
+  } cases[] = {
+      {&IVCardStream::get_Name, "N:n", L"n\n"},
+      {&IVCardStream::get_FullName, "FN:fn", L"fn\n"},
+      {&IVCardStream::get_Email, "EMAIL:email", L"email\n"},
+      {&IVCardStream::get_Org, "ORG:org", L"org\n"},
+      {&IVCardStream::get_Version, "VERSION:version", L"version\n"},
+      {&IVCardStream::get_Rev, "REV:rev", L"rev\n"},
+      {&IVCardStream::get_Telephone, "TEL:tel", L"tel\n"},
+      {&IVCardStream::get_Address, "ADR:adr", L"adr\n"},
+      {&IVCardStream::get_Label, "LABEL:label", L"label\n"},
+      {&IVCardStream::get_Title, "TITLE:title", L"title\n"},
+      {&IVCardStream::get_Note, "NOTE:note", L"note\n"},
+      {&IVCardStream::get_URL, "URL:url", L"url\n"},
+      {&IVCardStream::get_Role, "ROLE:role", L"role\n"},
+      {&IVCardStream::get_NickName, "NICKNAME:nick", L"nick\n"},
+      {&IVCardStream::get_BirthDay, "BDAY:bday", L"bday\n"},
+      {&IVCardStream::get_Work_Address, "ADR;Work:work adr", L"work adr\n"},
+      {&IVCardStream::get_HomeAddress, "ADR;Home:home adr", L"home adr\n"},
+      {&IVCardStream::get_PostalAddress, "ADR;POSTAL:postal", L"postal\n"},
+      {&IVCardStream::get_OtherAddress, "", L"postal\n"},
+      {&IVCardStream::get_WorkTelephoneVoice, "TEL;WORK;VOICE:work voice", L"work voice\n"},
+      {&IVCardStream::get_WorkTelephoneFax, "TEL;WORK;FAX:work fax", L"work fax\n"},
+      {&IVCardStream::get_HomeTelephoneFax, "TEL;HOME;FAX:home fax", L"home fax\n"},
+      {&IVCardStream::get_HomeTelephoneVoice, "TEL;HOME;VOICE:home voice", L"home voice\n"},
+      {&IVCardStream::get_TelephoneCellVoice, "TEL;CELL;VOICE:cell", L"cell\n"},
+      {&IVCardStream::get_TelephonePagerVoice, "TEL;PAGER;VOICE:pager", L"pager\n"},
+      {&IVCardStream::get_TelephoneCarVoice, "TEL;CAR;VOICE:car", L"car\n"},
+      {&IVCardStream::get_TelephoneISDN, "TEL;ISDN:isdn", L"isdn\n"},
+      {&IVCardStream::get_TelephonePref, "TEL;PREF:pref", L"pref\n"},
+      {&IVCardStream::get_TelephoneVoice, "TEL;VOICE:voice", L"voice\n"},
+      {&IVCardStream::get_EmailTelex, "EMAIL;TLX:telex", L"telex\n"},
+      {&IVCardStream::get_EmailPrefInternet, "EMAIL;PREF;INTERNET:pref mail", L"pref mail\n"},
+      {&IVCardStream::get_HomeUrl, "URL;HOME:home url", L"home url\n"},
+      {&IVCardStream::get_WorkUrl, "URL;WORK:work url", L"work url\n"},
+  };
+  std::string text = "BEGIN:VCARD\n";
+  for (const Case& c : cases)
+    if (*c.line) text += std::string(c.line) + "\n";
+  text += "END:VCARD";
+  TempFile file(text, L"fields.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  for (const Case& c : cases)
+    EXPECT_EQ(Read(stream.Get(), c.get), c.expected) << (*c.line ? c.line : "OtherAddress");
+}
+
 // Values are the file's bytes: UTF-8 when the whole file is UTF-8, the ANSI
 // code page otherwise.
 TEST_F(StreamTest, ValuesWidenFromTheFilesEncoding) {
