@@ -186,9 +186,9 @@ using namespace tessary::com;
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  // Thread notifications stay on: the statically linked C runtime uses them.
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
-    DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {
     ReleaseTable();
   }
@@ -210,7 +210,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllRegisterServer() {
+STDAPI DllRegisterServer() try {
   for (const ClassEntry& entry : g_classes) {
     HRESULT hr = RunRegistryScript(g_module, entry.registry_script, RegistryAction::Register);
     if (FAILED(hr)) return hr;
@@ -220,9 +220,11 @@ STDAPI DllRegisterServer() {
   if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
   ComPtr<ITypeLib> library;
   return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
+} catch (const std::bad_alloc&) {
+  return E_OUTOFMEMORY;
 }
 
-STDAPI DllUnregisterServer() {
+STDAPI DllUnregisterServer() try {
   for (const ClassEntry& entry : g_classes)
     RunRegistryScript(g_module, entry.registry_script, RegistryAction::Unregister);
   std::wstring path = ModulePath(g_module);
@@ -236,6 +238,8 @@ STDAPI DllUnregisterServer() {
     }
   }
   return S_OK;
+} catch (const std::bad_alloc&) {
+  return S_OK;  // unregistration is best effort by contract
 }
 
 }  // extern "C"
