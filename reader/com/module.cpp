@@ -1,0 +1,245 @@
+// Tessary.dll's module: the object table, class objects, the lock count, the
+// type information cache and the four exports.
+#include "module.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "classes.h"
+#include "com_util.h"
+#include "registrar.h"
+#include "resource.h"
+#include "tessary.h"
+
+namespace tessary::com {
+namespace {
+
+using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
+
+// One class of the module. The order of the table is the order of
+// registration and of the class-object search.
+struct ClassEntry {
+  const CLSID& clsid;
+  const IID& iid;  // the default interface
+  UINT registry_script;
+  CreateFunction create;
+  // Filled on first use, kept until unload.
+  ComPtr<IClassFactory> class_object;
+  ComPtr<ITypeInfo> type_info;
+  // Names scripts have asked for, exactly as spelt, and their DISPIDs.
+  std::map<std::wstring, DISPID, std::less<>> dispids;
+};
+
+ClassEntry g_classes[] = {
+    {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
+    {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
+    {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
+};
+
+HMODULE g_module = nullptr;
+LONG g_lock_count = 0;
+// Guards the class-object slots and the type information of the table.
+CriticalSection g_module_lock;
+
+// The class object of one table entry. The module's cached reference is its
+// first; a client holding it beyond that keeps the module loaded.
+class ClassFactory final : public IClassFactory {
+ public:
+  explicit ClassFactory(CreateFunction create) : create_(create) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
+      return E_NOINTERFACE;
+    *object = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    CriticalSectionLock hold(lock_);
+    if (++references_ == 2) LockModule();
+    return references_;
+  }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG left;
+    {
+      CriticalSectionLock hold(lock_);
+      left = --references_;
+      if (left == 1) UnlockModule();
+    }
+    if (left == 0) std::unique_ptr<ClassFactory> last(this);
+    return left;
+  }
+
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    // An aggregated object can only hand its own IUnknown to the outer one.
+    if (outer && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    return create_(outer, iid, object);
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    if (lock) LockModule();
+    else UnlockModule();
+    return S_OK;
+  }
+
+ private:
+  CreateFunction create_;
+  CriticalSection lock_;  // class objects are shared between apartments
+  ULONG references_ = 1;  // the module's own
+};
+
+HRESULT ClassObjectOf(ClassEntry& entry, ComPtr<IClassFactory>& out) {
+  CriticalSectionLock hold(g_module_lock);
+  if (!entry.class_object) {
+    try {
+      // The slot is empty, so its address can take the new reference as is.
+      // (Not Attach: mingw-w64's ComPtr::Attach adds a reference of its own.)
+      *entry.class_object.GetAddressOf() =
+          std::make_unique<ClassFactory>(entry.create).release();
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  out = entry.class_object;
+  return S_OK;
+}
+
+// Releases what the table caches. Called when the module is unloaded.
+void ReleaseTable() {
+  CriticalSectionLock hold(g_module_lock);
+  for (ClassEntry& entry : g_classes) {
+    entry.class_object.Reset();
+    entry.type_info.Reset();
+    entry.dispids.clear();
+  }
+}
+
+}  // namespace
+
+void LockModule() { InterlockedIncrement(&g_lock_count); }
+void UnlockModule() { InterlockedDecrement(&g_lock_count); }
+
+namespace {
+
+// Call with the module lock held.
+HRESULT LoadTypeInfo(ClassEntry& entry) {
+  if (entry.type_info) return S_OK;
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadRegTypeLib(LIBID_TESSARYLib, 1, 0, LOCALE_NEUTRAL, &library);
+  if (FAILED(hr)) return hr;
+  return library->GetTypeInfoOfGuid(entry.iid, &entry.type_info);
+}
+
+ClassEntry* EntryOf(REFIID iid) {
+  for (ClassEntry& entry : g_classes)
+    if (IsEqualIID(entry.iid, iid)) return &entry;
+  return nullptr;
+}
+
+}  // namespace
+
+HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  CriticalSectionLock hold(g_module_lock);
+  ClassEntry* entry = EntryOf(iid);
+  if (!entry) return TYPE_E_ELEMENTNOTFOUND;
+  HRESULT hr = LoadTypeInfo(*entry);
+  if (FAILED(hr)) return hr;
+  return entry->type_info.CopyTo(info);
+}
+
+HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id) {
+  if (!name || !id) return E_POINTER;
+  CriticalSectionLock hold(g_module_lock);
+  ClassEntry* entry = EntryOf(iid);
+  if (!entry) return TYPE_E_ELEMENTNOTFOUND;
+  auto cached = entry->dispids.find(std::wstring_view(name));
+  if (cached != entry->dispids.end()) {
+    *id = cached->second;
+    return S_OK;
+  }
+  HRESULT hr = LoadTypeInfo(*entry);
+  if (FAILED(hr)) return hr;
+  hr = DispGetIDsOfNames(entry->type_info.Get(), &name, 1, id);
+  if (FAILED(hr)) return hr;
+  try {
+    entry->dispids.emplace(name, *id);
+  } catch (const std::bad_alloc&) {
+    // Not remembering a name costs only a later look-up.
+  }
+  return S_OK;
+}
+
+}  // namespace tessary::com
+
+using namespace tessary::com;
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  // Thread notifications stay on: the statically linked C runtime uses them.
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    ReleaseTable();
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return g_lock_count == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  for (ClassEntry& entry : g_classes) {
+    if (!IsEqualCLSID(entry.clsid, clsid)) continue;
+    ComPtr<IClassFactory> class_object;
+    HRESULT hr = ClassObjectOf(entry, class_object);
+    if (FAILED(hr)) return hr;
+    return class_object->QueryInterface(iid, object);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllRegisterServer() try {
+  for (const ClassEntry& entry : g_classes) {
+    HRESULT hr = RunRegistryScript(g_module, entry.registry_script, RegistryAction::Register);
+    if (FAILED(hr)) return hr;
+  }
+  // Registering the embedded library also registers its dual interfaces.
+  std::wstring path = ModulePath(g_module);
+  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  ComPtr<ITypeLib> library;
+  return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
+} catch (const std::bad_alloc&) {
+  return E_OUTOFMEMORY;
+}
+
+STDAPI DllUnregisterServer() try {
+  for (const ClassEntry& entry : g_classes)
+    RunRegistryScript(g_module, entry.registry_script, RegistryAction::Unregister);
+  std::wstring path = ModulePath(g_module);
+  ComPtr<ITypeLib> library;
+  if (!path.empty() && SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library))) {
+    TLIBATTR* attributes = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&attributes))) {
+      UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                        attributes->lcid, attributes->syskind);
+      library->ReleaseTLibAttr(attributes);
+    }
+  }
+  return S_OK;
+} catch (const std::bad_alloc&) {
+  return S_OK;  // unregistration is best effort by contract
+}
+
+}  // extern "C"

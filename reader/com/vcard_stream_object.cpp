@@ -1,0 +1,182 @@
+// VCardStream, the COM face of the reader core: converts strings at the
+// interface and otherwise leaves every decision to tessary::VCardStream.
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "classes.h"
+#include "dispatch_object.h"
+#include "tessary.h"
+#include "vcard_stream.h"
+
+namespace tessary::com {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A new BSTR holding `text` widened from `code_page`. An empty text gives an
+// empty (not null) BSTR, as the reader always hands out a string.
+HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  int size = static_cast<int>(text.size());
+  int wide = size ? MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0) : 0;
+  if (size && wide == 0) return HRESULT_FROM_WIN32(GetLastError());
+  Bstr result;
+  *result.Receive() = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
+  if (!result.Get()) return E_OUTOFMEMORY;
+  if (wide) MultiByteToWideChar(code_page, 0, text.data(), size, result.Get(), wide);
+  *out = result.Release();
+  return S_OK;
+}
+
+// `text` in the ANSI code page; characters it cannot hold become its
+// default character.
+std::string Narrow(BSTR text) {
+  std::wstring_view wide =
+      text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view();
+  if (wide.empty()) return {};
+  int size = static_cast<int>(wide.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
+class VCardStreamObject final : public DispatchObject<IVCardStream> {
+ public:
+  STDMETHODIMP Open(BSTR vCardFile) override {
+    try {
+      // The wide path reaches the file system as it is, so names outside
+      // the ANSI code page open too. The core expects binary mode and folds
+      // CR LF itself. A file that cannot be opened reads as no contacts.
+      FilePtr file;
+      if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
+      stream_.Open(file.get());
+      return S_OK;
+    } catch (const std::bad_alloc&) {
+      // A file too large for memory must not look like an empty one.
+      stream_.Close();
+      return E_OUTOFMEMORY;
+    }
+  }
+
+  STDMETHODIMP GetContact(int, IDispatch** contact) override {
+    if (!contact) return E_POINTER;
+    *contact = nullptr;
+    return S_OK;
+  }
+
+  STDMETHODIMP MoveFirst() override { return Guard([&] { stream_.MoveFirst(); }); }
+  STDMETHODIMP MoveNext() override { return Guard([&] { stream_.MoveNext(); }); }
+  STDMETHODIMP Close() override {
+    stream_.Close();
+    return S_OK;
+  }
+
+  STDMETHODIMP get_ContactCount(long* value) override {
+    if (!value) return E_POINTER;
+    *value = stream_.ContactCount();
+    return S_OK;
+  }
+  STDMETHODIMP get_IsEOF(long* value) override {
+    if (!value) return E_POINTER;
+    *value = stream_.IsEOF() ? 1 : 0;
+    return S_OK;
+  }
+
+  STDMETHODIMP get_Name(BSTR* v) override { return Get(Field::Name, v); }
+  STDMETHODIMP get_FullName(BSTR* v) override { return Get(Field::FullName, v); }
+  STDMETHODIMP get_Email(BSTR* v) override { return Get(Field::Email, v); }
+  STDMETHODIMP put_Email(BSTR) override { return S_OK; }
+  STDMETHODIMP get_Org(BSTR* v) override { return Get(Field::Org, v); }
+  STDMETHODIMP put_Org(BSTR) override { return S_OK; }
+  STDMETHODIMP get_Version(BSTR* v) override { return Get(Field::Version, v); }
+  STDMETHODIMP get_Rev(BSTR* v) override { return Get(Field::Rev, v); }
+  STDMETHODIMP get_Telephone(BSTR* v) override { return Get(Field::Telephone, v); }
+  STDMETHODIMP get_Address(BSTR* v) override { return Get(Field::Address, v); }
+  STDMETHODIMP get_Label(BSTR* v) override { return Get(Field::Label, v); }
+  STDMETHODIMP get_Title(BSTR* v) override { return Get(Field::Title, v); }
+  STDMETHODIMP get_Note(BSTR* v) override { return Get(Field::Note, v); }
+  STDMETHODIMP get_URL(BSTR* v) override { return Get(Field::URL, v); }
+  STDMETHODIMP get_Role(BSTR* v) override { return Get(Field::Role, v); }
+  STDMETHODIMP get_NickName(BSTR* v) override { return Get(Field::NickName, v); }
+  STDMETHODIMP get_BirthDay(BSTR* v) override { return Get(Field::BirthDay, v); }
+  STDMETHODIMP get_Work_Address(BSTR* v) override { return Get(Field::Work_Address, v); }
+  STDMETHODIMP get_HomeAddress(BSTR* v) override { return Get(Field::HomeAddress, v); }
+  // There is no field of its own: the other address is the postal one.
+  STDMETHODIMP get_OtherAddress(BSTR* v) override { return Get(Field::PostalAddress, v); }
+  STDMETHODIMP get_PostalAddress(BSTR* v) override { return Get(Field::PostalAddress, v); }
+  STDMETHODIMP get_WorkTelephoneVoice(BSTR* v) override {
+    return Get(Field::WorkTelephoneVoice, v);
+  }
+  STDMETHODIMP get_WorkTelephoneFax(BSTR* v) override { return Get(Field::WorkTelephoneFax, v); }
+  STDMETHODIMP get_HomeTelephoneFax(BSTR* v) override { return Get(Field::HomeTelephoneFax, v); }
+  STDMETHODIMP get_HomeTelephoneVoice(BSTR* v) override {
+    return Get(Field::HomeTelephoneVoice, v);
+  }
+  STDMETHODIMP get_TelephoneCellVoice(BSTR* v) override {
+    return Get(Field::TelephoneCellVoice, v);
+  }
+  STDMETHODIMP get_TelephonePagerVoice(BSTR* v) override {
+    return Get(Field::TelephonePagerVoice, v);
+  }
+  STDMETHODIMP get_TelephoneCarVoice(BSTR* v) override {
+    return Get(Field::TelephoneCarVoice, v);
+  }
+  STDMETHODIMP get_TelephoneISDN(BSTR* v) override { return Get(Field::TelephoneISDN, v); }
+  STDMETHODIMP get_TelephonePref(BSTR* v) override { return Get(Field::TelephonePref, v); }
+  STDMETHODIMP get_TelephoneVoice(BSTR* v) override { return Get(Field::TelephoneVoice, v); }
+  STDMETHODIMP get_EmailTelex(BSTR* v) override { return Get(Field::EmailTelex, v); }
+  STDMETHODIMP get_EmailPrefInternet(BSTR* v) override {
+    return Get(Field::EmailPrefInternet, v);
+  }
+  STDMETHODIMP get_HomeUrl(BSTR* v) override { return Get(Field::HomeUrl, v); }
+  STDMETHODIMP get_WorkUrl(BSTR* v) override { return Get(Field::WorkUrl, v); }
+
+  // Delimeter and LineSeparator are one member under two names. The
+  // separator is kept in the ANSI code page, so it is widened from there.
+  STDMETHODIMP get_Delimeter(BSTR* v) override { return Widen(stream_.Delimeter(), CP_ACP, v); }
+  STDMETHODIMP put_Delimeter(BSTR separator) override { return SetSeparator(separator); }
+  STDMETHODIMP get_LineSeparator(BSTR* v) override {
+    return Widen(stream_.Delimeter(), CP_ACP, v);
+  }
+  STDMETHODIMP put_LineSeparator(BSTR separator) override { return SetSeparator(separator); }
+
+ private:
+  // Field values are the file's bytes: UTF-8 when the reader found the file
+  // to be UTF-8, the ANSI code page otherwise.
+  HRESULT Get(Field field, BSTR* value) {
+    return Widen(stream_.Current(field), stream_.IsUtf8() ? CP_UTF8 : CP_ACP, value);
+  }
+
+  HRESULT SetSeparator(BSTR separator) {
+    return Guard([&] { stream_.SetDelimeter(Narrow(separator)); });
+  }
+
+  // Moves copy strings; running out of memory is reported, not thrown
+  // across the interface.
+  template <class Action>
+  static HRESULT Guard(Action action) {
+    try {
+      action();
+      return S_OK;
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
+
+  tessary::VCardStream stream_;
+};
+
+}  // namespace
+
+HRESULT CreateVCardStream(IUnknown* outer, REFIID iid, void** object) {
+  return DispatchObject<IVCardStream>::Create<VCardStreamObject>(outer, iid, object);
+}
+
+}  // namespace tessary::com

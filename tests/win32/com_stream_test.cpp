@@ -1,0 +1,413 @@
+// VCardStream through COM, bound early (vtable) and late (IDispatch), and
+// the placeholder classes.
+#include <string>
+#include <vector>
+
+#include "com_test_support.h"
+
+namespace tessary_test {
+namespace {
+
+// Eight lines, each ended by CR LF; the NOTE continues on the line "b".
+constexpr std::string_view kWorkedExample =
+    "BEGIN:VCARD\r\n"
+    "VERSION:2.1\r\n"
+    "N:Roe;Jane\r\n"
+    "FN:Jane Roe\r\n"
+    "TEL;WORK;VOICE:111\r\n"
+    "NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0A=\r\n"
+    "b\r\n"
+    "END:VCARD\r\n";
+
+using Getter = HRESULT (STDMETHODCALLTYPE IVCardStream::*)(BSTR*);
+
+struct StringProperty {
+  const wchar_t* name;
+  DISPID id;
+  Getter get;
+  const wchar_t* worked_example;  // its value after MoveFirst on the worked example
+};
+
+const StringProperty kStringProperties[] = {
+    {L"Name", 5, &IVCardStream::get_Name, L"Roe;Jane\n"},
+    {L"FullName", 6, &IVCardStream::get_FullName, L"Jane Roe\n"},
+    {L"Email", 7, &IVCardStream::get_Email, L""},
+    {L"Org", 8, &IVCardStream::get_Org, L""},
+    {L"Version", 9, &IVCardStream::get_Version, L"2.1\n"},
+    {L"Rev", 10, &IVCardStream::get_Rev, L""},
+    {L"Telephone", 11, &IVCardStream::get_Telephone, L""},
+    {L"Address", 12, &IVCardStream::get_Address, L""},
+    {L"Label", 13, &IVCardStream::get_Label, L""},
+    {L"Title", 14, &IVCardStream::get_Title, L""},
+    {L"Note", 17, &IVCardStream::get_Note, L"a=0D=0A=\n$$NEWLINE$$b\n"},
+    {L"URL", 18, &IVCardStream::get_URL, L""},
+    {L"Role", 19, &IVCardStream::get_Role, L""},
+    {L"NickName", 20, &IVCardStream::get_NickName, L""},
+    {L"BirthDay", 21, &IVCardStream::get_BirthDay, L""},
+    {L"Work_Address", 23, &IVCardStream::get_Work_Address, L""},
+    {L"HomeAddress", 24, &IVCardStream::get_HomeAddress, L""},
+    {L"OtherAddress", 25, &IVCardStream::get_OtherAddress, L""},
+    {L"PostalAddress", 26, &IVCardStream::get_PostalAddress, L""},
+    {L"WorkTelephoneVoice", 27, &IVCardStream::get_WorkTelephoneVoice, L"111\n"},
+    {L"WorkTelephoneFax", 28, &IVCardStream::get_WorkTelephoneFax, L""},
+    {L"HomeTelephoneFax", 29, &IVCardStream::get_HomeTelephoneFax, L""},
+    {L"HomeTelephoneVoice", 30, &IVCardStream::get_HomeTelephoneVoice, L""},
+    {L"TelephoneCellVoice", 31, &IVCardStream::get_TelephoneCellVoice, L""},
+    {L"TelephonePagerVoice", 32, &IVCardStream::get_TelephonePagerVoice, L""},
+    {L"TelephoneCarVoice", 33, &IVCardStream::get_TelephoneCarVoice, L""},
+    {L"TelephoneISDN", 34, &IVCardStream::get_TelephoneISDN, L""},
+    {L"TelephonePref", 35, &IVCardStream::get_TelephonePref, L""},
+    {L"TelephoneVoice", 36, &IVCardStream::get_TelephoneVoice, L""},
+    {L"EmailTelex", 37, &IVCardStream::get_EmailTelex, L""},
+    {L"EmailPrefInternet", 38, &IVCardStream::get_EmailPrefInternet, L""},
+    {L"HomeUrl", 39, &IVCardStream::get_HomeUrl, L""},
+    {L"WorkUrl", 40, &IVCardStream::get_WorkUrl, L""},
+    {L"Delimeter", 41, &IVCardStream::get_Delimeter, L"$$NEWLINE$$"},
+    {L"LineSeparator", 42, &IVCardStream::get_LineSeparator, L"$$NEWLINE$$"},
+};
+
+std::wstring Read(IVCardStream* stream, Getter get) {
+  Bstr value;
+  EXPECT_EQ((stream->*get)(value.Receive()), S_OK);
+  EXPECT_NE(value.Get(), nullptr) << "the stream hands out a string, even an empty one";
+  return std::wstring(value.View());
+}
+
+long Count(IVCardStream* stream) {
+  long count = -1;
+  EXPECT_EQ(stream->get_ContactCount(&count), S_OK);
+  return count;
+}
+
+long IsEOF(IVCardStream* stream) {
+  long eof = -1;
+  EXPECT_EQ(stream->get_IsEOF(&eof), S_OK);
+  return eof;
+}
+
+HRESULT OpenFile(IVCardStream* stream, const std::wstring& path) {
+  Bstr name(path);
+  return stream->Open(name.Get());
+}
+
+// Late binding: DISPID by name, then a call by DISPID.
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  std::wstring copy(name);
+  LPOLESTR names[] = {copy.data()};
+  DISPID id = DISPID_UNKNOWN;
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << copy;
+  return id;
+}
+
+HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT*> args,
+             VARIANT* result) {
+  DISPPARAMS params{};
+  // Arguments go in reverse order.
+  std::vector<VARIANT> reversed;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(**it);
+  params.rgvarg = reversed.data();
+  params.cArgs = static_cast<UINT>(reversed.size());
+  DISPID put_id = DISPID_PROPERTYPUT;
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put_id;
+    params.cNamedArgs = 1;
+  }
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr,
+                        nullptr);
+}
+
+using StreamTest = ComTest;
+
+TEST_F(StreamTest, WorkedExampleThroughTheVtable) {
+  TempFile file(kWorkedExample, L"worked.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+  // One vCard ending in a line break: its last line is read once.
+  EXPECT_EQ(Count(stream.Get()), 1);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  EXPECT_EQ(IsEOF(stream.Get()), 0);
+  for (const StringProperty& p : kStringProperties)
+    EXPECT_EQ(Read(stream.Get(), p.get), p.worked_example) << p.name;
+
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(IsEOF(stream.Get()), 1);
+  // Passing the end keeps the last contact's values.
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"Jane Roe\n");
+  EXPECT_EQ(stream->Close(), S_OK);
+  EXPECT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(IsEOF(stream.Get()), 1);
+}
+
+TEST_F(StreamTest, WorkedExampleThroughIDispatchByNameAndById) {
+  TempFile file(kWorkedExample, L"late.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IDispatch> stream = Create<IDispatch>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  UINT count = 0;
+  EXPECT_EQ(stream->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+
+  Variant path, result;
+  path.SetBstr(Bstr(file.path()));
+  ASSERT_EQ(Call(stream.Get(), IdOf(stream.Get(), L"Open"), DISPATCH_METHOD, {path.Pointer()},
+                 result.Receive()),
+            S_OK);
+  ASSERT_EQ(Call(stream.Get(), IdOf(stream.Get(), L"MOVEFIRST"), DISPATCH_METHOD, {},
+                 result.Receive()),
+            S_OK)
+      << "names are matched without regard to case";
+  ASSERT_EQ(Call(stream.Get(), 15, DISPATCH_PROPERTYGET, {}, result.Receive()), S_OK);
+  EXPECT_EQ(V_VT(&result.Get()), VT_I4);
+  EXPECT_EQ(V_I4(&result.Get()), 1);
+
+  for (const StringProperty& p : kStringProperties) {
+    SCOPED_TRACE(testing::Message() << p.id);
+    EXPECT_EQ(IdOf(stream.Get(), p.name), p.id);
+    ASSERT_EQ(Call(stream.Get(), p.id, DISPATCH_PROPERTYGET, {}, result.Receive()), S_OK);
+    ASSERT_EQ(V_VT(&result.Get()), VT_BSTR);
+    EXPECT_EQ(ToWide(V_BSTR(&result.Get())), p.worked_example);
+  }
+
+  // Setting the separator by DISPID, read back under its other name.
+  Variant separator;
+  separator.SetBstr(Bstr(L"|"));
+  EXPECT_EQ(Call(stream.Get(), 41, DISPATCH_PROPERTYPUT, {separator.Pointer()}, nullptr), S_OK);
+  ASSERT_EQ(Call(stream.Get(), IdOf(stream.Get(), L"LineSeparator"), DISPATCH_PROPERTYGET, {},
+                 result.Receive()),
+            S_OK);
+  EXPECT_EQ(ToWide(V_BSTR(&result.Get())), L"|");
+
+  // Names are remembered per interface: a second object, any spelling,
+  // gets the same answers; unknown names stay unknown.
+  ComPtr<IDispatch> another = Create<IDispatch>(CLSID_VCardStream);
+  for (const wchar_t* name : {L"FullName", L"fullname", L"FULLNAME"})
+    EXPECT_EQ(IdOf(another.Get(), name), 6);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+    DISPID id = 0;
+    EXPECT_EQ(another->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id),
+              DISP_E_UNKNOWNNAME);
+  }
+  // The placeholder interface has its own names: FullName is 2 there.
+  ComPtr<IDispatch> contact = Create<IDispatch>(CLSID_VCardContact);
+  EXPECT_EQ(IdOf(contact.Get(), L"FullName"), 2);
+}
+
+// Every getter returns its own field: one line per property, each value
+// different, so a getter wired to the wrong field shows.
+TEST_F(StreamTest, EachGetterReturnsItsOwnField) {
+  struct Case {
+    Getter get;
+    const char* line;  // written to the file; empty for a getter with no line of its own
+    const wchar_t* expected;
+  } cases[] = {
+      {&IVCardStream::get_Name, "N:n", L"n\n"},
+      {&IVCardStream::get_FullName, "FN:fn", L"fn\n"},
+      {&IVCardStream::get_Email, "EMAIL:email", L"email\n"},
+      {&IVCardStream::get_Org, "ORG:org", L"org\n"},
+      {&IVCardStream::get_Version, "VERSION:version", L"version\n"},
+      {&IVCardStream::get_Rev, "REV:rev", L"rev\n"},
+      {&IVCardStream::get_Telephone, "TEL:tel", L"tel\n"},
+      {&IVCardStream::get_Address, "ADR:adr", L"adr\n"},
+      {&IVCardStream::get_Label, "LABEL:label", L"label\n"},
+      {&IVCardStream::get_Title, "TITLE:title", L"title\n"},
+      {&IVCardStream::get_Note, "NOTE:note", L"note\n"},
+      {&IVCardStream::get_URL, "URL:url", L"url\n"},
+      {&IVCardStream::get_Role, "ROLE:role", L"role\n"},
+      {&IVCardStream::get_NickName, "NICKNAME:nick", L"nick\n"},
+      {&IVCardStream::get_BirthDay, "BDAY:bday", L"bday\n"},
+      {&IVCardStream::get_Work_Address, "ADR;Work:work adr", L"work adr\n"},
+      {&IVCardStream::get_HomeAddress, "ADR;Home:home adr", L"home adr\n"},
+      {&IVCardStream::get_PostalAddress, "ADR;POSTAL:postal", L"postal\n"},
+      {&IVCardStream::get_OtherAddress, "", L"postal\n"},
+      {&IVCardStream::get_WorkTelephoneVoice, "TEL;WORK;VOICE:work voice", L"work voice\n"},
+      {&IVCardStream::get_WorkTelephoneFax, "TEL;WORK;FAX:work fax", L"work fax\n"},
+      {&IVCardStream::get_HomeTelephoneFax, "TEL;HOME;FAX:home fax", L"home fax\n"},
+      {&IVCardStream::get_HomeTelephoneVoice, "TEL;HOME;VOICE:home voice", L"home voice\n"},
+      {&IVCardStream::get_TelephoneCellVoice, "TEL;CELL;VOICE:cell", L"cell\n"},
+      {&IVCardStream::get_TelephonePagerVoice, "TEL;PAGER;VOICE:pager", L"pager\n"},
+      {&IVCardStream::get_TelephoneCarVoice, "TEL;CAR;VOICE:car", L"car\n"},
+      {&IVCardStream::get_TelephoneISDN, "TEL;ISDN:isdn", L"isdn\n"},
+      {&IVCardStream::get_TelephonePref, "TEL;PREF:pref", L"pref\n"},
+      {&IVCardStream::get_TelephoneVoice, "TEL;VOICE:voice", L"voice\n"},
+      {&IVCardStream::get_EmailTelex, "EMAIL;TLX:telex", L"telex\n"},
+      {&IVCardStream::get_EmailPrefInternet, "EMAIL;PREF;INTERNET:pref mail", L"pref mail\n"},
+      {&IVCardStream::get_HomeUrl, "URL;HOME:home url", L"home url\n"},
+      {&IVCardStream::get_WorkUrl, "URL;WORK:work url", L"work url\n"},
+  };
+  std::string text = "BEGIN:VCARD\n";
+  for (const Case& c : cases)
+    if (*c.line) text += std::string(c.line) + "\n";
+  text += "END:VCARD";
+  TempFile file(text, L"fields.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  for (const Case& c : cases)
+    EXPECT_EQ(Read(stream.Get(), c.get), c.expected) << (*c.line ? c.line : "OtherAddress");
+}
+
+// Values are the file's bytes: UTF-8 when the whole file is UTF-8, the ANSI
+// code page otherwise.
+TEST_F(StreamTest, ValuesWidenFromTheFilesEncoding) {
+  ASSERT_EQ(GetACP(), 1252u) << "the expectations below are for the Western code page";
+  struct Case {
+    const char* name;
+    std::string_view bytes;
+    const wchar_t* full_name;
+  } cases[] = {
+      {"UTF-8", "BEGIN:VCARD\nFN:J\xC3\xBCrgen M\xC3\xBCller \xE2\x82\xAC\nEND:VCARD",
+       L"J\u00FCrgen M\u00FCller \u20AC\n"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" "BEGIN:VCARD\nFN:\xC3\xA9t\xC3\xA9\nEND:VCARD",
+       L"\u00E9t\u00E9\n"},
+      {"ANSI", "BEGIN:VCARD\nFN:J\xFCrgen M\xFCller \x80\nEND:VCARD",
+       L"J\u00FCrgen M\u00FCller \u20AC\n"},
+      // One byte that is not UTF-8 makes the whole file ANSI.
+      {"mixed", "BEGIN:VCARD\nFN:\xC3\xBC\nN:\xFC\nEND:VCARD", L"\u00C3\u00BC\n"},
+  };
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFile file(c.bytes, L"encoding.vcf");
+    ASSERT_TRUE(file.written());
+    ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+    ASSERT_EQ(stream->MoveFirst(), S_OK);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), c.full_name);
+  }
+}
+
+TEST_F(StreamTest, OpensAFileWhoseNameTheAnsiCodePageCannotHold) {
+  const std::wstring name = L"\u6F22\u5B57_\u03A9_contacts.vcf";
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  ASSERT_TRUE(lossy) << "the name must be one the ANSI code page cannot spell";
+  TempFile file(kWorkedExample, name);
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+  EXPECT_EQ(Count(stream.Get()), 1);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"Jane Roe\n");
+}
+
+TEST_F(StreamTest, FilesThatCannotBeReadGiveNoContacts) {
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  TempFile missing_dir_file("", L"x.vcf");
+  const std::wstring paths[] = {L"", missing_dir_file.path() + L".missing",
+                                L"C:\\no\\such\\directory\\x.vcf"};
+  for (const std::wstring& path : paths) {
+    SCOPED_TRACE(testing::Message() << path.size());
+    EXPECT_EQ(OpenFile(stream.Get(), path), S_OK);
+    EXPECT_EQ(Count(stream.Get()), 0);
+    EXPECT_EQ(stream->MoveFirst(), S_OK);
+    EXPECT_EQ(IsEOF(stream.Get()), 1);
+  }
+  EXPECT_EQ(stream->Open(nullptr), S_OK);
+  EXPECT_EQ(Count(stream.Get()), 0);
+}
+
+TEST_F(StreamTest, SeparatorIsNarrowedThroughTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1252u);
+  struct Case {
+    const wchar_t* set;
+    const wchar_t* read_back;  // what the ANSI code page kept
+  } cases[] = {
+      {L"|", L"|"},
+      {L" \u00A7 ", L" \u00A7 "},
+      {L"\u6F22", L"?"},
+  };
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  TempFile file("BEGIN:VCARD\nNOTE:one\nNOTE:two\nEND:VCARD", L"separator.vcf");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.read_back);
+    Bstr separator{std::wstring_view(c.set)};
+    ASSERT_EQ(stream->put_Delimeter(separator.Get()), S_OK);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Delimeter), c.read_back);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_LineSeparator), c.read_back);
+    ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+    ASSERT_EQ(stream->MoveFirst(), S_OK);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Note),
+              std::wstring(L"one\n") + c.read_back + L"two\n");
+  }
+  Bstr back(L"$$NEWLINE$$");
+  ASSERT_EQ(stream->put_LineSeparator(back.Get()), S_OK);
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Delimeter), L"$$NEWLINE$$");
+}
+
+TEST_F(StreamTest, NullOutPointersAreRefused) {
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  for (const StringProperty& p : kStringProperties)
+    EXPECT_EQ((stream.Get()->*p.get)(nullptr), E_POINTER) << p.name;
+  EXPECT_EQ(stream->get_ContactCount(nullptr), E_POINTER);
+  EXPECT_EQ(stream->get_IsEOF(nullptr), E_POINTER);
+  EXPECT_EQ(stream->GetContact(0, nullptr), E_POINTER);
+  EXPECT_EQ(stream->GetTypeInfoCount(nullptr), E_POINTER);
+  EXPECT_EQ(stream->GetTypeInfo(0, 0, nullptr), E_POINTER);
+}
+
+TEST_F(StreamTest, GetContactProducesNoObject) {
+  TempFile file(kWorkedExample, L"contact.vcf");
+  ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+  ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
+  for (int index : {-1, 0, 1, 1000}) {
+    // Whatever the caller left there must not look like a contact.
+    IDispatch* contact = reinterpret_cast<IDispatch*>(stream.Get());
+    EXPECT_EQ(stream->GetContact(index, &contact), S_OK);
+    EXPECT_EQ(contact, nullptr) << index;
+  }
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Email), L"");
+  Bstr ignored(L"x@example.com");
+  EXPECT_EQ(stream->put_Email(ignored.Get()), S_OK);
+  EXPECT_EQ(stream->put_Org(ignored.Get()), S_OK);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Email), L"") << "puts are ignored";
+}
+
+// The placeholders keep nothing: puts succeed and are forgotten, gets
+// succeed with no string, and refuse a null out-pointer.
+TEST_F(StreamTest, PlaceholdersKeepNothing) {
+  ComPtr<IBusinessContact> business = Create<IBusinessContact>(CLSID_BusinessContact);
+  ComPtr<IVCardContact> contact = Create<IVCardContact>(CLSID_VCardContact);
+  ASSERT_TRUE(business && contact);
+  Bstr text(L"Director");
+  struct Case {
+    const char* name;
+    std::function<HRESULT(BSTR)> put;
+    std::function<HRESULT(BSTR*)> get;
+  } cases[] = {
+      {"BusinessContact.Title", [&](BSTR v) { return business->put_Title(v); },
+       [&](BSTR* v) { return business->get_Title(v); }},
+      {"BusinessContact.Note", [&](BSTR v) { return business->put_Note(v); },
+       [&](BSTR* v) { return business->get_Note(v); }},
+      {"VCardContact.FullName", [&](BSTR v) { return contact->put_FullName(v); },
+       [&](BSTR* v) { return contact->get_FullName(v); }},
+      {"VCardContact.EmailAddress", [&](BSTR v) { return contact->put_EmailAddress(v); },
+       [&](BSTR* v) { return contact->get_EmailAddress(v); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.put(text.Get()), S_OK);
+    Bstr value(L"stale");
+    EXPECT_EQ(c.get(value.Receive()), S_OK);
+    EXPECT_EQ(value.View(), L"");
+    EXPECT_EQ(c.get(nullptr), E_POINTER);
+  }
+  EXPECT_EQ(business->Dummy(), S_OK);
+
+  // Late bound, as a script would: the value read back is empty.
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(contact.As(&dispatch), S_OK);
+  Variant value, result;
+  value.SetBstr(Bstr(L"Jane Roe"));
+  EXPECT_EQ(Call(dispatch.Get(), IdOf(dispatch.Get(), L"FullName"), DISPATCH_PROPERTYPUT,
+                 {value.Pointer()}, nullptr),
+            S_OK);
+  ASSERT_EQ(Call(dispatch.Get(), 2, DISPATCH_PROPERTYGET, {}, result.Receive()), S_OK);
+  EXPECT_EQ(ToWide(V_VT(&result.Get()) == VT_BSTR ? V_BSTR(&result.Get()) : nullptr), L"");
+}
+
+}  // namespace
+}  // namespace tessary_test
