@@ -47,7 +47,8 @@ case "$action" in
   setup) setup ;;
   start)
     setup
-    wineserver -p >/dev/null 2>&1 </dev/null
+    # A server left running for this prefix (say, by hand) serves as well.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine wineboot >/dev/null 2>&1 </dev/null || true
     ;;
   stop) wineserver -k >/dev/null 2>&1 </dev/null || true ;;

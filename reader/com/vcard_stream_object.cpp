@@ -57,7 +57,9 @@ class VCardStreamObject final : public DispatchObject<IVCardStream> {
       FilePtr file;
       if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
       stream_.Open(file.get());
-      return S_OK;
+      // A read that failed part-way must not pass for a shorter file: the
+      // contacts before the failure stay readable, but the caller is told.
+      return stream_.ReadFailed() ? STG_E_READFAULT : S_OK;
     } catch (const std::bad_alloc&) {
       // A file too large for memory must not look like an empty one.
       stream_.Close();

@@ -102,6 +102,7 @@ void VCardStream::Open(std::FILE* file) {
     std::size_t n;
     while ((n = std::fread(buffer.get(), 1, kBlock, file)) > 0)
       FeedMutable(buffer.get(), n);
+    read_failed_ = std::ferror(file) != 0;
   }
   EndRead();
 }
@@ -123,6 +124,7 @@ void VCardStream::BeginRead() {
   utf8_valid_ = true;
   utf8_bom_ = false;
   saw_non_ascii_ = false;
+  read_failed_ = false;
 }
 
 void VCardStream::Feed(const char* data, std::size_t size) {

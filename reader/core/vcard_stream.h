@@ -70,6 +70,10 @@ class VCardStream {
   // not ASCII. Otherwise its text is in the ANSI code page.
   bool IsUtf8() const { return utf8_bom_ || (utf8_valid_ && saw_non_ascii_); }
 
+  // Whether the last Open met a read error after the file was opened: the
+  // list then holds only what came before it, and callers must say so.
+  bool ReadFailed() const { return read_failed_; }
+
   // Entries in the list (the count, unless the list was closed).
   std::size_t ListSize() const { return list_.size(); }
 
@@ -97,6 +101,7 @@ class VCardStream {
   bool utf8_valid_ = true;
   bool utf8_bom_ = false;
   bool saw_non_ascii_ = false;
+  bool read_failed_ = false;
 
   // Results and cursor.
   RecordStore store_;

@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
   std::FILE* f = OpenInput(path, path_index);
   stream.Open(f);
   if (f) std::fclose(f);
+  if (stream.ReadFailed())
+    std::fprintf(stderr, "tessary-dump: %s: read error; only the contacts before it are listed\n", path);
 
   std::string out = "ContactCount: " + std::to_string(stream.ContactCount()) + "\n";
   if (!count_only) {

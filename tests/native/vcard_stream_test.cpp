@@ -255,6 +255,23 @@ TEST(VCardStream, CursorAndEndFlag) {
   EXPECT_EQ(s.Current(Field::FullName), "A\n");
 }
 
+#ifndef _WIN32
+// A directory opens as a stdio file here but every read fails: that must be
+// told apart from an empty file.
+TEST(VCardStream, ReadErrorIsReported) {
+  VCardStream s;
+  std::FILE* dir = std::fopen(".", "rb");
+  ASSERT_NE(dir, nullptr);
+  s.Open(dir);
+  std::fclose(dir);
+  EXPECT_TRUE(s.ReadFailed());
+  EXPECT_EQ(s.ContactCount(), 0);
+  testing_files::TempFile file(kTwo);
+  s.Open(file.path().c_str());
+  EXPECT_FALSE(s.ReadFailed()) << "each Open starts afresh";
+}
+#endif
+
 TEST(VCardStream, SeparatorAppliesFromNextOpen) {
   VCardStream s;
   testing_files::TempFile file("BEGIN:VCARD\nNOTE:x\nNOTE:y\nEND:VCARD\n");
