@@ -46,7 +46,7 @@ constexpr std::array kMainControls{
     ControlSpec{"CmdProcess", ControlKind::Button, "", L"Proceed >>", {2400, 6720, 2445, 375}, 0, kDisabled},
     // Outside the client area on purpose: it is there for its creation and
     // destruction, never to be seen.
-    ControlSpec{"XPStyle1", ControlKind::VisualStyle, "", L"", {10080, 4920, 810, 810}},
+    ControlSpec{"XPStyle1", ControlKind::VisualStyle, "", L"", {10080, 4920, 810, 810}, -1, kNone, IDB_XPSTYLE},
 };
 
 constexpr std::array kMainMenus{

@@ -102,10 +102,10 @@ void FrmMain::ChooseVCardFolder(ui::Form& form) {
   module_.ImportSourceFolder = chosen;
   module_.FoundFiles.clear();
   form.SetText("txtVCFfolder", chosen);
-  desktop_.Yield();  // let the path box repaint before the walk blocks
+  desktop_.DoEvents();  // let the path box repaint before the walk blocks
   std::wstring folder = chosen;
   int count = walk_(folder, module_.FoundFiles);
-  desktop_.MessageBox(&form, FoundFilesMessage(folder, count), L"vCard File(s) Info");
+  desktop_.ShowMessage(&form, FoundFilesMessage(folder, count), L"vCard File(s) Info");
   desktop_.ShowImportWindow(form, count);
 }
 

@@ -15,7 +15,7 @@ class Desktop {
   virtual ~Desktop() = default;
 
   // A modal message with the information icon and an OK button only.
-  virtual void MessageBox(const Form* owner, const std::wstring& text, const std::wstring& title) = 0;
+  virtual void ShowMessage(const Form* owner, const std::wstring& text, const std::wstring& title) = 0;
   // The shell's folder dialog: the chosen directory, or the empty text when
   // the user cancels or the choice has no file-system path. No owner (null)
   // leaves every other window usable while the dialog is open.
@@ -24,7 +24,7 @@ class Desktop {
   // trailing backslash, or the empty text.
   virtual std::wstring SpecialFolderPath(int folder, const Form* owner) = 0;
   // Let pending window messages run, so a changed control repaints now.
-  virtual void Yield() = 0;
+  virtual void DoEvents() = 0;
   // Open the help file that ships next to the program.
   virtual void ShowHelp(const Form& owner) = 0;
   // Show a window modally, owned by `owner`; returns when it has closed.

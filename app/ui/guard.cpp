@@ -23,7 +23,7 @@ bool RunGuarded(Desktop& desktop, const Form* owner, const std::function<void()>
   // Reporting must not throw out of an event handler either: a message box
   // that fails leaves nothing else to tell the user with.
   try {
-    desktop.MessageBox(owner, UnexpectedErrorText(what), std::wstring(kUnexpectedErrorTitle));
+    desktop.ShowMessage(owner, UnexpectedErrorText(what), std::wstring(kUnexpectedErrorTitle));
   } catch (...) {
   }
   return false;

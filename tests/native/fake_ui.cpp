@@ -85,8 +85,8 @@ void FakeForm::SetChecked(std::string_view control, bool checked) {
   c.checked = checked;
 }
 
-void FakeDesktop::MessageBox(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) {
-  log.push_back("MessageBox");
+void FakeDesktop::ShowMessage(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) {
+  log.push_back("ShowMessage");
   messages.push_back({owner, text, title});
 }
 
@@ -106,8 +106,8 @@ std::wstring FakeDesktop::SpecialFolderPath(int folder, const pindrel::ui::Form*
   return folder == 16 ? desktop_directory : std::wstring();
 }
 
-void FakeDesktop::Yield() {
-  log.push_back("Yield");
+void FakeDesktop::DoEvents() {
+  log.push_back("DoEvents");
   ++yields;
   if (on_yield) on_yield();
 }

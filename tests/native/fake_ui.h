@@ -84,10 +84,10 @@ class FakeDesktop : public pindrel::ui::Desktop {
     std::optional<int> file_count;
   };
 
-  void MessageBox(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) override;
+  void ShowMessage(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) override;
   std::wstring ChooseFolder(const pindrel::ui::Form* owner, const std::wstring& title) override;
   std::wstring SpecialFolderPath(int folder, const pindrel::ui::Form* owner) override;
-  void Yield() override;
+  void DoEvents() override;
   void ShowHelp(const pindrel::ui::Form& owner) override;
   void ShowModal(const pindrel::ui::FormLayout& layout, pindrel::ui::FormLogic& logic,
                  pindrel::ui::Form& owner) override;

@@ -230,7 +230,7 @@ TEST(FrmMainVCardFolder, FilesFoundAreReportedAndImportWindowOpens) {
 
   EXPECT_EQ(w.desktop.folder_requests.back().owner, &w.form);
   EXPECT_EQ(w.desktop.folder_requests.back().title, L"Select Folder...");
-  EXPECT_EQ(w.desktop.log, (std::vector<std::string>{"ChooseFolder", "Yield", "walk", "MessageBox",
+  EXPECT_EQ(w.desktop.log, (std::vector<std::string>{"ChooseFolder", "DoEvents", "walk", "ShowMessage",
                                                        "ShowImportWindow"}));
   EXPECT_EQ(box_at_yield, L"C:\\data");
   EXPECT_EQ(w.form.Text("txtVCFfolder"), L"C:\\data");
@@ -417,7 +417,7 @@ TEST(FrmMainErrors, FailureDuringLoadStillLeavesAWindow) {
 
 TEST(Guard, ReportingFailureDoesNotEscape) {
   struct BrokenDesktop : FakeDesktop {
-    void MessageBox(const pindrel::ui::Form*, const std::wstring&, const std::wstring&) override {
+    void ShowMessage(const pindrel::ui::Form*, const std::wstring&, const std::wstring&) override {
       throw std::runtime_error("cannot show");
     }
   };
