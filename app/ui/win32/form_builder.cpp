@@ -220,6 +220,8 @@ void Win32Form::Show() {
   SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
+  // Like a dialog: the keyboard starts at the first control in tab order.
+  if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
 }
 
 void Win32Form::ShowModal() {
@@ -334,6 +336,14 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
       return reinterpret_cast<LRESULT>(ControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)));
+    case DM_GETDEFID:
+      // Enter presses the button the table marks as default.
+      for (const auto& [name, control] : controls_) {
+        const ControlSpec* spec = SpecOf(control);
+        if (spec && spec->kind == ControlKind::Button && (spec->flags & kDefault))
+          return MAKELRESULT(GetDlgCtrlID(control), DC_HASDEFID);
+      }
+      return 0;
     case WM_ERASEBKGND:
       PaintBackground(reinterpret_cast<HDC>(wparam));
       return 1;
