@@ -252,6 +252,15 @@ TEST_F(FormBuilderTest, VisualStyleControlKeepsItsSizeAndShellModule) {
   EXPECT_EQ(shell, GetModuleHandleA("shell32.dll"));
 }
 
+TEST_F(FormBuilderTest, VisualStyleControlReleasesShellModuleWithItsWindow) {
+  if (GetModuleHandleA("shell32.dll") != nullptr) GTEST_SKIP() << "shell32 is held by something else here";
+  pindrel::ui::FormLogic nothing;
+  auto form = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  EXPECT_NE(GetModuleHandleA("shell32.dll"), nullptr) << "loaded while the control lives";
+  form->Close();
+  EXPECT_EQ(GetModuleHandleA("shell32.dll"), nullptr) << "released when the window goes";
+}
+
 // A thread timer plays the user of the modal About box: it checks the owner
 // is locked, then presses OK.
 struct ModalProbe {
