@@ -7,8 +7,8 @@
 namespace pindrel::forms {
 
 using ui::ControlKind;
-using ui::ControlSpec;
-using ui::MenuSpec;
+using ui::ControlEntry;
+using ui::MenuEntry;
 using enum ui::ControlFlags;
 
 namespace {
@@ -17,50 +17,50 @@ namespace {
 // Tab indexes follow the order the window has always had; the builder orders
 // each container's children by them.
 constexpr std::array kMainControls{
-    ControlSpec{"Label1", ControlKind::Label, "",
+    ControlEntry{"Label1", ControlKind::Label, "",
                 L"Pindrel allows you to export outlook contacts to vCard file or you can import vCard file(s) to Outlook contacts.",
                 {240, 1560, 6585, 525}, 1},
-    ControlSpec{"OptvCardExport", ControlKind::OptionButton, "",
+    ControlEntry{"OptvCardExport", ControlKind::OptionButton, "",
                 L"I want to Export Outlook Contacts to vCard file(s)", {240, 2160, 5775, 255}, 8, kChecked | kBold},
-    ControlSpec{"FramevCardExport", ControlKind::Frame, "", L" vCard Export ", {240, 2520, 6735, 1935}, 5},
-    ControlSpec{"Label3", ControlKind::Label, "FramevCardExport",
+    ControlEntry{"FramevCardExport", ControlKind::Frame, "", L" vCard Export ", {240, 2520, 6735, 1935}, 5},
+    ControlEntry{"Label3", ControlKind::Label, "FramevCardExport",
                 L"Select Outlook Contacts for Export to vCard files", {120, 360, 4980, 285}, 7},
-    ControlSpec{"txtPSTfile", ControlKind::TextBox, "FramevCardExport", L"", {120, 600, 4935, 375}, 6,
+    ControlEntry{"txtPSTfile", ControlKind::TextBox, "FramevCardExport", L"", {120, 600, 4935, 375}, 6,
                 kReadOnly | kDisabled},
-    ControlSpec{"Label4", ControlKind::Label, "FramevCardExport", L"Select folder to save vCard files",
+    ControlEntry{"Label4", ControlKind::Label, "FramevCardExport", L"Select folder to save vCard files",
                 {120, 1080, 4980, 285}, 11},
-    ControlSpec{"txtExportSavePath", ControlKind::TextBox, "FramevCardExport", L"", {120, 1320, 4935, 375}, 10,
+    ControlEntry{"txtExportSavePath", ControlKind::TextBox, "FramevCardExport", L"", {120, 1320, 4935, 375}, 10,
                 kReadOnly | kDisabled},
-    ControlSpec{"Picture1", ControlKind::PictureBox, "FramevCardExport", L"", {5040, 240, 1575, 1575}, 12},
-    ControlSpec{"CmdPSTSelect", ControlKind::Button, "Picture1", L"Select...", {120, 360, 1335, 375}, 13},
-    ControlSpec{"CmdBrowseExport", ControlKind::Button, "Picture1", L"Browse...", {120, 1080, 1335, 375}, 14},
-    ControlSpec{"OptvCardImport", ControlKind::OptionButton, "",
+    ControlEntry{"Picture1", ControlKind::PictureBox, "FramevCardExport", L"", {5040, 240, 1575, 1575}, 12},
+    ControlEntry{"CmdPSTSelect", ControlKind::Button, "Picture1", L"Select...", {120, 360, 1335, 375}, 13},
+    ControlEntry{"CmdBrowseExport", ControlKind::Button, "Picture1", L"Browse...", {120, 1080, 1335, 375}, 14},
+    ControlEntry{"OptvCardImport", ControlKind::OptionButton, "",
                 L"I want to Import vCard file(s) to Outlook Contacts", {240, 4800, 5775, 255}, 9, kBold},
-    ControlSpec{"FramevCardImport", ControlKind::Frame, "", L" vCard Import ", {240, 5160, 6735, 1335}, 2},
-    ControlSpec{"Label2", ControlKind::Label, "FramevCardImport",
+    ControlEntry{"FramevCardImport", ControlKind::Frame, "", L" vCard Import ", {240, 5160, 6735, 1335}, 2},
+    ControlEntry{"Label2", ControlKind::Label, "FramevCardImport",
                 L"Select Folder where vCard files (.vcf) are stored", {120, 360, 4980, 285}, 4},
-    ControlSpec{"txtVCFfolder", ControlKind::TextBox, "FramevCardImport", L"", {120, 600, 4935, 375}, 3,
+    ControlEntry{"txtVCFfolder", ControlKind::TextBox, "FramevCardImport", L"", {120, 600, 4935, 375}, 3,
                 kReadOnly | kDisabled},
-    ControlSpec{"Picture2", ControlKind::PictureBox, "FramevCardImport", L"", {5160, 240, 1455, 975}, 15},
-    ControlSpec{"CmdSelectFolder", ControlKind::Button, "Picture2", L"Select...", {0, 360, 1335, 375}, 16},
-    ControlSpec{"CmdProcess", ControlKind::Button, "", L"Proceed >>", {2400, 6720, 2445, 375}, 0, kDisabled},
+    ControlEntry{"Picture2", ControlKind::PictureBox, "FramevCardImport", L"", {5160, 240, 1455, 975}, 15},
+    ControlEntry{"CmdSelectFolder", ControlKind::Button, "Picture2", L"Select...", {0, 360, 1335, 375}, 16},
+    ControlEntry{"CmdProcess", ControlKind::Button, "", L"Proceed >>", {2400, 6720, 2445, 375}, 0, kDisabled},
     // Outside the client area on purpose: it is there for its creation and
     // destruction, never to be seen.
-    ControlSpec{"XPStyle1", ControlKind::VisualStyle, "", L"", {10080, 4920, 810, 810}, -1, kNone, IDB_XPSTYLE},
+    ControlEntry{"XPStyle1", ControlKind::VisualStyle, "", L"", {10080, 4920, 810, 810}, -1, kNone, IDB_XPSTYLE},
 };
 
 constexpr std::array kMainMenus{
-    MenuSpec{"mnuFile", "", L"&File"},
-    MenuSpec{"mnuExit", "mnuFile", L"E&xit"},
-    MenuSpec{"mnuHelp", "", L"Help"},
-    MenuSpec{"mnuContents", "mnuHelp", L"Contents"},
-    MenuSpec{"mnuAbout", "mnuHelp", L"About..."},
+    MenuEntry{"mnuFile", "", L"&File"},
+    MenuEntry{"mnuExit", "mnuFile", L"E&xit"},
+    MenuEntry{"mnuHelp", "", L"Help"},
+    MenuEntry{"mnuContents", "mnuHelp", L"Contents"},
+    MenuEntry{"mnuAbout", "mnuHelp", L"About..."},
 };
 
 constexpr std::array kAboutControls{
-    ControlSpec{"Image1", ControlKind::Image, "", L"", {0, 120, 2295, 1665}, -1, kNone, IDB_ABOUT},
-    ControlSpec{"Label1", ControlKind::Label, "", L"Pindrel v2.0", {2400, 360, 2055, 255}, -1},
-    ControlSpec{"CmdOK", ControlKind::Button, "", L"&OK", {1800, 1680, 1695, 375}, 0, kDefault},
+    ControlEntry{"Image1", ControlKind::Image, "", L"", {0, 120, 2295, 1665}, -1, kNone, IDB_ABOUT},
+    ControlEntry{"Label1", ControlKind::Label, "", L"Pindrel v2.0", {2400, 360, 2055, 255}, -1},
+    ControlEntry{"CmdOK", ControlKind::Button, "", L"&OK", {1800, 1680, 1695, 375}, 0, kDefault},
 };
 
 const ui::FormLayout kMain{

@@ -36,7 +36,7 @@ struct TwipsRect {
   int left = 0, top = 0, width = 0, height = 0;
 };
 
-struct ControlSpec {
+struct ControlEntry {
   std::string_view name;
   ControlKind kind;
   std::string_view container;  // empty: the window itself
@@ -48,7 +48,7 @@ struct ControlSpec {
 };
 
 // Top-level menus have an empty parent; items name their menu.
-struct MenuSpec {
+struct MenuEntry {
   std::string_view name;
   std::string_view parent;
   std::wstring_view caption;
@@ -71,16 +71,16 @@ struct FormLayout {
   Background background = Background::Light3D;
   int icon = 0;     // icon group resource, 0 for none
   int picture = 0;  // bitmap painted at the top left of the client area
-  std::span<const ControlSpec> controls;
-  std::span<const MenuSpec> menus;
+  std::span<const ControlEntry> controls;
+  std::span<const MenuEntry> menus;
 
-  const ControlSpec* Find(std::string_view control) const {
-    for (const ControlSpec& c : controls)
+  const ControlEntry* Find(std::string_view control) const {
+    for (const ControlEntry& c : controls)
       if (c.name == control) return &c;
     return nullptr;
   }
-  const MenuSpec* FindMenu(std::string_view menu) const {
-    for (const MenuSpec& m : menus)
+  const MenuEntry* FindMenu(std::string_view menu) const {
+    for (const MenuEntry& m : menus)
       if (m.name == menu) return &m;
     return nullptr;
   }

@@ -8,14 +8,14 @@ FakeForm::FakeForm(const pindrel::ui::FormLayout& layout, pindrel::ui::FormLogic
                    pindrel::ui::Desktop& desktop)
     : layout_(layout), logic_(logic), desktop_(desktop), title_(layout.title) {
   using namespace pindrel::ui;
-  for (const ControlSpec& c : layout.controls) {
+  for (const ControlEntry& c : layout.controls) {
     Control state{c.kind, std::string(c.container), std::wstring(c.caption)};
     state.enabled = !(c.flags & kDisabled);
     state.visible = !(c.flags & kHidden);
     state.checked = (c.flags & kChecked) != 0;
     controls_.emplace(std::string(c.name), std::move(state));
   }
-  for (const MenuSpec& m : layout.menus)
+  for (const MenuEntry& m : layout.menus)
     controls_.emplace(std::string(m.name), Control{ControlKind::Button, std::string(m.parent), std::wstring(m.caption)});
 }
 

@@ -17,7 +17,7 @@
 namespace {
 
 using pindrel::ui::ControlKind;
-using pindrel::ui::ControlSpec;
+using pindrel::ui::ControlEntry;
 using pindrel::ui::FormLayout;
 using pindrel::ui::TwipsToPixels;
 using pindrel::ui::win32::FormBuilder;
@@ -81,35 +81,35 @@ TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
     EXPECT_EQ(style & WS_THICKFRAME, 0) << "fixed border";
     EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_BIG, 0), 0) << "carries the icon";
 
-    for (const ControlSpec& spec : layout->controls) {
-      SCOPED_TRACE(std::string(spec.name));
-      HWND c = form->ControlWindow(spec.name);
+    for (const ControlEntry& entry : layout->controls) {
+      SCOPED_TRACE(std::string(entry.name));
+      HWND c = form->ControlWindow(entry.name);
       ASSERT_NE(c, nullptr);
-      HWND expected_parent = spec.container.empty() ? w : form->ControlWindow(spec.container);
+      HWND expected_parent = entry.container.empty() ? w : form->ControlWindow(entry.container);
       EXPECT_EQ(GetParent(c), expected_parent);
       RECT rc = RelativeRect(c);
-      EXPECT_EQ(rc.left, TwipsToPixels(spec.position.left, dx()));
-      EXPECT_EQ(rc.top, TwipsToPixels(spec.position.top, dy()));
-      EXPECT_EQ(rc.right - rc.left, TwipsToPixels(spec.position.width, dx()));
-      EXPECT_EQ(rc.bottom - rc.top, TwipsToPixels(spec.position.height, dy()));
-      if (spec.kind != ControlKind::Image && spec.kind != ControlKind::VisualStyle) {
-        EXPECT_EQ(WindowText(c), std::wstring(spec.caption));
+      EXPECT_EQ(rc.left, TwipsToPixels(entry.position.left, dx()));
+      EXPECT_EQ(rc.top, TwipsToPixels(entry.position.top, dy()));
+      EXPECT_EQ(rc.right - rc.left, TwipsToPixels(entry.position.width, dx()));
+      EXPECT_EQ(rc.bottom - rc.top, TwipsToPixels(entry.position.height, dy()));
+      if (entry.kind != ControlKind::Image && entry.kind != ControlKind::VisualStyle) {
+        EXPECT_EQ(WindowText(c), std::wstring(entry.caption));
       }
-      EXPECT_EQ(IsWindowEnabled(c) != FALSE, !(spec.flags & pindrel::ui::kDisabled));
-      if (spec.kind == ControlKind::OptionButton) {
-        EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED, (spec.flags & pindrel::ui::kChecked) != 0);
+      EXPECT_EQ(IsWindowEnabled(c) != FALSE, !(entry.flags & pindrel::ui::kDisabled));
+      if (entry.kind == ControlKind::OptionButton) {
+        EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED, (entry.flags & pindrel::ui::kChecked) != 0);
       }
-      if (spec.kind == ControlKind::TextBox) {
-        EXPECT_EQ((GetWindowLongW(c, GWL_STYLE) & ES_READONLY) != 0, (spec.flags & pindrel::ui::kReadOnly) != 0);
+      if (entry.kind == ControlKind::TextBox) {
+        EXPECT_EQ((GetWindowLongW(c, GWL_STYLE) & ES_READONLY) != 0, (entry.flags & pindrel::ui::kReadOnly) != 0);
       }
-      if (spec.kind != ControlKind::VisualStyle && spec.kind != ControlKind::Image) {
+      if (entry.kind != ControlKind::VisualStyle && entry.kind != ControlKind::Image) {
         LOGFONTW font{};
         HFONT handle = reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0));
         ASSERT_NE(handle, nullptr);
         GetObjectW(handle, sizeof font, &font);
         EXPECT_STREQ(font.lfFaceName, L"Tahoma");
         EXPECT_EQ(font.lfHeight, -MulDiv(825, dy(), 7200));
-        EXPECT_EQ(font.lfWeight >= FW_BOLD, (spec.flags & pindrel::ui::kBold) != 0);
+        EXPECT_EQ(font.lfWeight >= FW_BOLD, (entry.flags & pindrel::ui::kBold) != 0);
       }
     }
     for (const auto& menu : layout->menus) {

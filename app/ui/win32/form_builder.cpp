@@ -47,11 +47,11 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 // The smallest tab index in a control's subtree: a container takes its place
 // in the tab order where its first control would.
-int TabKey(const FormLayout& layout, const ControlSpec& spec) {
-  int key = spec.tab_index >= 0 ? spec.tab_index : INT_MAX;
-  if (IsContainer(spec.kind)) {
-    for (const ControlSpec& c : layout.controls)
-      if (c.container == spec.name) key = std::min(key, TabKey(layout, c));
+int TabKey(const FormLayout& layout, const ControlEntry& entry) {
+  int key = entry.tab_index >= 0 ? entry.tab_index : INT_MAX;
+  if (IsContainer(entry.kind)) {
+    for (const ControlEntry& c : layout.controls)
+      if (c.container == entry.name) key = std::min(key, TabKey(layout, c));
   }
   return key;
 }
@@ -107,9 +107,9 @@ HWND Win32Form::Required(std::string_view control) const {
   throw std::invalid_argument("window " + Narrow(layout_.name) + " has no control named " + Narrow(control));
 }
 
-const ControlSpec* Win32Form::SpecOf(HWND control) const {
-  auto it = specs_.find(control);
-  return it == specs_.end() ? nullptr : it->second;
+const ControlEntry* Win32Form::EntryOf(HWND control) const {
+  auto it = entries_.find(control);
+  return it == entries_.end() ? nullptr : it->second;
 }
 
 std::wstring Win32Form::Text(std::string_view control) const {
@@ -146,8 +146,8 @@ void Win32Form::SetText(std::string_view control, const std::wstring& text) {
   SetWindowTextW(target, text.c_str());
   // The edit control reports the change itself (EN_CHANGE); should it not,
   // raise the event here so the logic sees every real change exactly once.
-  const ControlSpec* spec = SpecOf(target);
-  if (alive() && spec && spec->kind == ControlKind::TextBox) {
+  const ControlEntry* entry = EntryOf(target);
+  if (alive() && entry && entry->kind == ControlKind::TextBox) {
     auto last = texts_.find(control);
     if (last != texts_.end() && last->second != text) {
       last->second = text;
@@ -186,11 +186,11 @@ bool Win32Form::Checked(std::string_view control) const {
 
 void Win32Form::SetChecked(std::string_view control, bool checked) {
   HWND target = Required(control);
-  const ControlSpec* spec = SpecOf(target);
-  if (checked && spec && spec->kind == ControlKind::OptionButton) {
+  const ControlEntry* entry = EntryOf(target);
+  if (checked && entry && entry->kind == ControlKind::OptionButton) {
     // One selected option button per container.
-    for (const ControlSpec& other : layout_.controls)
-      if (other.kind == ControlKind::OptionButton && other.container == spec->container)
+    for (const ControlEntry& other : layout_.controls)
+      if (other.kind == ControlKind::OptionButton && other.container == entry->container)
         SendMessageW(Required(other.name), BM_SETCHECK, BST_UNCHECKED, 0);
   }
   SendMessageW(target, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -265,22 +265,22 @@ void Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
     return;
   }
   HWND sender = reinterpret_cast<HWND>(lparam);
-  const ControlSpec* spec = SpecOf(sender);
-  if (spec == nullptr) return;
-  switch (spec->kind) {
+  const ControlEntry* entry = EntryOf(sender);
+  if (entry == nullptr) return;
+  switch (entry->kind) {
     case ControlKind::Button:
     case ControlKind::OptionButton:
       // A disabled button is never clicked, however the notification came
       // about (a programmatic BM_CLICK reaches disabled buttons on some systems).
-      if (code == BN_CLICKED && IsWindowEnabled(sender)) Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Click(f, c); }, spec->name);
+      if (code == BN_CLICKED && IsWindowEnabled(sender)) Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Click(f, c); }, entry->name);
       break;
     case ControlKind::TextBox:
       if (code == EN_CHANGE) {
-        std::wstring now = Text(spec->name);
-        std::wstring& last = texts_[std::string(spec->name)];
+        std::wstring now = Text(entry->name);
+        std::wstring& last = texts_[std::string(entry->name)];
         if (now != last) {
           last = now;
-          Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Change(f, c); }, spec->name);
+          Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Change(f, c); }, entry->name);
         }
       }
       break;
@@ -290,9 +290,9 @@ void Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
 }
 
 HBRUSH Win32Form::ControlColour(HDC dc, HWND control) {
-  const ControlSpec* spec = SpecOf(control);
-  if (spec == nullptr) return background_;
-  switch (spec->kind) {
+  const ControlEntry* entry = EntryOf(control);
+  if (entry == nullptr) return background_;
+  switch (entry->kind) {
     case ControlKind::TextBox:
       // Read-only and disabled boxes keep the window colour, so a path shown
       // in them reads like a field rather than a caption.
@@ -339,8 +339,8 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case DM_GETDEFID:
       // Enter presses the button the table marks as default.
       for (const auto& [name, control] : controls_) {
-        const ControlSpec* spec = SpecOf(control);
-        if (spec && spec->kind == ControlKind::Button && (spec->flags & kDefault))
+        const ControlEntry* entry = EntryOf(control);
+        if (entry && entry->kind == ControlKind::Button && (entry->flags & kDefault))
           return MAKELRESULT(GetDlgCtrlID(control), DC_HASDEFID);
       }
       return 0;
@@ -400,22 +400,22 @@ FormBuilder::FormBuilder(HINSTANCE resources, Desktop& desktop) : resources_(res
   RegisterXPStyleClass(resources_);
 }
 
-HWND FormBuilder::CreateControl(Win32Form& form, HWND parent, const ControlSpec& spec, int id) {
+HWND FormBuilder::CreateControl(Win32Form& form, HWND parent, const ControlEntry& entry, int id) {
   DWORD style = WS_CHILD;
   DWORD ex_style = 0;
   const wchar_t* cls = L"STATIC";
-  switch (spec.kind) {
+  switch (entry.kind) {
     case ControlKind::Label:
       style |= SS_LEFT | SS_NOPREFIX;
       break;
     case ControlKind::Button:
       cls = L"BUTTON";
-      style |= ((spec.flags & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP;
+      style |= ((entry.flags & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP;
       break;
     case ControlKind::TextBox:
       cls = L"EDIT";
       style |= ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP;
-      if (spec.flags & kReadOnly) style |= ES_READONLY;
+      if (entry.flags & kReadOnly) style |= ES_READONLY;
       ex_style |= WS_EX_CLIENTEDGE;
       break;
     case ControlKind::Frame:
@@ -441,65 +441,65 @@ HWND FormBuilder::CreateControl(Win32Form& form, HWND parent, const ControlSpec&
       cls = kXPStyleClass;
       break;
   }
-  if (!(spec.flags & kHidden)) style |= WS_VISIBLE;
-  if (spec.flags & kDisabled) style |= WS_DISABLED;
+  if (!(entry.flags & kHidden)) style |= WS_VISIBLE;
+  if (entry.flags & kDisabled) style |= WS_DISABLED;
   // The first option button of each container starts its group.
-  if (spec.kind == ControlKind::OptionButton) {
-    for (const ControlSpec& c : form.layout_.controls) {
-      if (c.kind == ControlKind::OptionButton && c.container == spec.container) {
-        if (&c == &spec) style |= WS_GROUP;
+  if (entry.kind == ControlKind::OptionButton) {
+    for (const ControlEntry& c : form.layout_.controls) {
+      if (c.kind == ControlKind::OptionButton && c.container == entry.container) {
+        if (&c == &entry) style |= WS_GROUP;
         break;
       }
     }
   }
-  std::wstring caption(spec.caption);
+  std::wstring caption(entry.caption);
   HWND control = CreateWindowExW(
-      ex_style, cls, spec.kind == ControlKind::Image ? L"" : caption.c_str(), style,
-      TwipsToPixels(spec.position.left, dpi_x_), TwipsToPixels(spec.position.top, dpi_y_),
-      TwipsToPixels(spec.position.width, dpi_x_), TwipsToPixels(spec.position.height, dpi_y_), parent,
+      ex_style, cls, entry.kind == ControlKind::Image ? L"" : caption.c_str(), style,
+      TwipsToPixels(entry.position.left, dpi_x_), TwipsToPixels(entry.position.top, dpi_y_),
+      TwipsToPixels(entry.position.width, dpi_x_), TwipsToPixels(entry.position.height, dpi_y_), parent,
       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr),
-      spec.kind == ControlKind::VisualStyle ? reinterpret_cast<void*>(static_cast<INT_PTR>(spec.picture)) : nullptr);
+      entry.kind == ControlKind::VisualStyle ? reinterpret_cast<void*>(static_cast<INT_PTR>(entry.picture)) : nullptr);
   if (control == nullptr)
-    throw std::runtime_error("cannot create control " + Narrow(spec.name) + " of window " + Narrow(form.layout_.name));
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>((spec.flags & kBold) ? bold_font_ : font_), FALSE);
-  if (spec.kind == ControlKind::Image && spec.picture != 0) {
-    if (HANDLE bitmap = LoadImageW(resources_, MAKEINTRESOURCEW(spec.picture), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)) {
+    throw std::runtime_error("cannot create control " + Narrow(entry.name) + " of window " + Narrow(form.layout_.name));
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>((entry.flags & kBold) ? bold_font_ : font_), FALSE);
+  if (entry.kind == ControlKind::Image && entry.picture != 0) {
+    if (HANDLE bitmap = LoadImageW(resources_, MAKEINTRESOURCEW(entry.picture), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)) {
       HANDLE old = reinterpret_cast<HANDLE>(SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
       if (old) DeleteObject(old);
     }
     // The control keeps the size of the table, not of the bitmap.
-    SetWindowPos(control, nullptr, 0, 0, TwipsToPixels(spec.position.width, dpi_x_),
-                 TwipsToPixels(spec.position.height, dpi_y_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(control, nullptr, 0, 0, TwipsToPixels(entry.position.width, dpi_x_),
+                 TwipsToPixels(entry.position.height, dpi_y_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (spec.kind == ControlKind::OptionButton && (spec.flags & kChecked))
+  if (entry.kind == ControlKind::OptionButton && (entry.flags & kChecked))
     SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
-  if (IsContainer(spec.kind)) SetWindowSubclass(control, ContainerProc, 1, 0);
-  if (spec.kind == ControlKind::TextBox) form.texts_[std::string(spec.name)] = caption;
-  form.controls_[std::string(spec.name)] = control;
-  form.specs_[control] = &spec;
+  if (IsContainer(entry.kind)) SetWindowSubclass(control, ContainerProc, 1, 0);
+  if (entry.kind == ControlKind::TextBox) form.texts_[std::string(entry.name)] = caption;
+  form.controls_[std::string(entry.name)] = control;
+  form.entries_[control] = &entry;
   return control;
 }
 
 void FormBuilder::CreateChildren(Win32Form& form, HWND parent, std::string_view container) {
   const FormLayout& layout = form.layout_;
-  std::vector<const ControlSpec*> children;
-  for (const ControlSpec& c : layout.controls)
+  std::vector<const ControlEntry*> children;
+  for (const ControlEntry& c : layout.controls)
     if (c.container == container) children.push_back(&c);
   // Creation order is the tab order (and the z-order) among siblings.
-  std::stable_sort(children.begin(), children.end(), [&](const ControlSpec* a, const ControlSpec* b) {
+  std::stable_sort(children.begin(), children.end(), [&](const ControlEntry* a, const ControlEntry* b) {
     return TabKey(layout, *a) < TabKey(layout, *b);
   });
-  for (const ControlSpec* spec : children) {
-    int id = kFirstControlId + static_cast<int>(spec - layout.controls.data());
-    HWND control = CreateControl(form, parent, *spec, id);
-    if (IsContainer(spec->kind)) CreateChildren(form, control, spec->name);
+  for (const ControlEntry* entry : children) {
+    int id = kFirstControlId + static_cast<int>(entry - layout.controls.data());
+    HWND control = CreateControl(form, parent, *entry, id);
+    if (IsContainer(entry->kind)) CreateChildren(form, control, entry->name);
   }
 }
 
 std::unique_ptr<Win32Form> FormBuilder::Build(const FormLayout& layout, FormLogic& logic, HWND owner) {
-  for (const ControlSpec& c : layout.controls) {
+  for (const ControlEntry& c : layout.controls) {
     if (!c.container.empty()) {
-      const ControlSpec* parent = layout.Find(c.container);
+      const ControlEntry* parent = layout.Find(c.container);
       if (parent == nullptr || !IsContainer(parent->kind))
         throw std::invalid_argument("control " + Narrow(c.name) + " sits in " + Narrow(c.container) +
                                     ", which is not a container of window " + Narrow(layout.name));
@@ -522,10 +522,10 @@ std::unique_ptr<Win32Form> FormBuilder::Build(const FormLayout& layout, FormLogi
   if (!layout.menus.empty()) {
     form->menu_ = CreateMenu();
     UINT next = kFirstMenuId;
-    for (const MenuSpec& top : layout.menus) {
+    for (const MenuEntry& top : layout.menus) {
       if (!top.parent.empty()) continue;
       HMENU popup = CreatePopupMenu();
-      for (const MenuSpec& item : layout.menus) {
+      for (const MenuEntry& item : layout.menus) {
         if (item.parent != top.name) continue;
         UINT id = next++;
         AppendMenuW(popup, MF_STRING, id, std::wstring(item.caption).c_str());

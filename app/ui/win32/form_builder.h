@@ -56,7 +56,7 @@ class Win32Form : public Form {
   void OnCommand(WPARAM wparam, LPARAM lparam);
   HBRUSH ControlColour(HDC dc, HWND control);
   void PaintBackground(HDC dc);
-  const ControlSpec* SpecOf(HWND control) const;
+  const ControlEntry* EntryOf(HWND control) const;
   HWND Required(std::string_view control) const;
 
   const FormLayout& layout_;
@@ -72,7 +72,7 @@ class Win32Form : public Form {
   bool ends_loop_ = false;
   bool modal_ = false;
   std::map<std::string, HWND, std::less<>> controls_;
-  std::unordered_map<HWND, const ControlSpec*> specs_;
+  std::unordered_map<HWND, const ControlEntry*> entries_;
   std::map<std::string, UINT, std::less<>> menu_ids_;
   std::unordered_map<UINT, std::string> menu_names_;
   // Last text each text box reported, so a change event fires only for a
@@ -96,7 +96,7 @@ class FormBuilder {
 
  private:
   void CreateChildren(Win32Form& form, HWND parent, std::string_view container);
-  HWND CreateControl(Win32Form& form, HWND parent, const ControlSpec& spec, int id);
+  HWND CreateControl(Win32Form& form, HWND parent, const ControlEntry& entry, int id);
 
   HINSTANCE resources_;
   Desktop& desktop_;
