@@ -11,6 +11,12 @@ target_include_directories(form_builder_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/
 target_link_libraries(form_builder_tests PRIVATE pindrel_shell_logic pindrel_ui_win32 GTest::gtest_main)
 pindrel_add_test(NAME shell_form_builder COMMAND form_builder_tests TIMEOUT 300)
 
+# Only system DLLs: nothing else ships with the program.
+if(TARGET Pindrel)
+  add_test(NAME shell_program_imports
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_imports.sh $<TARGET_FILE:Pindrel>)
+endif()
+
 # The real program: starts on an X display, shows "Pindrel", ends by File > Exit.
 if(TARGET Pindrel)
   pindrel_add_script_test(NAME shell_program_start_exit TIMEOUT 300
