@@ -2,16 +2,24 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "layout.h"
 
 namespace pindrel::ui::win32 {
 
 namespace {
 
-// Window extra bytes: ShellModule, then the bitmap resource of its face.
-constexpr int kShellModuleSlot = 0;
-constexpr int kPictureSlot = sizeof(LONG_PTR);
+// The control's state, one per window, owned by the window from WM_NCCREATE
+// to WM_NCDESTROY.
+struct XPStyle {
+  HMODULE ShellModule = nullptr;  // shell32, held while the control lives
+  int picture = 0;                // bitmap resource of its face, 0 for none
+};
+
 HINSTANCE g_instance = nullptr;
+
+XPStyle* StateOf(HWND window) { return reinterpret_cast<XPStyle*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
 int ScreenDpi(bool vertical) {
   HDC screen = GetDC(nullptr);
@@ -20,7 +28,7 @@ int ScreenDpi(bool vertical) {
   return dpi > 0 ? dpi : 96;
 }
 
-void Paint(HWND window) {
+void Paint(HWND window, const XPStyle& state) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   RECT rc;
@@ -28,9 +36,9 @@ void Paint(HWND window) {
   HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
   FillRect(dc, &rc, magenta);
   DeleteObject(magenta);
-  if (int id = static_cast<int>(GetWindowLongPtrW(window, kPictureSlot))) {
+  if (state.picture != 0) {
     if (HBITMAP picture = static_cast<HBITMAP>(
-            LoadImageW(g_instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))) {
+            LoadImageW(g_instance, MAKEINTRESOURCEW(state.picture), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))) {
       HDC memory = CreateCompatibleDC(dc);
       HGDIOBJ old = SelectObject(memory, picture);
       BitBlt(dc, 0, 0, rc.right, rc.bottom, memory, 0, 0, SRCCOPY);
@@ -43,20 +51,24 @@ void Paint(HWND window) {
 }
 
 LRESULT CALLBACK XPStyleProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto state = std::make_unique<XPStyle>();
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    state->picture = static_cast<int>(reinterpret_cast<INT_PTR>(create->lpCreateParams));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.release()));
+  }
+  XPStyle* state = StateOf(window);
+  if (state == nullptr) return DefWindowProcW(window, message, wparam, lparam);
   switch (message) {
     case WM_CREATE: {
-      auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-      SetWindowLongPtrW(window, kPictureSlot, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
       // The extended combo box classes; the call also makes sure comctl32 is
       // loaded and its version-6 classes are registered for the manifest.
       INITCOMMONCONTROLSEX init{};
       init.dwSize = 8;
       init.dwICC = 0x200;  // ICC_USEREX_CLASSES
       InitCommonControlsEx(&init);
-      // Kept loaded while the control lives; 0 if it cannot be loaded, and
-      // the control goes on without it.
-      HMODULE shell = LoadLibraryA("shell32.dll");
-      SetWindowLongPtrW(window, kShellModuleSlot, reinterpret_cast<LONG_PTR>(shell));
+      // 0 if it cannot be loaded; the control goes on without it.
+      state->ShellModule = LoadLibraryA("shell32.dll");
       return 0;
     }
     case WM_WINDOWPOSCHANGING: {
@@ -68,15 +80,19 @@ LRESULT CALLBACK XPStyleProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
       return 0;
     }
     case WM_PAINT:
-      Paint(window);
+      Paint(window, *state);
       return 0;
     case kXPStyleGetShellModule:
-      return GetWindowLongPtrW(window, kShellModuleSlot);
-    case WM_DESTROY: {
+      return reinterpret_cast<LRESULT>(state->ShellModule);
+    case WM_DESTROY:
       // FreeLibrary(0) fails harmlessly when the load had failed.
-      FreeLibrary(reinterpret_cast<HMODULE>(GetWindowLongPtrW(window, kShellModuleSlot)));
-      SetWindowLongPtrW(window, kShellModuleSlot, 0);
+      FreeLibrary(state->ShellModule);
+      state->ShellModule = nullptr;
       return 0;
+    case WM_NCDESTROY: {
+      std::unique_ptr<XPStyle> owned(state);
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      return DefWindowProcW(window, message, wparam, lparam);
     }
   }
   return DefWindowProcW(window, message, wparam, lparam);
@@ -89,8 +105,7 @@ void RegisterXPStyleClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = XPStyleProc;
-  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
-  wc.hInstance = instance;
+    wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kXPStyleClass;
   RegisterClassExW(&wc);  // a second registration fails harmlessly

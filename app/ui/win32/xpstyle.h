@@ -10,7 +10,8 @@ namespace pindrel::ui::win32 {
 inline constexpr wchar_t kXPStyleClass[] = L"PindrelXPStyle";
 // Fixed size, whatever size it is given: 810 x 810 twips.
 inline constexpr int kXPStyleTwips = 810;
-// Answers the module handle kept in ShellModule (for tests and diagnostics).
+// Answers the handle the control keeps in its ShellModule member (for tests
+// and diagnostics).
 inline constexpr UINT kXPStyleGetShellModule = WM_USER + 0x100;
 
 // Registers the window class once per process. A window's creation
