@@ -306,6 +306,8 @@ HBRUSH Win32Form::ControlColour(HDC dc, HWND control) {
       SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
       return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     default:
+      // Frame captions and option buttons grey out with their control.
+      SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
       SetBkMode(dc, TRANSPARENT);
       SetBkColor(dc, layout_.background == Background::White ? RGB(255, 255, 255) : GetSysColor(COLOR_3DLIGHT));
       return background_;
