@@ -1,0 +1,11 @@
+/* Resource identifiers shared by pindrel.rc and the layout tables. Plain
+   #defines only: windres reads nothing else. */
+#ifndef PINDREL_RESOURCE_IDS_H
+#define PINDREL_RESOURCE_IDS_H
+
+#define IDI_PINDREL 1   /* icon group: main window, About box, the .exe */
+#define IDB_BANNER 101  /* 487 x 113 banner at the top of the main window */
+#define IDB_ABOUT 102   /* 153 x 111 product picture of the About box */
+#define IDB_XPSTYLE 103 /* 54 x 54 picture of the visual-style control */
+
+#endif

@@ -1,0 +1,36 @@
+// Pindrel.exe: the main window on the Windows desktop.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+
+#include "form_builder.h"
+#include "forms.h"
+#include "frm_main.h"
+#include "guard.h"
+#include "module1.h"
+#include "shell_bridge.h"
+#include "win32_desktop.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  using namespace pindrel;
+  Module1 module;
+  Win32Desktop desktop;
+  try {
+    ui::win32::FormBuilder builder(instance, desktop);
+    desktop.SetBuilder(&builder);
+    FrmMain logic(module, desktop, bridge::MakeFolderWalk(), [&desktop](ui::Form& main) {
+      desktop.ShowMessage(&main, L"Choosing an Outlook contacts folder is not part of this version of Pindrel yet.",
+                         L"Select Contacts Folder");
+    });
+    auto main_window = builder.Build(forms::frmMain(), logic, nullptr);
+    main_window->EndLoopOnClose();
+    if (!main_window->alive()) return 0;
+    main_window->Show();
+    return ui::win32::RunMessageLoop();
+  } catch (const std::exception& e) {
+    // Only the start itself can get here; handlers report their own errors.
+    desktop.ShowMessage(nullptr, ui::UnexpectedErrorText(ui::WidenUtf8(e.what())), L"Pindrel");
+    return 1;
+  }
+}

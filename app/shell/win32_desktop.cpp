@@ -1,0 +1,98 @@
+#include "win32_desktop.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "help_path.h"
+#include "shell_bridge.h"
+
+namespace pindrel {
+
+namespace {
+
+using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
+// The display-topic command reads its data as a topic; the viewer falls back
+// to the file's default topic. It must outlive the call: the viewer may read
+// it after HtmlHelpA returns.
+const DWORD kDefaultTopic = 1;
+
+std::string ToAnsi(const std::wstring& text) {
+  if (text.empty()) return {};
+  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring ProgramPath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (got == 0) throw std::runtime_error("cannot find where the program is installed");
+    if (got < buffer.size()) return std::wstring(buffer.data(), got);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace
+
+HWND Win32Desktop::WindowOf(const ui::Form* form) {
+  auto* window = dynamic_cast<const ui::win32::Win32Form*>(form);
+  return window ? window->window() : nullptr;
+}
+
+void Win32Desktop::ShowMessage(const ui::Form* owner, const std::wstring& text, const std::wstring& title) {
+  HWND parent = owner ? WindowOf(owner) : GetActiveWindow();
+  ::MessageBoxW(parent, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+std::wstring Win32Desktop::ChooseFolder(const ui::Form* owner, const std::wstring& title) {
+  return bridge::BrowseForFolder(owner ? WindowOf(owner) : nullptr, title);
+}
+
+std::wstring Win32Desktop::SpecialFolderPath(int folder, const ui::Form* owner) {
+  return bridge::GetSpecialFolderPath(folder, owner ? WindowOf(owner) : nullptr);
+}
+
+void Win32Desktop::DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop that owns it
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void Win32Desktop::ShowHelp(const ui::Form& owner) {
+  // Loaded once and kept: the help window lives on after the call returns.
+  static HMODULE viewer = LoadLibraryA("hhctrl.ocx");
+  if (viewer == nullptr) throw std::runtime_error("The help viewer (hhctrl.ocx) is not installed.");
+  auto html_help = reinterpret_cast<HtmlHelpAFunction>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")));
+  if (html_help == nullptr) throw std::runtime_error("The help viewer (hhctrl.ocx) cannot open help files.");
+  std::string path = ToAnsi(HelpFilePath(ProgramPath()));
+  html_help(WindowOf(&owner), path.c_str(), kDisplayTopic, reinterpret_cast<DWORD_PTR>(&kDefaultTopic));
+}
+
+void Win32Desktop::ShowModal(const ui::FormLayout& layout, ui::FormLogic& logic, ui::Form& owner) {
+  if (builder_ == nullptr) throw std::logic_error("no form builder");
+  auto form = builder_->Build(layout, logic, WindowOf(&owner));
+  form->ShowModal();
+}
+
+void Win32Desktop::ShowExportWindow(ui::Form& owner) {
+  ShowMessage(&owner, L"The export window is not part of this version of Pindrel yet.", L"Pindrel");
+}
+
+void Win32Desktop::ShowImportWindow(ui::Form& owner, std::optional<int> file_count) {
+  std::wstring text = L"The import window is not part of this version of Pindrel yet.";
+  if (file_count) text += L"\r\n\r\nvCard files found: " + std::to_wstring(*file_count);
+  ShowMessage(&owner, text, L"Pindrel");
+}
+
+void Win32Desktop::EndApplication() { ui::win32::EndAllForms(); }
+
+}  // namespace pindrel

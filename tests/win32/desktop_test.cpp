@@ -1,0 +1,77 @@
+// The program's desktop on real Windows machinery: Help > Contents opens
+// Manual.chm from the program's directory in the help viewer, and pending
+// messages run when the logic asks for it.
+#include "win32_desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "forms.h"
+
+namespace {
+
+std::wstring ProgramDirectory() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+struct FoundViewer {
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindViewer(HWND window, LPARAM found) {
+  wchar_t cls[64] = {};
+  GetClassNameW(window, cls, 64);
+  if (std::wstring(cls) == L"HH Parent" && IsWindowVisible(window)) {
+    reinterpret_cast<FoundViewer*>(found)->window = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  pindrel::Win32Desktop desktop;
+  pindrel::ui::win32::FormBuilder builder{GetModuleHandleW(nullptr), desktop};
+  pindrel::ui::FormLogic nothing;
+  void SetUp() override { desktop.SetBuilder(&builder); }
+};
+
+TEST_F(DesktopTest, HelpOpensTheManualNextToTheProgram) {
+  std::wstring manual = ProgramDirectory() + L"Manual.chm";
+  if (GetFileAttributesW(manual.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "Manual.chm is not built";
+  auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  main->Show();
+  desktop.ShowHelp(*main);
+  FoundViewer found;
+  // The viewer may create its window asynchronously: pump and look again,
+  // a bounded number of times.
+  for (int i = 0; i < 100 && !found.window; ++i) {
+    desktop.DoEvents();
+    EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&found));
+    if (!found.window) Sleep(50);
+  }
+  ASSERT_NE(found.window, nullptr) << "no help viewer window";
+  wchar_t title[256] = {};
+  GetWindowTextW(found.window, title, 256);
+  EXPECT_NE(std::wstring(title), L"");
+  DestroyWindow(found.window);
+}
+
+TEST_F(DesktopTest, DoEventsRunsPendingMessages) {
+  struct Logic : pindrel::ui::FormLogic {
+    int clicks = 0;
+    void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
+  } logic;
+  auto main = builder.Build(pindrel::forms::frmMain(), logic, nullptr);
+  main->Show();
+  PostMessageW(main->window(), WM_COMMAND, main->MenuId("mnuAbout"), 0);
+  EXPECT_EQ(logic.clicks, 0);
+  desktop.DoEvents();
+  EXPECT_EQ(logic.clicks, 1);
+}
+
+}  // namespace
