@@ -9,7 +9,8 @@
 #include "frm_main.h"
 #include "guard.h"
 #include "module1.h"
-#include "shell_bridge.h"
+#include "folder_listing.h"
+#include "win32_directory_lister.h"
 #include "win32_desktop.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -19,7 +20,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     ui::win32::FormBuilder builder(instance, desktop);
     desktop.SetBuilder(&builder);
-    FrmMain logic(module, desktop, bridge::MakeFolderWalk(), [&desktop](ui::Form& main) {
+    Win32DirectoryLister lister;
+    FolderWalk walk = [&lister](std::wstring& root, std::vector<std::wstring>& found) {
+      return ListFiles(root, found, lister);
+    };
+    FrmMain logic(module, desktop, walk, [&desktop](ui::Form& main) {
       desktop.ShowMessage(&main, L"Choosing an Outlook contacts folder is not part of this version of Pindrel yet.",
                          L"Select Contacts Folder");
     });

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "help_path.h"
-#include "shell_bridge.h"
+#include "shell_folders.h"
 
 namespace pindrel {
 
@@ -48,11 +48,11 @@ void Win32Desktop::ShowMessage(const ui::Form* owner, const std::wstring& text, 
 }
 
 std::wstring Win32Desktop::ChooseFolder(const ui::Form* owner, const std::wstring& title) {
-  return bridge::BrowseForFolder(owner ? WindowOf(owner) : nullptr, title);
+  return pindrel::BrowseForFolder(owner ? WindowOf(owner) : nullptr, title);
 }
 
 std::wstring Win32Desktop::SpecialFolderPath(int folder, const ui::Form* owner) {
-  return bridge::GetSpecialFolderPath(folder, owner ? WindowOf(owner) : nullptr);
+  return pindrel::GetSpecialFolderPath(folder, owner ? WindowOf(owner) : nullptr);
 }
 
 void Win32Desktop::DoEvents() {

@@ -42,7 +42,7 @@ class DesktopTest : public ::testing::Test {
 
 TEST_F(DesktopTest, HelpOpensTheManualNextToTheProgram) {
   std::wstring manual = ProgramDirectory() + L"Manual.chm";
-  if (GetFileAttributesW(manual.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "Manual.chm is not built";
+  ASSERT_NE(GetFileAttributesW(manual.c_str()), INVALID_FILE_ATTRIBUTES) << "Manual.chm is not built";
   auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
   main->Show();
   desktop.ShowHelp(*main);
