@@ -18,21 +18,21 @@ constexpr Keyword kTable[] = {
     {"VERSION", A::Replace, Version},
     {"ORG", A::Replace, Org},
     {"REV", A::Replace, Rev},
-    {"NOTE", A::Append, Note},
+    {"NOTE", A::Append, Note, true},
     {"NOTE;ENCODING=QUOTED-PRINTABLE", A::Append, Note},
-    {"URL", A::Append, URL},
+    {"URL", A::Append, URL, true},
     {"BDAY", A::Append, BirthDay},
     {"NICKNAME", A::Append, NickName},
     {"ROLE", A::Append, Role},
-    {"EMAIL", A::Append, Email},
-    {"TEL", A::Append, Telephone},
-    {"ADR", A::Append, Address},
+    {"EMAIL", A::Append, Email, true},
+    {"TEL", A::Append, Telephone, true},
+    {"ADR", A::Append, Address, true},
     {"ADR;Work", A::Append, Work_Address},
     {"ADR;Home", A::Append, HomeAddress},
     {"ADR;HOME;ENCODING=QUOTED-PRINTABLE", A::Append, HomeAddress},
     {"ADR;POSTAL", A::Append, PostalAddress},
-    {"TITLE", A::Append, Title},
-    {"LABEL", A::Append, Label},
+    {"TITLE", A::Append, Title, true},
+    {"LABEL", A::Append, Label, true},
     {"TEL;WORK;VOICE", A::Append, WorkTelephoneVoice},
     {"TEL;WORK", A::Append, WorkTelephoneVoice},
     {"TEL;WORK;FAX", A::Append, WorkTelephoneFax},
@@ -61,13 +61,6 @@ constexpr std::size_t kLongest = 34;  // "ADR;HOME;ENCODING=QUOTED-PRINTABLE"
 
 constexpr char FoldAscii(char c) { return char(c - ((unsigned char)(c - 'a') < 26u ? 32 : 0)); }
 
-bool EqualFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
 // Every named line of a file goes through FindKeyword, so names are folded
 // and compared eight bytes at a time. A name is padded with zeros to five
 // words; no two keywords fold to the same text, so the one match found is
@@ -94,7 +87,8 @@ bool FoldName(std::string_view name, Folded& out) {
   unsigned char bytes[kWords * 8] = {};
   std::memcpy(bytes, name.data(), name.size());
   std::uint64_t any_high = 0;
-  for (std::size_t i = 0; i < kWords; ++i) {
+  out = {};
+  for (std::size_t i = 0, words = (name.size() + 7) / 8; i < words; ++i) {
     std::uint64_t w;
     std::memcpy(&w, bytes + 8 * i, 8);
     any_high |= w;
@@ -140,16 +134,6 @@ const Keyword* FindKeyword(std::string_view name) {
     if (slot.folded == f && slot.keyword->name.size() == name.size()) return slot.keyword;
   }
   return nullptr;
-}
-
-std::optional<Field> FindBaseNameKeyword(std::string_view name) {
-  static constexpr std::pair<std::string_view, Field> kBase[] = {
-      {"EMAIL", Email}, {"TEL", Telephone}, {"ADR", Address}, {"LABEL", Label},
-      {"NOTE", Note},   {"TITLE", Title},   {"URL", URL},
-  };
-  for (const auto& [keyword, field] : kBase)
-    if (EqualFolded(name, keyword)) return field;
-  return std::nullopt;
 }
 
 std::string_view FieldName(Field f) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string_view>
 
 #include "contact_record.h"
@@ -15,6 +14,9 @@ struct Keyword {
   std::string_view name;
   Action action;
   Field field;  // meaningless for Begin and End
+  // Base-name lines know only seven names (EMAIL, TEL, ADR, LABEL, NOTE,
+  // TITLE, URL), each appended to the same field as its ordinary line.
+  bool base_name = false;
 };
 
 // All 42 keywords in table order; the first whole, case-folded match wins.
@@ -22,8 +24,5 @@ const Keyword* Keywords(std::size_t* count);
 
 // Looks a property name up: whole-string comparison folding only ASCII A-Z.
 const Keyword* FindKeyword(std::string_view name);
-
-// Base-name lines know only seven names, all appended.
-std::optional<Field> FindBaseNameKeyword(std::string_view name);
 
 }  // namespace tessary

@@ -1,6 +1,7 @@
 #include "vcard_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "keywords.h"
@@ -14,62 +15,84 @@ namespace {
 constexpr std::size_t kChunkBytes = 1 << 20;
 constexpr std::size_t kFirstChunkBytes = 1 << 12;
 constexpr unsigned char kEndOfRecord = 0xFF;
-
-std::size_t VarintSize(std::size_t v) {
-  std::size_t n = 1;
-  while (v >= 0x80) { v >>= 7; ++n; }
-  return n;
-}
+constexpr unsigned char kReplaceBit = 0x40;
+constexpr std::size_t kMaxVarint = (sizeof(std::size_t) * 8 + 6) / 7;
 }  // namespace
 
-char* RecordStore::Reserve(std::size_t bytes) {
-  if (chunks_.empty() || chunk_size_ - chunk_used_ < bytes) {
-    // Chunks grow from small (most files are small) to kChunkBytes; a
-    // record larger than that gets a chunk of its own size.
-    std::size_t grown = std::min(kChunkBytes, kFirstChunkBytes << std::min<std::size_t>(chunks_.size(), 8));
-    chunk_size_ = std::max(bytes, grown);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunk_size_));
-    chunk_used_ = 0;
-  }
-  char* p = chunks_.back().get() + chunk_used_;
-  chunk_used_ += bytes;
-  return p;
+void RecordStore::Grow(std::size_t bytes) {
+  // Chunks grow from small (most files are small) to kChunkBytes. The
+  // contact being read moves along, so each contact stays in one piece.
+  std::size_t record = used_ - record_start_;
+  std::size_t grown = std::min(kChunkBytes, kFirstChunkBytes << std::min<std::size_t>(chunks_.size(), 8));
+  std::size_t size = std::max(record + bytes, grown);
+  auto chunk = std::make_unique_for_overwrite<char[]>(size);
+  if (record) std::memcpy(chunk.get(), base_ + record_start_, record);
+  // A chunk that held nothing but the moved contact is not needed any more.
+  if (base_ && record_start_ == 0) chunks_.pop_back();
+  base_ = chunk.get();
+  chunks_.push_back(std::move(chunk));
+  size_ = size;
+  used_ = record;
+  record_start_ = 0;
 }
 
-std::uint32_t RecordStore::Add(const ContactRecord& record) {
-  std::size_t bytes = 1;
-  for (std::size_t i = 0; i < kFieldCount; ++i) {
-    std::size_t len = record.Get(Field(i)).size();
-    if (len) bytes += 1 + VarintSize(len) + len;
-  }
-  char* p = Reserve(bytes);
-  records_.push_back(p);
-  for (std::size_t i = 0; i < kFieldCount; ++i) {
-    const std::string& value = record.Get(Field(i));
-    if (value.empty()) continue;
-    *p++ = char(i);
-    std::size_t len = value.size();
-    while (len >= 0x80) { *p++ = char(0x80 | (len & 0x7F)); len >>= 7; }
-    *p++ = char(len);
-    std::memcpy(p, value.data(), value.size());
-    p += value.size();
-  }
-  *p = char(kEndOfRecord);
-  return std::uint32_t(records_.size() - 1);
+void RecordStore::Begin() {
+  Finish();
+  Reserve(0);
+  reading_ = true;
+  listed_ = false;
 }
 
-void RecordStore::Load(std::uint32_t handle, ContactRecord& out) const {
+void RecordStore::Add(Field field, bool replace, std::string_view value) {
+  Reserve(1 + kMaxVarint + value.size());
+  char* p = base_ + used_;
+  *p++ = char(static_cast<unsigned char>(field) | (replace ? kReplaceBit : 0));
+  std::size_t len = value.size();
+  while (len >= 0x80) {
+    *p++ = char(0x80 | (len & 0x7F));
+    len >>= 7;
+  }
+  *p++ = char(len);
+  if (!value.empty()) std::memcpy(p, value.data(), value.size());
+  used_ = std::size_t(p + value.size() - base_);
+}
+
+std::uint32_t RecordStore::List() {
+  if (!listed_) {
+    listed_ = true;
+    handle_ = std::uint32_t(records_.size());
+    records_.push_back(nullptr);
+  }
+  return handle_;
+}
+
+void RecordStore::Finish() {
+  if (!reading_) return;
+  reading_ = false;
+  if (listed_) {
+    base_[used_++] = char(kEndOfRecord);  // Reserve always leaves room for it
+    records_[handle_] = base_ + record_start_;
+  } else {
+    used_ = record_start_;  // never listed: its space is reused
+  }
+  record_start_ = used_;  // nothing is being read now
+}
+
+void RecordStore::Load(std::uint32_t handle, ContactRecord& out, std::string_view separator) const {
   out.Clear();
   const unsigned char* p = reinterpret_cast<const unsigned char*>(records_[handle]);
   while (*p != kEndOfRecord) {
-    Field f = Field(*p++);
+    unsigned char tag = *p++;
     std::size_t len = 0;
     for (int shift = 0;; shift += 7) {
       unsigned char b = *p++;
       len |= std::size_t(b & 0x7F) << shift;
       if (!(b & 0x80)) break;
     }
-    out.Set(f, std::string_view(reinterpret_cast<const char*>(p), len));
+    std::string_view value(reinterpret_cast<const char*>(p), len);
+    Field field = Field(tag & ~kReplaceBit);
+    if (tag & kReplaceBit) out.Set(field, value);
+    else out.Append(field, value, separator);
     p += len;
   }
 }
@@ -79,7 +102,9 @@ void RecordStore::Clear() {
   chunks_.shrink_to_fit();
   records_.clear();
   records_.shrink_to_fit();
-  chunk_used_ = chunk_size_ = 0;
+  base_ = nullptr;
+  size_ = used_ = record_start_ = 0;
+  reading_ = listed_ = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -115,8 +140,7 @@ void VCardStream::BeginRead() {
   end_flag_ = false;
   has_cursor_ = false;
   cursor_ = 0;
-  has_current_ = false;
-  current_listed_ = false;
+  read_separator_ = separator_;
   pending_.clear();
   head_.clear();
   at_file_start_ = true;
@@ -197,8 +221,7 @@ void VCardStream::EndRead() {
     pending_.clear();
   }
   if (utf8_need_) utf8_valid_ = false;
-  FinishCurrent();
-  has_current_ = false;
+  store_.Finish();
   pending_.shrink_to_fit();
 }
 
@@ -206,11 +229,16 @@ void VCardStream::CheckUtf8(const unsigned char* p, std::size_t n) {
   const unsigned char* end = p + n;
   while (p < end) {
     if (utf8_need_ == 0) {
-      // Fast path over plain ASCII, eight bytes at a time.
+      // Fast path over plain ASCII, eight bytes at a time, stopping right
+      // at the first byte that is not.
       while (end - p >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
-        if (w & 0x8080808080808080ull) break;
+        std::uint64_t high = w & 0x8080808080808080ull;
+        if (high) {
+          if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(high) / 8;
+          break;
+        }
         p += 8;
       }
       if (p == end) return;
@@ -249,7 +277,6 @@ void VCardStream::ProcessLine(std::string_view line) {
   }
   std::size_t colon = std::size_t(colon_at - p);
   // A base-name line has the separator beginning before its first colon.
-  // Names are short, so a plain scan of them is the cheapest search.
   const std::size_t sep_len = separator_.size();
   if (sep_len == 0) {
     if (colon > 0) {
@@ -258,9 +285,10 @@ void VCardStream::ProcessLine(std::string_view line) {
     }
   } else {
     const char first = separator_[0];
-    for (std::size_t i = 0; i < colon; ++i) {
-      if (p[i] == first && line.size() - i >= sep_len && std::memcmp(p + i, separator_.data(), sep_len) == 0) {
-        ProcessBaseNameLine(line, i);
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, first, std::size_t(colon_at - q))));
+         ++q) {
+      if (std::size_t(p + line.size() - q) >= sep_len && std::memcmp(q, separator_.data(), sep_len) == 0) {
+        ProcessBaseNameLine(line, std::size_t(q - p));
         return;
       }
     }
@@ -273,68 +301,43 @@ void VCardStream::ProcessNormalLine(std::string_view line, std::size_t colon) {
   std::string_view name = has_colon ? line.substr(0, colon) : std::string_view();
   std::string_view value = has_colon ? line.substr(colon + 1) : line;
   bool continuation = name.empty();
-  if (!continuation) {
-    previous_name_.assign(name);
-    previous_keyword_ = FindKeyword(name);
-  }
+  if (!continuation) previous_keyword_ = FindKeyword(name);
   const Keyword* k = previous_keyword_;
   if (!k) return;
   switch (k->action) {
     case Action::Begin:
       // Only a line that names BEGIN starts a contact; a blank line after
       // it must not start another.
-      if (!continuation) StartContact();
+      if (!continuation) store_.Begin();
       return;
     case Action::End:
       if (!continuation) ListContact();
       return;
     case Action::Replace:
-      if (has_current_) building_.Set(k->field, value);
+      if (store_.reading()) store_.Add(k->field, true, value);
       return;
     case Action::Append:
-      if (has_current_) building_.Append(k->field, value, separator_);
+      if (store_.reading()) store_.Add(k->field, false, value);
       return;
   }
 }
 
 void VCardStream::ProcessBaseNameLine(std::string_view line, std::size_t sep_pos) {
   std::string_view name = line.substr(0, sep_pos);
-  if (name.empty()) {
-    name = previous_name_;
-  } else {
-    previous_name_.assign(name);
-    previous_keyword_ = FindKeyword(name);
-  }
+  if (!name.empty()) previous_keyword_ = FindKeyword(name);
   // The value starts one character after the separator's first character,
   // whatever the separator's length.
   std::string_view value = line.substr(std::min(line.size(), sep_pos + 1));
-  if (!has_current_) return;
-  if (auto field = FindBaseNameKeyword(name)) building_.Append(*field, value, separator_);
-}
-
-void VCardStream::StartContact() {
-  FinishCurrent();  // a listed contact is kept; an unlisted one is dropped
-  building_.Clear();
-  has_current_ = true;
-  current_listed_ = false;
+  const Keyword* k = previous_keyword_;
+  if (store_.reading() && k && k->base_name) store_.Add(k->field, false, value);
 }
 
 void VCardStream::ListContact() {
-  if (!has_current_) return;
-  if (!current_listed_) {
-    current_listed_ = true;
-    current_first_entry_ = list_.size();
-  }
-  // The record stays open until the next BEGIN; its handle is filled in then.
-  list_.push_back(0);
+  if (!store_.reading()) return;
+  // The contact stays open until the next BEGIN: lines after END still
+  // change it, and every entry naming it shows the final state.
+  list_.push_back(store_.List());
   ++contact_count_;
-}
-
-void VCardStream::FinishCurrent() {
-  if (!has_current_ || !current_listed_) return;
-  std::uint32_t handle = store_.Add(building_);
-  std::fill(list_.begin() + std::ptrdiff_t(current_first_entry_), list_.end(), handle);
-  current_listed_ = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -343,7 +346,7 @@ void VCardStream::FinishCurrent() {
 void VCardStream::LoadEntry(std::size_t index) {
   cursor_ = index;
   has_cursor_ = true;
-  store_.Load(list_[index], current_);
+  store_.Load(list_[index], current_, read_separator_);
 }
 
 void VCardStream::MoveFirst() {

@@ -15,24 +15,45 @@ namespace tessary {
 
 struct Keyword;
 
-// Listed contacts, packed: each record is one block of (field, length,
-// bytes) entries in a chunked arena. A hundred thousand contacts as 32
-// separate strings each would cost more than the file itself.
+// The contacts of one Open, packed. Each contact is a log of the pieces its
+// lines gave, in file order: (field and action, length, bytes). Loading a
+// contact replays its log, so every value byte is copied once while reading
+// and no contact costs 32 separate strings (a hundred thousand contacts held
+// that way would take more memory than the file itself). Each log is
+// contiguous in a chunked arena.
 class RecordStore {
  public:
-  // Packs a record and returns its handle.
-  std::uint32_t Add(const ContactRecord& record);
-  // Unpacks a record into `out`, replacing every field.
-  void Load(std::uint32_t handle, ContactRecord& out) const;
+  // Closes the contact being read (keeping it if it was listed, dropping it
+  // otherwise) and starts a new, empty one.
+  void Begin();
+  // Adds a piece to the contact being read. Only valid after Begin.
+  void Add(Field field, bool replace, std::string_view value);
+  // The handle of the contact being read, which from now on is kept.
+  std::uint32_t List();
+  // Closes the contact being read, as Begin does.
+  void Finish();
+  bool reading() const { return reading_; }
+
+  // Replays a contact into `out`: Replace pieces set a field, the others
+  // are joined to it with `separator`.
+  void Load(std::uint32_t handle, ContactRecord& out, std::string_view separator) const;
   void Clear();
-  std::size_t size() const { return records_.size(); }
 
  private:
-  char* Reserve(std::size_t bytes);
+  // Makes room for `bytes` more, plus the contact's end marker.
+  void Reserve(std::size_t bytes) {
+    if (!base_ || size_ - used_ <= bytes) Grow(bytes + 1);
+  }
+  void Grow(std::size_t bytes);
   std::vector<std::unique_ptr<char[]>> chunks_;
-  std::size_t chunk_used_ = 0;
-  std::size_t chunk_size_ = 0;
-  std::vector<const char*> records_;
+  char* base_ = nullptr;        // the last chunk
+  std::size_t size_ = 0;        // its size
+  std::size_t used_ = 0;        // bytes of it in use
+  std::size_t record_start_ = 0;  // where the contact being read begins in it
+  bool reading_ = false;
+  bool listed_ = false;
+  std::uint32_t handle_ = 0;
+  std::vector<const char*> records_;  // by handle; set when a contact closes
 };
 
 class VCardStream {
@@ -81,20 +102,13 @@ class VCardStream {
   void ProcessLine(std::string_view line);
   void ProcessNormalLine(std::string_view line, std::size_t colon);
   void ProcessBaseNameLine(std::string_view line, std::size_t sep_pos);
-  void StartContact();
   void ListContact();
-  void FinishCurrent();
   void CheckUtf8(const unsigned char* p, std::size_t n);
   void LoadEntry(std::size_t index);
 
   // Reading state, valid between BeginRead and EndRead.
   std::string pending_;      // a line not yet ended by a line feed
   bool at_file_start_ = true;
-  bool has_current_ = false;
-  bool current_listed_ = false;
-  std::uint32_t current_handle_ = 0;
-  ContactRecord building_;
-  std::size_t current_first_entry_ = 0;  // its entries are the list's tail
   std::string head_;         // first bytes, held until the BOM test
   int utf8_need_ = 0;        // continuation bytes still expected
   unsigned utf8_lead_ = 0;   // lead byte of the sequence being checked
@@ -112,9 +126,12 @@ class VCardStream {
   std::size_t cursor_ = 0;
   ContactRecord current_;
   std::string separator_ = "$$NEWLINE$$";
-  std::string previous_name_;
-  // The keyword previous_name_ names (or null): continuation lines are
-  // common, and this saves looking the same name up again.
+  std::string read_separator_;  // the separator of the last Open, for loading
+  // The keyword that the last non-empty property name met while reading
+  // names, or null: a line without a name continues that property. Keeping
+  // the keyword rather than the name spares a look-up per continuation line;
+  // the name itself is never needed again, since the base-name keywords
+  // are ordinary keywords too.
   const Keyword* previous_keyword_ = nullptr;
 };
 

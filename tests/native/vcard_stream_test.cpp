@@ -324,4 +324,23 @@ TEST(VCardStream, ManyContactsKeepOrder) {
   }
 }
 
+// Contacts larger than the store's chunks, and contacts dropped (never
+// listed) in between, must come back whole and in order.
+TEST(VCardStream, LargeAndDroppedContactsStayWhole) {
+  const std::string big(3 << 20, 'b');
+  std::string text = "BEGIN:VCARD\nFN:first\nEND:VCARD\n";
+  text += "BEGIN:VCARD\nNOTE:" + big + "\n";  // dropped: no END
+  text += "BEGIN:VCARD\nFN:second\nNOTE:" + big + "\nNOTE:x\nEND:VCARD\n";
+  for (int i = 0; i < 300; ++i) text += "BEGIN:VCARD\nFN:" + std::string(5000, char('a' + i % 26)) + "\nEND:VCARD\n";
+  text += "BEGIN:VCARD\nFN:last\nEND:VCARD\n";
+  ReadResult r = ReadText(text);
+  ASSERT_EQ(r.count, 303);
+  EXPECT_EQ(r.entries[0].at("FullName"), "first\n");
+  EXPECT_EQ(r.entries[1].at("FullName"), "second\n");
+  EXPECT_EQ(r.entries[1].at("Note"), big + "\n$$NEWLINE$$x\n");
+  for (int i = 0; i < 300; ++i)
+    ASSERT_EQ(r.entries[2 + i].at("FullName"), std::string(5000, char('a' + i % 26)) + "\n") << i;
+  EXPECT_EQ(r.entries[302].at("FullName"), "last\n");
+}
+
 }  // namespace
