@@ -133,6 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {{{"Note", kLong + ":" + kLong + "\n"}}}},
         ReadCase{"LoneCarriageReturnStays", "BEGIN:VCARD\nFN:A\rB\r\r\nEND:VCARD\n", 1,
                  {{{"FullName", "A\rB\r\n"}}}},
+        // The C runtime's text mode on Windows would stop at a Ctrl-Z byte and
+        // drop the rest of the file; the reader reads every byte.
+        ReadCase{"CtrlZDoesNotEndTheFile", "BEGIN:VCARD\nNOTE:a\x1A" "b\nEND:VCARD\nBEGIN:VCARD\nEND:VCARD\n", 2,
+                 {{{"Note", "a\x1A" "b\n"}}, {}}},
         ReadCase{"ReplaceKeepsLast", "BEGIN:VCARD\nFN:A\nFN:B\nN:Roe;Jane;;Dr.;\nEND:VCARD\n", 1,
                  {{{"FullName", "B\n"}, {"Name", "Roe;Jane;;Dr.;\n"}}}},
         ReadCase{"AppendJoins", "BEGIN:VCARD\nNOTE:one\nNOTE:two\nTEL;WORK:111\nTEL;WORK;VOICE:222\nEND:VCARD\n", 1,
