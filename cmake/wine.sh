@@ -11,6 +11,12 @@ prefix=$(realpath -m "$1"); action=$2; shift 2
 
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine turns Windows file names into Unix ones through the locale's
+# character set; under a plain C locale no name outside ASCII can exist.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+  *UTF-8* | *utf8* | *UTF8* | *utf-8*) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 
 setup() {
   [ -f "$prefix/.ready" ] && return 0
