@@ -74,11 +74,6 @@ class Variant {
     V_VT(&v_) = VT_BSTR;
     V_BSTR(&v_) = bstr.Release();
   }
-  void SetInt(LONG value) {
-    VariantClear(&v_);
-    V_VT(&v_) = VT_I4;
-    V_I4(&v_) = value;
-  }
   VARIANT* Pointer() { return &v_; }
 
  private:

@@ -59,8 +59,6 @@ static_assert(kTableSize == 42);
 
 constexpr std::size_t kLongest = 34;  // "ADR;HOME;ENCODING=QUOTED-PRINTABLE"
 
-constexpr char FoldAscii(char c) { return char(c - ((unsigned char)(c - 'a') < 26u ? 32 : 0)); }
-
 // Every named line of a file goes through FindKeyword, so names are folded
 // and compared eight bytes at a time. A name is padded with zeros to five
 // words; no two keywords fold to the same text, so the one match found is

@@ -110,8 +110,6 @@ void RecordStore::Clear() {
 // ---------------------------------------------------------------------------
 // Reading
 
-VCardStream::VCardStream() = default;
-
 void VCardStream::Open(const char* path) {
   std::FILE* f = (path && *path) ? std::fopen(path, "rb") : nullptr;
   Open(f);

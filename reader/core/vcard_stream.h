@@ -58,8 +58,6 @@ class RecordStore {
 
 class VCardStream {
  public:
-  VCardStream();
-
   // Reads the file at `path` (a narrow path for the C runtime). A file that
   // cannot be opened leaves an empty list and a count of 0.
   void Open(const char* path);
