@@ -44,7 +44,7 @@ void PutEscaped(std::string_view value, std::string& out) {
   }
 }
 
-std::FILE* OpenInput(const char* narrow_path, int arg_index) {
+std::FILE* OpenInput([[maybe_unused]] const char* narrow_path, [[maybe_unused]] int arg_index) {
 #ifdef _WIN32
   // Open by the wide command line so names outside the ANSI code page work.
   int argc = 0;
@@ -54,7 +54,6 @@ std::FILE* OpenInput(const char* narrow_path, int arg_index) {
   LocalFree(wargv);
   return f;
 #else
-  (void)arg_index;
   return std::fopen(narrow_path, "rb");
 #endif
 }
@@ -100,7 +99,9 @@ int main(int argc, char** argv) {
     stream.MoveFirst();
     for (std::int32_t i = 1; i <= stream.ContactCount(); ++i) {
       if (i > 1) stream.MoveNext();
-      out += "[" + std::to_string(i) + "]\n";
+      out += '[';
+      out += std::to_string(i);
+      out += "]\n";
       for (std::size_t fi = 0; fi < tessary::kFieldCount; ++fi) {
         auto field = tessary::Field(fi);
         const std::string& value = stream.Current(field);
