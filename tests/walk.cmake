@@ -7,12 +7,6 @@ target_link_libraries(folder_listing_tests PRIVATE pindrel_walk GTest::gtest_mai
 pindrel_add_test(NAME folder_listing COMMAND folder_listing_tests TIMEOUT 120)
 
 if(WIN32)
-  # The shell folder functions belong with the application shell; build them
-  # here as well when the shell's own list file has not brought them in.
-  if(NOT TARGET pindrel_shell_folders)
-    add_subdirectory(${PROJECT_SOURCE_DIR}/app/shell/folders ${CMAKE_BINARY_DIR}/app/shell/folders)
-  endif()
-
   # The real directory search and shell dialogs under Wine, on a tree with
   # Unix link cycles that the script builds first.
   add_executable(walk_win32_tests win32/walk_win32_test.cpp)

@@ -12,27 +12,21 @@ target_link_libraries(form_builder_tests PRIVATE pindrel_shell_logic pindrel_ui_
 pindrel_add_test(NAME shell_form_builder COMMAND form_builder_tests TIMEOUT 300)
 
 # Only system DLLs: nothing else ships with the program.
-if(TARGET Pindrel)
-  add_test(NAME shell_program_imports
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_imports.sh $<TARGET_FILE:Pindrel>)
-endif()
+add_test(NAME shell_program_imports
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_imports.sh $<TARGET_FILE:Pindrel>)
 
 # The real program: starts on an X display, shows "Pindrel", ends by File > Exit.
-if(TARGET Pindrel)
-  pindrel_add_script_test(NAME shell_program_start_exit TIMEOUT 300
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_start_exit.sh $<TARGET_FILE:Pindrel>)
-endif()
+pindrel_add_script_test(NAME shell_program_start_exit TIMEOUT 300
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_start_exit.sh $<TARGET_FILE:Pindrel>)
 
 # What the program carries as resources.
-if(TARGET Pindrel)
-  add_executable(program_resource_tests ${CMAKE_CURRENT_LIST_DIR}/resources_test.cpp)
-  target_link_libraries(program_resource_tests PRIVATE version GTest::gtest_main)
-  target_compile_definitions(program_resource_tests PRIVATE
-    PINDREL_EXE=L"Z:$<TARGET_FILE:Pindrel>"
-    PINDREL_MANIFEST="Z:${PROJECT_SOURCE_DIR}/app/resources/pindrel.manifest")
-  add_dependencies(program_resource_tests Pindrel)
-  pindrel_add_test(NAME shell_program_resources COMMAND program_resource_tests TIMEOUT 120)
-endif()
+add_executable(program_resource_tests ${CMAKE_CURRENT_LIST_DIR}/resources_test.cpp)
+target_link_libraries(program_resource_tests PRIVATE version GTest::gtest_main)
+target_compile_definitions(program_resource_tests PRIVATE
+  PINDREL_EXE=L"Z:$<TARGET_FILE:Pindrel>"
+  PINDREL_MANIFEST="Z:${PROJECT_SOURCE_DIR}/app/resources/pindrel.manifest")
+add_dependencies(program_resource_tests Pindrel)
+pindrel_add_test(NAME shell_program_resources COMMAND program_resource_tests TIMEOUT 120)
 
 # The program's desktop: help viewer and message pumping.
 add_executable(shell_desktop_tests ${CMAKE_CURRENT_LIST_DIR}/desktop_test.cpp)
