@@ -67,13 +67,18 @@ void RemoveTree(const std::wstring& dir) {
   RemoveDirectoryW((L"\\\\?\\" + dir).c_str());
 }
 
-// A fresh directory under the temporary folder, removed with all it holds.
+std::wstring TempFolder() {
+  wchar_t base[MAX_PATH];
+  const DWORD n = GetTempPathW(MAX_PATH, base);
+  return std::wstring(base, n);
+}
+
+// A fresh directory, by default under the temporary folder, removed with
+// all it holds. `base` ends in a backslash.
 class TempDir {
  public:
-  explicit TempDir(const std::wstring& name) {
-    wchar_t base[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base, n) + name + L"-" + std::to_wstring(GetCurrentProcessId());
+  explicit TempDir(const std::wstring& name, const std::wstring& base = TempFolder()) {
+    path_ = base + name + L"-" + std::to_wstring(GetCurrentProcessId());
     RemoveTree(path_);
     CreateDirectoryW(path_.c_str(), nullptr);
   }
@@ -189,33 +194,46 @@ TEST(ShellFolders, SpecialFolderWithoutDirectoryGivesEmptyText) {
   EXPECT_EQ(pindrel::GetSpecialFolderPath(0x7ABC, nullptr), L"");        // no such folder
 }
 
-// Answers the dialog from its own callback: select `path`, then press OK,
-// or press Cancel when `path` is empty. Should the dialog ignore the
-// answer, a timer cancels it, so the test fails instead of hanging.
-struct Answer {
-  std::wstring path;
-};
+// Wine's folder dialog finds the folder to select by comparing shell items
+// byte for byte, and an item carries its folder's modification time. Under
+// load it has been seen to miss a folder under the temporary folder and
+// press OK on the Desktop instead. So the dialog tests work in folders of
+// their own at the drive root, and a selection that did not take is tried
+// again after the two seconds by which those times are counted.
+const std::wstring kDialogBase = L"C:\\";
 
 void CALLBACK CancelStuckDialog(HWND dialog, UINT, UINT_PTR id, DWORD) {
   KillTimer(dialog, id);
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
-std::wstring Browse(const std::wstring& select) {
-  return pindrel::BrowseForFolder(nullptr, L"Select folder to save vCard files",
-                                  [&select](HWND dialog) {
-    SetTimer(dialog, 1, 30000, CancelStuckDialog);
-    if (select.empty()) {
-      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-      return;
-    }
-    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select.c_str()));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  });
+// Answers the dialog from its own callback: selects `select`, then presses
+// OK, or presses Cancel when `select` is empty. Should the dialog ignore the
+// answer, a timer cancels it, so the test fails instead of hanging. Returns
+// what the dialog gave back, asking up to three times until it is
+// `expected`.
+std::wstring Browse(const std::wstring& select, const std::wstring& expected,
+                    HWND owner = nullptr,
+                    const std::wstring& title = L"Select folder to save vCard files") {
+  std::wstring result;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) Sleep(2100);
+    result = pindrel::BrowseForFolder(owner, title, [&select](HWND dialog) {
+      SetTimer(dialog, 1, 30000, CancelStuckDialog);
+      if (select.empty()) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select.c_str()));
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    if (result == expected) break;
+  }
+  return result;
 }
 
 TEST(ShellFolders, BrowseReturnsTheChosenFolderOrEmptyTextOnCancel) {
-  TempDir t(L"pindrel-browse");
+  TempDir t(L"pindrel-browse", kDialogBase);
   const std::wstring wide = t.path() + L"\\" + kCyrillic;
   ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
 
@@ -231,20 +249,16 @@ TEST(ShellFolders, BrowseReturnsTheChosenFolderOrEmptyTextOnCancel) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(Narrow(Browse(c.select)), Narrow(c.expected));
+    EXPECT_EQ(Narrow(Browse(c.select, c.expected)), Narrow(c.expected));
   }
 }
 
 TEST(ShellFolders, BrowseOwnedByAWindowReturnsTheChosenFolder) {
-  TempDir t(L"pindrel-owned");
+  TempDir t(L"pindrel-owned", kDialogBase);
   HWND owner = CreateWindowExW(0, L"STATIC", L"Pindrel", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(owner, nullptr);
-  std::wstring result = pindrel::BrowseForFolder(owner, L"Select Folder...", [&](HWND dialog) {
-    SetTimer(dialog, 1, 30000, CancelStuckDialog);
-    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(t.path().c_str()));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  });
+  const std::wstring result = Browse(t.path(), t.path(), owner, L"Select Folder...");
   EXPECT_EQ(Narrow(result), Narrow(t.path()));
   DestroyWindow(owner);
 }
@@ -252,7 +266,7 @@ TEST(ShellFolders, BrowseOwnedByAWindowReturnsTheChosenFolder) {
 // The path buffer holds 260 characters with the terminator: a path of 259
 // comes back whole.
 TEST(ShellFolders, BrowseReturnsAPathOf259CharactersWhole) {
-  TempDir t(L"pindrel-long");
+  TempDir t(L"pindrel-long", kDialogBase);
   std::wstring path = t.path();
   while (path.size() < 259) {
     const std::size_t room = 259 - path.size() - 1;  // one for the backslash
@@ -260,7 +274,7 @@ TEST(ShellFolders, BrowseReturnsAPathOf259CharactersWhole) {
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr)) << Narrow(path);
   }
   ASSERT_EQ(path.size(), 259u);
-  EXPECT_EQ(Narrow(Browse(path)), Narrow(path));
+  EXPECT_EQ(Narrow(Browse(path, path)), Narrow(path));
 }
 
 }  // namespace
