@@ -47,6 +47,18 @@ std::string Narrow(BSTR text) {
   return narrow;
 }
 
+// `text` from one code page to another, through UTF-16.
+std::string Recode(const std::string& text, UINT from, UINT to) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+  const int wsize = static_cast<int>(wide.size());
+  std::string out(static_cast<std::size_t>(WideCharToMultiByte(to, 0, wide.data(), wsize, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wsize, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+  return out;
+}
+
 class VCardStreamObject final : public DispatchObject<IVCardStream> {
  public:
   STDMETHODIMP Open(BSTR vCardFile) override {
@@ -57,6 +69,10 @@ class VCardStreamObject final : public DispatchObject<IVCardStream> {
       FilePtr file;
       if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
       stream_.Open(file.get());
+      // The separator is kept in the ANSI code page, but the values of a
+      // UTF-8 file are widened as UTF-8: joined as it is, a separator
+      // outside ASCII would read back as replacement characters.
+      if (stream_.IsUtf8()) stream_.SetJoinSeparator(Recode(stream_.JoinSeparator(), CP_ACP, CP_UTF8));
       // A read that failed part-way must not pass for a shorter file: the
       // contacts before the failure stay readable, but the caller is told.
       return stream_.ReadFailed() ? STG_E_READFAULT : S_OK;

@@ -84,6 +84,13 @@ class VCardStream {
   const std::string& Delimeter() const { return separator_; }
   void SetDelimeter(std::string_view separator) { separator_.assign(separator); }
 
+  // The separator that joins appended values when moving through the list
+  // of the last Open: the bytes of Delimeter at that Open. A caller that
+  // hands values out in another encoding than the separator's gives the
+  // same separator in that encoding here, so joined values stay one text.
+  const std::string& JoinSeparator() const { return read_separator_; }
+  void SetJoinSeparator(std::string_view separator) { read_separator_.assign(separator); }
+
   // Whether the last Open found the file to be UTF-8: it began with a UTF-8
   // byte-order mark, or all of its bytes are valid UTF-8 and at least one is
   // not ASCII. Otherwise its text is in the ANSI code page.

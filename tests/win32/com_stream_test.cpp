@@ -320,17 +320,24 @@ TEST_F(StreamTest, SeparatorIsNarrowedThroughTheAnsiCodePage) {
       {L"\u6F22", L"?"},
   };
   ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
-  TempFile file("BEGIN:VCARD\nNOTE:one\nNOTE:two\nEND:VCARD", L"separator.vcf");
+  // Joined values read as one text whichever encoding the file is in.
+  TempFile ansi("BEGIN:VCARD\nNOTE:one\nNOTE:tw\xE9\nEND:VCARD", L"separator-ansi.vcf");
+  TempFile utf8("BEGIN:VCARD\nNOTE:one\nNOTE:tw\xC3\xA9\nEND:VCARD", L"separator-utf8.vcf");
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.read_back);
     Bstr separator{std::wstring_view(c.set)};
     ASSERT_EQ(stream->put_Delimeter(separator.Get()), S_OK);
     EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Delimeter), c.read_back);
     EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_LineSeparator), c.read_back);
-    ASSERT_EQ(OpenFile(stream.Get(), file.path()), S_OK);
-    ASSERT_EQ(stream->MoveFirst(), S_OK);
-    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Note),
-              std::wstring(L"one\n") + c.read_back + L"two\n");
+    for (const TempFile* file : {&ansi, &utf8}) {
+      ASSERT_EQ(OpenFile(stream.Get(), file->path()), S_OK);
+      ASSERT_EQ(stream->MoveFirst(), S_OK);
+      EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Note),
+                std::wstring(L"one\n") + c.read_back + L"tw\u00E9\n")
+          << (file == &utf8 ? "UTF-8 file" : "ANSI file");
+    }
+    // Joining a UTF-8 file leaves the separator itself as it was set.
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Delimeter), c.read_back);
   }
   Bstr back(L"$$NEWLINE$$");
   ASSERT_EQ(stream->put_LineSeparator(back.Get()), S_OK);
