@@ -34,29 +34,29 @@ HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
   return S_OK;
 }
 
-// `text` in the ANSI code page; characters it cannot hold become its
-// default character.
-std::string Narrow(BSTR text) {
-  std::wstring_view wide =
-      text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view();
+// `wide` in `code_page`; characters it cannot hold become its default
+// character.
+std::string FromWide(std::wstring_view wide, UINT code_page) {
   if (wide.empty()) return {};
   int size = static_cast<int>(wide.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  int bytes = WideCharToMultiByte(code_page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(code_page, 0, wide.data(), size, narrow.data(), bytes, nullptr, nullptr);
   return narrow;
 }
 
-// `text` from one code page to another, through UTF-16.
+// `text` in the ANSI code page.
+std::string Narrow(BSTR text) {
+  return FromWide(text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view(), CP_ACP);
+}
+
+// `text` from one code page to another.
 std::string Recode(const std::string& text, UINT from, UINT to) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0)), L'\0');
   MultiByteToWideChar(from, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-  const int wsize = static_cast<int>(wide.size());
-  std::string out(static_cast<std::size_t>(WideCharToMultiByte(to, 0, wide.data(), wsize, nullptr, 0, nullptr, nullptr)), '\0');
-  WideCharToMultiByte(to, 0, wide.data(), wsize, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  return out;
+  return FromWide(wide, to);
 }
 
 class VCardStreamObject final : public DispatchObject<IVCardStream> {
