@@ -2,13 +2,14 @@
 #pragma once
 
 #include "form.h"
+#include "forms.h"
 
 namespace pindrel {
 
 class FrmAbout : public ui::FormLogic {
  public:
   void Click(ui::Form& form, std::string_view control) override {
-    if (control == "CmdOK") form.Close();
+    if (control == forms::frmAbout::CmdOK) form.Close();
   }
 };
 

@@ -1,31 +1,23 @@
 // The main window's behaviour: export or import mode, the path boxes, the
-// vCard folder walk and the menu.
+// vCard folder walk and the menu. It owns the logic of the windows it opens.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "desktop.h"
+#include "app_context.h"
 #include "form.h"
 #include "frm_about.h"
-#include "module1.h"
+#include "frm_vcard_export.h"
+#include "frm_vcard_import.h"
 
 namespace pindrel {
-
-// Lists every file below `root` into `found` and returns how many it added.
-// A root without a trailing backslash gets one, in the caller's variable.
-using FolderWalk = std::function<int(std::wstring& root, std::vector<std::wstring>& found)>;
-
-// The contacts folder choice (the contact store's part of this window).
-using ContactsFolderChoice = std::function<void(ui::Form& main)>;
 
 inline constexpr int kDesktopDirectory = 16;  // shell special folder
 
 class FrmMain : public ui::FormLogic {
  public:
-  FrmMain(Module1& module, ui::Desktop& desktop, FolderWalk walk, ContactsFolderChoice choose_contacts);
+  explicit FrmMain(AppContext& app);
 
   void Create(ui::Form& form) override;
   void Load(ui::Form& form) override;
@@ -42,14 +34,14 @@ class FrmMain : public ui::FormLogic {
   void ImportModeSwitch(ui::Form& form);
   void ChooseExportDirectory(ui::Form& form);
   void ChooseVCardFolder(ui::Form& form);
+  void ShowImportWindow(ui::Form& form);
   void Proceed(ui::Form& form);
   void Exit(ui::Form& form);
 
-  Module1& module_;
-  ui::Desktop& desktop_;
-  FolderWalk walk_;
-  ContactsFolderChoice choose_contacts_;
+  AppContext& app_;
   FrmAbout about_;
+  FrmvCardExport export_;
+  FrmvCardImport import_;
 };
 
 }  // namespace pindrel

@@ -21,14 +21,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::win32::FormBuilder builder(instance, desktop);
     desktop.SetBuilder(&builder);
     Win32DirectoryLister lister;
-    FolderWalk walk = [&lister](std::wstring& root, std::vector<std::wstring>& found) {
-      return ListFiles(root, found, lister);
-    };
-    FrmMain logic(module, desktop, walk, [&desktop](ui::Form& main) {
-      desktop.ShowMessage(&main, L"Choosing an Outlook contacts folder is not part of this version of Pindrel yet.",
-                         L"Select Contacts Folder");
-    });
-    auto main_window = builder.Build(forms::frmMain(), logic, nullptr);
+    AppContext app{module, desktop,
+                   [&lister](std::wstring& root, std::vector<std::wstring>& found) {
+                     return ListFiles(root, found, lister);
+                   },
+                   []() -> std::unique_ptr<store::Session> { throw store::StoreError(store::kClassNotRegistered, L""); },
+                   nullptr};
+    FrmMain logic(app);
+    auto main_window = builder.Build(forms::frmMain::Layout(), logic, nullptr);
     main_window->EndLoopOnClose();
     if (!main_window->alive()) return 0;
     main_window->Show();

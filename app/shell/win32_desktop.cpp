@@ -83,16 +83,6 @@ void Win32Desktop::ShowModal(const ui::FormLayout& layout, ui::FormLogic& logic,
   form->ShowModal();
 }
 
-void Win32Desktop::ShowExportWindow(ui::Form& owner) {
-  ShowMessage(&owner, L"The export window is not part of this version of Pindrel yet.", L"Pindrel");
-}
-
-void Win32Desktop::ShowImportWindow(ui::Form& owner, std::optional<int> file_count) {
-  std::wstring text = L"The import window is not part of this version of Pindrel yet.";
-  if (file_count) text += L"\r\n\r\nvCard files found: " + std::to_wstring(*file_count);
-  ShowMessage(&owner, text, L"Pindrel");
-}
-
 void Win32Desktop::EndApplication() { ui::win32::EndAllForms(); }
 
 }  // namespace pindrel

@@ -19,8 +19,6 @@ class Win32Desktop : public ui::Desktop {
   void DoEvents() override;
   void ShowHelp(const ui::Form& owner) override;
   void ShowModal(const ui::FormLayout& layout, ui::FormLogic& logic, ui::Form& owner) override;
-  void ShowExportWindow(ui::Form& owner) override;
-  void ShowImportWindow(ui::Form& owner, std::optional<int> file_count) override;
   void EndApplication() override;
 
   static HWND WindowOf(const ui::Form* form);

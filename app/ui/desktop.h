@@ -2,7 +2,6 @@
 // over the shell and the window system; tests use a fake that records calls.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "form.h"
@@ -27,13 +26,10 @@ class Desktop {
   virtual void DoEvents() = 0;
   // Open the help file that ships next to the program.
   virtual void ShowHelp(const Form& owner) = 0;
-  // Show a window modally, owned by `owner`; returns when it has closed.
+  // Builds the window of `layout` with `logic` as its behaviour (its Create
+  // and Load run first), shows it modally, owned by and centred as its
+  // layout says on `owner`, and returns when it has closed.
   virtual void ShowModal(const FormLayout& layout, FormLogic& logic, Form& owner) = 0;
-  // The export window.
-  virtual void ShowExportWindow(Form& owner) = 0;
-  // The import window; a file count from a walk just made goes into its
-  // total label before it shows.
-  virtual void ShowImportWindow(Form& owner, std::optional<int> file_count) = 0;
   // End the program now: every window closes without further events.
   virtual void EndApplication() = 0;
 };

@@ -7,9 +7,18 @@
 
 namespace pindrel::ui {
 
+// A window that has been closed keeps its Form object until its opener
+// lets go of it. On a closed window every member is a no-op: getters answer
+// the empty text or false, setters change nothing and raise no event. A
+// handler that yields to the window system (Desktop::DoEvents) checks
+// IsOpen() afterwards and stops when the user has closed the window.
 class Form {
  public:
   virtual ~Form() = default;
+
+  // False once the window has been closed (by its logic, the user, or the
+  // program ending).
+  virtual bool IsOpen() const = 0;
 
   // Text of a text box, caption of any other control or menu item; the
   // window's title for the form's own name.

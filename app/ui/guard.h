@@ -23,5 +23,7 @@ bool RunGuarded(Desktop& desktop, const Form* owner, const std::function<void()>
 // UTF-8 (as exception messages are) to the program's wide text; bytes that
 // are not valid UTF-8 become U+FFFD.
 std::wstring WidenUtf8(std::string_view text);
+// The program's wide text as UTF-8, for exception messages.
+std::string NarrowUtf8(std::wstring_view text);
 
 }  // namespace pindrel::ui

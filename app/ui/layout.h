@@ -4,20 +4,22 @@
 // (1/1440 inch) so a table looks the same at every screen resolution.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
 namespace pindrel::ui {
 
 enum class ControlKind {
-  Label,         // fixed or value text; drawn over what lies behind it
+  Label,         // fixed or value text; opaque unless marked transparent
   Button,
   TextBox,
   Frame,         // captioned group box; a container
   OptionButton,  // one group per container
   PictureBox,    // borderless container
-  Image,         // a bitmap resource, shown at the control's size
-  Line,          // an etched horizontal line
+  Image,         // a bitmap (or, with kIcon, a 16 x 16 icon) resource
+  Line,          // a horizontal line from (left, top), `width` long: etched,
+                 // or one pixel thick in its colour
   VisualStyle,   // the visual-style control (keeps common controls v6 alive)
 };
 
@@ -30,7 +32,17 @@ enum ControlFlags : unsigned {
   kBold = 1u << 3,
   kHidden = 1u << 4,
   kDefault = 1u << 5,   // the button Enter presses
+  kTransparent = 1u << 6,  // label drawn over what lies behind it
+  kIcon = 1u << 7,      // an Image whose picture is an icon group, shown 16 x 16
 };
+
+// A colour as red, green and blue, packed the way the platform packs it.
+using Colour = std::uint32_t;
+constexpr Colour Rgb(int red, int green, int blue) {
+  return static_cast<Colour>(red) | (static_cast<Colour>(green) << 8) | (static_cast<Colour>(blue) << 16);
+}
+// The system's own colour for the kind of control.
+inline constexpr Colour kSystemColour = 0xFFFFFFFFu;
 
 struct TwipsRect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -44,7 +56,8 @@ struct ControlEntry {
   TwipsRect position;          // relative to the container
   int tab_index = -1;          // -1: takes no part in the tab order
   unsigned flags = kNone;
-  int picture = 0;             // bitmap resource of an Image
+  int picture = 0;             // bitmap (or icon) resource of an Image
+  Colour colour = kSystemColour;  // text colour; a Line's colour
 };
 
 // Top-level menus have an empty parent; items name their menu.

@@ -31,6 +31,7 @@ void FakeForm::Open() {
 
 void FakeForm::Click(std::string_view control) {
   Control& c = At(control);
+  if (closed_) throw std::logic_error("test clicked into a closed window: " + std::string(control));
   if (!c.enabled) throw std::logic_error("test clicked a disabled control: " + std::string(control));
   if (c.kind == ControlKind::OptionButton) SetChecked(control, true);
   Dispatch([&] { logic_.Click(*this, control); });
@@ -52,12 +53,18 @@ const FakeForm::Control& FakeForm::At(std::string_view control) const {
   return it->second;
 }
 
+// A closed window answers like the real one: empty text, false, no change.
 std::wstring FakeForm::Text(std::string_view control) const {
-  if (control == layout_.name) return title_;
-  return At(control).text;
+  if (control == layout_.name) return closed_ ? std::wstring() : title_;
+  const Control& c = At(control);
+  return closed_ ? std::wstring() : c.text;
 }
 
 void FakeForm::SetText(std::string_view control, const std::wstring& text) {
+  if (closed_) {
+    if (control != layout_.name) At(control);  // a wrong name is still a fault
+    return;
+  }
   if (control == layout_.name) {
     title_ = text;
     return;
@@ -70,14 +77,21 @@ void FakeForm::SetText(std::string_view control, const std::wstring& text) {
   if (c.kind == ControlKind::TextBox) Dispatch([&] { logic_.Change(*this, control); });
 }
 
-bool FakeForm::Enabled(std::string_view control) const { return At(control).enabled; }
-void FakeForm::SetEnabled(std::string_view control, bool enabled) { At(control).enabled = enabled; }
-bool FakeForm::Visible(std::string_view control) const { return At(control).visible; }
-void FakeForm::SetVisible(std::string_view control, bool visible) { At(control).visible = visible; }
-bool FakeForm::Checked(std::string_view control) const { return At(control).checked; }
+bool FakeForm::Enabled(std::string_view control) const { return At(control).enabled && !closed_; }
+void FakeForm::SetEnabled(std::string_view control, bool enabled) {
+  Control& c = At(control);
+  if (!closed_) c.enabled = enabled;
+}
+bool FakeForm::Visible(std::string_view control) const { return At(control).visible && !closed_; }
+void FakeForm::SetVisible(std::string_view control, bool visible) {
+  Control& c = At(control);
+  if (!closed_) c.visible = visible;
+}
+bool FakeForm::Checked(std::string_view control) const { return At(control).checked && !closed_; }
 
 void FakeForm::SetChecked(std::string_view control, bool checked) {
   Control& c = At(control);
+  if (closed_) return;
   if (checked && c.kind == ControlKind::OptionButton) {
     for (auto& [name, other] : controls_)
       if (other.kind == ControlKind::OptionButton && other.container == c.container) other.checked = false;
@@ -88,6 +102,7 @@ void FakeForm::SetChecked(std::string_view control, bool checked) {
 void FakeDesktop::ShowMessage(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) {
   log.push_back("ShowMessage");
   messages.push_back({owner, text, title});
+  if (on_message) on_message(text);
 }
 
 std::wstring FakeDesktop::ChooseFolder(const pindrel::ui::Form* owner, const std::wstring& title) {
@@ -117,20 +132,18 @@ void FakeDesktop::ShowHelp(const pindrel::ui::Form& owner) {
   help_owners.push_back(&owner);
 }
 
-void FakeDesktop::ShowModal(const pindrel::ui::FormLayout& layout, pindrel::ui::FormLogic&,
+void FakeDesktop::ShowModal(const pindrel::ui::FormLayout& layout, pindrel::ui::FormLogic& logic,
                             pindrel::ui::Form& owner) {
-  log.push_back("ShowModal");
+  log.push_back("ShowModal " + std::string(layout.name));
   modal_windows.emplace_back(std::string(layout.name), &owner);
-}
-
-void FakeDesktop::ShowExportWindow(pindrel::ui::Form& owner) {
-  log.push_back("ShowExportWindow");
-  export_windows.push_back(&owner);
-}
-
-void FakeDesktop::ShowImportWindow(pindrel::ui::Form& owner, std::optional<int> file_count) {
-  log.push_back("ShowImportWindow");
-  import_windows.push_back({&owner, file_count});
+  opened.push_back(std::make_unique<FakeForm>(layout, logic, *this));
+  FakeForm& window = *opened.back();
+  window.Open();
+  if (!window.IsOpen()) return;
+  auto user = on_modal.find(layout.name);
+  if (user != on_modal.end()) user->second(window);
+  if (window.IsOpen()) window.RequestClose();
+  window.Close();
 }
 
 void FakeDesktop::EndApplication() {

@@ -1,13 +1,14 @@
 // Test doubles for the window layer: a form that keeps control state in
 // memory (starting from its layout table's design state) and raises change
 // events the way the real window system does, and a desktop that records
-// every request and answers from scripted values.
+// every request, answers from scripted values, and runs the windows it is
+// asked to open on fake forms.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
-#include <optional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,8 +20,6 @@
 namespace fakes {
 
 using pindrel::ui::ControlKind;
-
-class FakeDesktop;
 
 class FakeForm : public pindrel::ui::Form {
  public:
@@ -41,6 +40,7 @@ class FakeForm : public pindrel::ui::Form {
   void Click(std::string_view control);
   void RequestClose();
 
+  bool IsOpen() const override { return !closed_; }
   std::wstring Text(std::string_view control) const override;
   void SetText(std::string_view control, const std::wstring& text) override;
   bool Enabled(std::string_view control) const override;
@@ -52,6 +52,8 @@ class FakeForm : public pindrel::ui::Form {
   void Close() override { closed_ = true; }
 
   bool closed() const { return closed_; }
+  // The state a control was left in, also after the window closed.
+  const Control& Peek(std::string_view control) const { return At(control); }
   const pindrel::ui::FormLayout& layout() const { return layout_; }
 
  private:
@@ -79,20 +81,17 @@ class FakeDesktop : public pindrel::ui::Desktop {
     const pindrel::ui::Form* owner;
     std::wstring title;
   };
-  struct ImportRequest {
-    const pindrel::ui::Form* owner;
-    std::optional<int> file_count;
-  };
 
   void ShowMessage(const pindrel::ui::Form* owner, const std::wstring& text, const std::wstring& title) override;
   std::wstring ChooseFolder(const pindrel::ui::Form* owner, const std::wstring& title) override;
   std::wstring SpecialFolderPath(int folder, const pindrel::ui::Form* owner) override;
   void DoEvents() override;
   void ShowHelp(const pindrel::ui::Form& owner) override;
+  // Opens the window on a FakeForm (its Create and Load run), lets
+  // `on_modal` act as the user while it is open, then closes it with its
+  // close box if it is still open (and for good if the logic refuses).
   void ShowModal(const pindrel::ui::FormLayout& layout, pindrel::ui::FormLogic& logic,
                  pindrel::ui::Form& owner) override;
-  void ShowExportWindow(pindrel::ui::Form& owner) override;
-  void ShowImportWindow(pindrel::ui::Form& owner, std::optional<int> file_count) override;
   void EndApplication() override;
 
   // Scripted answers. An empty queue answers the folder dialog as a cancel.
@@ -100,6 +99,9 @@ class FakeDesktop : public pindrel::ui::Desktop {
   std::wstring desktop_directory = L"C:\\users\\tester\\Desktop\\";
   std::function<void()> on_choose_folder;  // may throw, to fake a failing shell
   std::function<void()> on_yield;
+  std::function<void(const std::wstring& text)> on_message;
+  // The user's doings in a modal window, by the window's name.
+  std::map<std::string, std::function<void(FakeForm&)>, std::less<>> on_modal;
 
   // Records, in order.
   std::vector<std::string> log;
@@ -108,8 +110,8 @@ class FakeDesktop : public pindrel::ui::Desktop {
   std::vector<int> special_folders;
   std::vector<const pindrel::ui::Form*> help_owners;
   std::vector<std::pair<std::string, const pindrel::ui::Form*>> modal_windows;
-  std::vector<const pindrel::ui::Form*> export_windows;
-  std::vector<ImportRequest> import_windows;
+  // Every window ShowModal opened, kept for inspection after it closed.
+  std::vector<std::unique_ptr<FakeForm>> opened;
   int yields = 0;
   bool ended = false;
 };

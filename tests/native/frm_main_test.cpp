@@ -8,6 +8,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
 #include "guard.h"
@@ -16,6 +17,8 @@ namespace {
 
 using fakes::FakeDesktop;
 using fakes::FakeForm;
+using fakes::FakeProfile;
+using pindrel::AppContext;
 using pindrel::FrmMain;
 using pindrel::Module1;
 
@@ -26,21 +29,22 @@ const std::wstring kContacts = L"\\\\Personal Folders\\Contacts";
 struct MainWindow {
   Module1 module;
   FakeDesktop desktop;
+  FakeProfile profile;
   // What the fake walk finds, by root with its trailing backslash.
   std::map<std::wstring, std::vector<std::wstring>> tree;
   std::vector<std::wstring> walked;
-  int contacts_choices = 0;
-  FrmMain logic{module, desktop,
-                [this](std::wstring& root, std::vector<std::wstring>& found) {
-                  desktop.log.push_back("walk");
-                  if (root.empty() || root.back() != L'\\') root += L'\\';
-                  walked.push_back(root);
-                  const auto& files = tree[root];
-                  found.insert(found.end(), files.begin(), files.end());
-                  return static_cast<int>(files.size());
-                },
-                [this](pindrel::ui::Form&) { ++contacts_choices; }};
-  FakeForm form{pindrel::forms::frmMain(), logic, desktop};
+  AppContext app{module, desktop,
+                 [this](std::wstring& root, std::vector<std::wstring>& found) {
+                   desktop.log.push_back("walk");
+                   if (root.empty() || root.back() != L'\\') root += L'\\';
+                   walked.push_back(root);
+                   const auto& files = tree[root];
+                   found.insert(found.end(), files.begin(), files.end());
+                   return static_cast<int>(files.size());
+                 },
+                 profile.Factory(), nullptr};
+  FrmMain logic{app};
+  FakeForm form{pindrel::forms::frmMain::Layout(), logic, desktop};
 
   MainWindow() { desktop.desktop_directory = kDesktopDir; }
   // What the contacts folder choice leaves in the window.
@@ -48,6 +52,12 @@ struct MainWindow {
   void ChooseVCardFolder(const std::wstring& answer) {
     desktop.folder_answers.push_back(answer);
     form.Click("CmdSelectFolder");
+  }
+  // The windows the main window opened, by name.
+  std::vector<std::string> Opened() const {
+    std::vector<std::string> names;
+    for (const auto& [name, owner] : desktop.modal_windows) names.push_back(name);
+    return names;
   }
 };
 
@@ -165,11 +175,12 @@ TEST(FrmMainModes, ContactsFolderTextKeptAcrossSwitches) {
   EXPECT_EQ(w.form.Text("txtPSTfile"), kContacts);
 }
 
-TEST(FrmMainModes, SelectButtonAsksForContactsFolder) {
+TEST(FrmMainModes, SelectButtonAsksTheStoreForAContactsFolder) {
   MainWindow w;
   w.form.Open();
   w.form.Click("CmdPSTSelect");
-  EXPECT_EQ(w.contacts_choices, 1);
+  EXPECT_EQ(w.profile.sessions, 1);
+  EXPECT_NE(std::find(w.profile.calls.begin(), w.profile.calls.end(), "PickFolder"), w.profile.calls.end());
 }
 
 // The change rule runs on every change of either export box, in any mode.
@@ -224,27 +235,37 @@ TEST(FrmMainVCardFolder, FilesFoundAreReportedAndImportWindowOpens) {
   w.tree[L"C:\\data\\"] = {L"C:\\data\\a.vcf", L"C:\\data\\b.txt", L"C:\\data\\sub\\c.VCF"};
   w.module.FoundFiles = {L"stale from an earlier walk"};
   std::wstring box_at_yield;
-  w.desktop.on_yield = [&] { box_at_yield = w.form.Text("txtVCFfolder"); };
+  std::vector<std::wstring> listed;
+  w.desktop.on_yield = [&] {
+    if (box_at_yield.empty()) box_at_yield = w.form.Text("txtVCFfolder");
+  };
+  w.desktop.on_message = [&](const std::wstring&) { listed = w.module.FoundFiles; };
   w.desktop.log.clear();
+  std::wstring total_when_shown;
+  w.desktop.on_modal["frmvCardImport"] = [&](FakeForm& f) { total_when_shown = f.Text("LblTotalvCards"); };
   w.ChooseVCardFolder(L"C:\\data");
 
   EXPECT_EQ(w.desktop.folder_requests.back().owner, &w.form);
   EXPECT_EQ(w.desktop.folder_requests.back().title, L"Select Folder...");
+  // The import window's load yields once before it is shown.
   EXPECT_EQ(w.desktop.log, (std::vector<std::string>{"ChooseFolder", "DoEvents", "walk", "ShowMessage",
-                                                       "ShowImportWindow"}));
+                                                       "ShowModal frmvCardImport", "DoEvents"}));
+  EXPECT_EQ(total_when_shown, L"3");
   EXPECT_EQ(box_at_yield, L"C:\\data");
   EXPECT_EQ(w.form.Text("txtVCFfolder"), L"C:\\data");
   // The walk normalises its own copy; the remembered folder is as chosen.
+  // The import window's load emptied the list: its run walks again.
   EXPECT_EQ(w.module.ImportSourceFolder, L"C:\\data");
-  EXPECT_EQ(w.module.FoundFiles, w.tree[L"C:\\data\\"]);
+  EXPECT_EQ(w.walked, std::vector<std::wstring>{L"C:\\data\\"});
+  EXPECT_EQ(listed, w.tree[L"C:\\data\\"]);
+  EXPECT_TRUE(w.module.FoundFiles.empty());
   ASSERT_EQ(w.desktop.messages.size(), 1u);
   EXPECT_EQ(w.desktop.messages[0].owner, &w.form);
   EXPECT_EQ(w.desktop.messages[0].title, L"vCard File(s) Info");
   EXPECT_EQ(w.desktop.messages[0].text,
             L"Selected Folder: C:\\data\\\r\n\r\nFound 3 vCard files in the selected folder");
-  ASSERT_EQ(w.desktop.import_windows.size(), 1u);
-  EXPECT_EQ(w.desktop.import_windows[0].owner, &w.form);
-  EXPECT_EQ(w.desktop.import_windows[0].file_count, std::optional<int>(3));
+  ASSERT_EQ(w.desktop.modal_windows.size(), 1u);
+  EXPECT_EQ(w.desktop.modal_windows[0].second, &w.form);
 }
 
 TEST(FrmMainVCardFolder, NoFilesReportedAsZeroAndWindowStillOpens) {
@@ -254,9 +275,8 @@ TEST(FrmMainVCardFolder, NoFilesReportedAsZeroAndWindowStillOpens) {
   w.ChooseVCardFolder(L"E:\\");  // a drive root keeps its single backslash
   ASSERT_EQ(w.desktop.messages.size(), 1u);
   EXPECT_EQ(w.desktop.messages[0].text, L"Selected Folder: E:\\\r\n\r\nFound 0 vCard files in the selected folder");
-  ASSERT_EQ(w.desktop.import_windows.size(), 1u);
-  EXPECT_EQ(w.desktop.import_windows[0].file_count, std::optional<int>(0));
-  EXPECT_TRUE(w.module.FoundFiles.empty());
+  EXPECT_EQ(w.Opened(), std::vector<std::string>{"frmvCardImport"});
+  EXPECT_EQ(w.desktop.opened.back()->Peek("LblTotalvCards").text, L"0");
 }
 
 TEST(FrmMainVCardFolder, CancelKeepsEverythingChosenBefore) {
@@ -271,9 +291,8 @@ TEST(FrmMainVCardFolder, CancelKeepsEverythingChosenBefore) {
   EXPECT_EQ(w.desktop.log, std::vector<std::string>{"ChooseFolder"});
   EXPECT_EQ(w.form.Text("txtVCFfolder"), L"C:\\data");
   EXPECT_EQ(w.module.ImportSourceFolder, L"C:\\data");
-  EXPECT_EQ(w.module.FoundFiles, std::vector<std::wstring>{L"C:\\data\\a.vcf"});
   EXPECT_EQ(w.desktop.messages.size(), 1u);
-  EXPECT_EQ(w.desktop.import_windows.size(), 1u);
+  EXPECT_EQ(w.Opened().size(), 1u);
 }
 
 TEST(FrmMainVCardFolder, CancelFirstTimeLeavesSourceEmpty) {
@@ -293,37 +312,39 @@ TEST(FrmMainVCardFolder, SecondWalkReplacesFirstList) {
   w.form.Click("OptvCardImport");
   w.tree[L"C:\\one\\"] = {L"C:\\one\\a.vcf", L"C:\\one\\b.vcf"};
   w.tree[L"C:\\two\\"] = {L"C:\\two\\z.vcf"};
+  std::vector<std::wstring> listed;
+  w.desktop.on_message = [&](const std::wstring&) { listed = w.module.FoundFiles; };  // right after the walk
   w.ChooseVCardFolder(L"C:\\one");
   w.ChooseVCardFolder(L"C:\\two");
-  EXPECT_EQ(w.module.FoundFiles, std::vector<std::wstring>{L"C:\\two\\z.vcf"});
+  EXPECT_EQ(listed, std::vector<std::wstring>{L"C:\\two\\z.vcf"});
   EXPECT_EQ(w.module.ImportSourceFolder, L"C:\\two");
-  EXPECT_EQ(w.desktop.import_windows.back().file_count, std::optional<int>(1));
+  EXPECT_EQ(w.desktop.opened.back()->Peek("LblTotalvCards").text, L"1");
 }
 
 TEST(FrmMainProceed, OpensTheWindowOfTheMode) {
   struct Case {
     bool import_mode;
-    std::size_t exports, imports;
+    std::string window;
+    std::wstring total;  // the import window shows the latest walk's count
   };
-  for (const Case& c : {Case{false, 1, 0}, Case{true, 0, 1}}) {
+  for (const Case& c : {Case{false, "frmvCardExport", L""}, Case{true, "frmvCardImport", L"2"}}) {
     MainWindow w;
     w.form.Open();
     w.ContactsFolderChosen();
     if (c.import_mode) {
+      w.tree[L"C:\\cards\\"] = {L"C:\\cards\\a.vcf", L"C:\\cards\\b.vcf"};
       w.form.Click("OptvCardImport");
       w.ChooseVCardFolder(L"C:\\cards");
       w.form.Click("OptvCardExport");
       w.form.Click("OptvCardImport");  // both boxes filled: Proceed is on
-      w.desktop.import_windows.clear();
+      w.desktop.modal_windows.clear();
     }
     ASSERT_TRUE(w.form.Enabled("CmdProcess"));
     w.form.Click("CmdProcess");
-    EXPECT_EQ(w.desktop.export_windows.size(), c.exports);
-    ASSERT_EQ(w.desktop.import_windows.size(), c.imports);
-    for (auto* owner : w.desktop.export_windows) EXPECT_EQ(owner, &w.form);
-    for (auto& r : w.desktop.import_windows) {
-      EXPECT_EQ(r.owner, &w.form);
-      EXPECT_EQ(r.file_count, std::nullopt);
+    ASSERT_EQ(w.Opened(), std::vector<std::string>{c.window});
+    EXPECT_EQ(w.desktop.modal_windows[0].second, &w.form);
+    if (c.import_mode) {
+      EXPECT_EQ(w.desktop.opened.back()->Peek("LblTotalvCards").text, c.total);
     }
   }
 }
@@ -348,15 +369,14 @@ TEST(FrmMainMenu, HelpAndAbout) {
   w.form.Click("mnuContents");
   w.form.Click("mnuAbout");
   EXPECT_EQ(w.desktop.help_owners, std::vector<const pindrel::ui::Form*>{&w.form});
-  ASSERT_EQ(w.desktop.modal_windows.size(), 1u);
-  EXPECT_EQ(w.desktop.modal_windows[0].first, "frmAbout");
+  ASSERT_EQ(w.Opened(), std::vector<std::string>{"frmAbout"});
   EXPECT_EQ(w.desktop.modal_windows[0].second, &w.form);
 }
 
 TEST(FrmAbout, OkCloses) {
   FakeDesktop desktop;
   pindrel::FrmAbout logic;
-  FakeForm about(pindrel::forms::frmAbout(), logic, desktop);
+  FakeForm about(pindrel::forms::frmAbout::Layout(), logic, desktop);
   about.Open();
   EXPECT_EQ(about.Text("Label1"), L"Pindrel v2.0");
   about.Click("CmdOK");
@@ -404,9 +424,9 @@ TEST(FrmMainErrors, FailureDuringLoadStillLeavesAWindow) {
   };
   Module1 module;
   ThrowingDesktop desktop;
-  FrmMain logic(module, desktop, [](std::wstring&, std::vector<std::wstring>&) { return 0; },
-                [](pindrel::ui::Form&) {});
-  FakeForm form(pindrel::forms::frmMain(), logic, desktop);
+  AppContext app{module, desktop, [](std::wstring&, std::vector<std::wstring>&) { return 0; }, nullptr, nullptr};
+  FrmMain logic(app);
+  FakeForm form(pindrel::forms::frmMain::Layout(), logic, desktop);
   form.Open();
   ASSERT_EQ(desktop.messages.size(), 1u);
   EXPECT_NE(desktop.messages[0].text.find(L"no desktop directory"), std::wstring::npos);
@@ -436,6 +456,9 @@ TEST(Guard, WidenUtf8) {
                                          {"\xE2\x82\xAC", L"\u20AC"},
                                          {"bad \xFF byte", L"bad \uFFFD byte"},
                                          {"cut \xE2\x82", L"cut \uFFFD"},
+                                         {"cut \xE2\x82 short", L"cut \uFFFD short"},
+                                         {"\xF0\x9F\x98x", L"\uFFFDx"},
+                                         {"overlong \xC0\xAF", L"overlong \uFFFD"},
                                          {"", L""}}) {
     EXPECT_EQ(pindrel::ui::WidenUtf8(c.in), c.out) << c.in;
   }

@@ -15,7 +15,9 @@ using pindrel::ui::ControlKind;
 using pindrel::ui::FormLayout;
 
 TEST(LayoutTables, ContainersNamesAndTabOrderAreConsistent) {
-  for (const FormLayout* layout : {&pindrel::forms::frmMain(), &pindrel::forms::frmAbout()}) {
+  namespace forms = pindrel::forms;
+  for (const FormLayout* layout : {&forms::frmMain::Layout(), &forms::frmAbout::Layout(),
+                                   &forms::frmvCardExport::Layout(), &forms::frmvCardImport::Layout()}) {
     SCOPED_TRACE(std::string(layout->name));
     std::set<std::string_view> names;
     std::set<int> tabs;

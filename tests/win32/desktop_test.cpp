@@ -43,7 +43,7 @@ class DesktopTest : public ::testing::Test {
 TEST_F(DesktopTest, HelpOpensTheManualNextToTheProgram) {
   std::wstring manual = ProgramDirectory() + L"Manual.chm";
   ASSERT_NE(GetFileAttributesW(manual.c_str()), INVALID_FILE_ATTRIBUTES) << "Manual.chm is not built";
-  auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   main->Show();
   desktop.ShowHelp(*main);
   FoundViewer found;
@@ -66,7 +66,7 @@ TEST_F(DesktopTest, DoEventsRunsPendingMessages) {
     int clicks = 0;
     void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
   } logic;
-  auto main = builder.Build(pindrel::forms::frmMain(), logic, nullptr);
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   main->Show();
   PostMessageW(main->window(), WM_COMMAND, main->MenuId("mnuAbout"), 0);
   EXPECT_EQ(logic.clicks, 0);

@@ -63,7 +63,7 @@ class FormBuilderTest : public ::testing::Test {
 };
 
 TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
-  for (const FormLayout* layout : {&pindrel::forms::frmMain(), &pindrel::forms::frmAbout()}) {
+  for (const FormLayout* layout : {&pindrel::forms::frmMain::Layout(), &pindrel::forms::frmAbout::Layout()}) {
     SCOPED_TRACE(std::string(layout->name));
     pindrel::ui::FormLogic nothing;
     auto form = builder.Build(*layout, nothing, nullptr);
@@ -121,7 +121,7 @@ TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
 
 TEST_F(FormBuilderTest, MainWindowStylesMenuBarAndTabOrder) {
   pindrel::ui::FormLogic nothing;
-  auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   HMENU bar = GetMenu(main->window());
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(GetMenuItemCount(bar), 2);
@@ -142,7 +142,7 @@ TEST_F(FormBuilderTest, MainWindowStylesMenuBarAndTabOrder) {
   EXPECT_EQ(order, want);
 
   pindrel::ui::FormLogic about_logic;
-  auto about = builder.Build(pindrel::forms::frmAbout(), about_logic, main->window());
+  auto about = builder.Build(pindrel::forms::frmAbout::Layout(), about_logic, main->window());
   LONG style = GetWindowLongW(about->window(), GWL_STYLE);
   LONG ex = GetWindowLongW(about->window(), GWL_EXSTYLE);
   EXPECT_NE(ex & WS_EX_DLGMODALFRAME, 0);
@@ -153,7 +153,7 @@ TEST_F(FormBuilderTest, MainWindowStylesMenuBarAndTabOrder) {
 
 TEST_F(FormBuilderTest, CentredOnScreenAndOnOwner) {
   pindrel::ui::FormLogic nothing;
-  auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   main->Show();
   RECT area, rc;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -161,7 +161,7 @@ TEST_F(FormBuilderTest, CentredOnScreenAndOnOwner) {
   EXPECT_NEAR((rc.left + rc.right) / 2, (area.left + area.right) / 2, 1);
   EXPECT_NEAR((rc.top + rc.bottom) / 2, (area.top + area.bottom) / 2, 1);
 
-  auto about = builder.Build(pindrel::forms::frmAbout(), nothing, main->window());
+  auto about = builder.Build(pindrel::forms::frmAbout::Layout(), nothing, main->window());
   about->Show();
   RECT inner;
   GetWindowRect(about->window(), &inner);
@@ -171,7 +171,7 @@ TEST_F(FormBuilderTest, CentredOnScreenAndOnOwner) {
 
 TEST_F(FormBuilderTest, EventsReachTheLogicByName) {
   RecordingLogic logic;
-  auto form = builder.Build(pindrel::forms::frmMain(), logic, nullptr);
+  auto form = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   form->Show();
   EXPECT_EQ(logic.events, (std::vector<std::string>{"Create", "Load"}));
   logic.events.clear();
@@ -199,7 +199,7 @@ TEST_F(FormBuilderTest, EventsReachTheLogicByName) {
 TEST_F(FormBuilderTest, HandlerErrorIsReportedAndWindowLivesOn) {
   RecordingLogic logic;
   logic.throw_on_click = true;
-  auto form = builder.Build(pindrel::forms::frmMain(), logic, nullptr);
+  auto form = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   form->Show();
   SendMessageW(form->ControlWindow("OptvCardImport"), BM_CLICK, 0, 0);
   ASSERT_EQ(desktop.messages.size(), 1u);
@@ -211,9 +211,10 @@ TEST_F(FormBuilderTest, HandlerErrorIsReportedAndWindowLivesOn) {
 
 TEST_F(FormBuilderTest, MainWindowLogicOnRealControls) {
   pindrel::Module1 module;
-  pindrel::FrmMain logic(module, desktop, [](std::wstring&, std::vector<std::wstring>&) { return 0; },
-                         [](pindrel::ui::Form&) {});
-  auto form = builder.Build(pindrel::forms::frmMain(), logic, nullptr);
+  pindrel::AppContext app{module, desktop, [](std::wstring&, std::vector<std::wstring>&) { return 0; }, nullptr,
+                          nullptr};
+  pindrel::FrmMain logic(app);
+  auto form = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   form->Show();
   EXPECT_EQ(WindowText(form->ControlWindow("txtExportSavePath")), desktop.desktop_directory);
   EXPECT_EQ(WindowText(form->ControlWindow("CmdProcess")), L"Export Outlook Contacts >>");
@@ -232,7 +233,7 @@ TEST_F(FormBuilderTest, MainWindowLogicOnRealControls) {
 
 TEST_F(FormBuilderTest, VisualStyleControlKeepsItsSizeAndShellModule) {
   pindrel::ui::FormLogic nothing;
-  auto form = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto form = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   HWND xp = form->ControlWindow("XPStyle1");
   ASSERT_NE(xp, nullptr);
   const int side_x = TwipsToPixels(810, dx()), side_y = TwipsToPixels(810, dy());
@@ -255,7 +256,7 @@ TEST_F(FormBuilderTest, VisualStyleControlKeepsItsSizeAndShellModule) {
 TEST_F(FormBuilderTest, VisualStyleControlReleasesShellModuleWithItsWindow) {
   if (GetModuleHandleA("shell32.dll") != nullptr) GTEST_SKIP() << "shell32 is held by something else here";
   pindrel::ui::FormLogic nothing;
-  auto form = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto form = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   EXPECT_NE(GetModuleHandleA("shell32.dll"), nullptr) << "loaded while the control lives";
   form->Close();
   EXPECT_EQ(GetModuleHandleA("shell32.dll"), nullptr) << "released when the window goes";
@@ -284,10 +285,10 @@ struct ModalProbe {
 
 TEST_F(FormBuilderTest, ModalWindowLocksItsOwnerUntilClosed) {
   pindrel::ui::FormLogic nothing;
-  auto main = builder.Build(pindrel::forms::frmMain(), nothing, nullptr);
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
   main->Show();
   pindrel::FrmAbout about_logic;
-  auto about = builder.Build(pindrel::forms::frmAbout(), about_logic, main->window());
+  auto about = builder.Build(pindrel::forms::frmAbout::Layout(), about_logic, main->window());
   ModalProbe::main = main->window();
   ModalProbe::about = about->window();
   SetTimer(nullptr, 0, 10, ModalProbe::Tick);

@@ -78,4 +78,23 @@ convert -size 153x111 radial-gradient:'#e8f1fa'-white \
 emblem 40 "$work/e40.png"
 convert -size 54x54 xc:magenta "$work/e40.png" -geometry +7+7 -composite \
   -alpha off -type truecolor "BMP3:$out/xpstyle.bmp"
-echo "wrote $out/pindrel.ico banner.bmp about.bmp xpstyle.bmp"
+
+# 16 x 16 icons of the export and import windows: a contact card, and a
+# contacts folder. Drawn at 64 and scaled down, 32 bits and 256 colours.
+small_icon() {  # small_icon NAME DRAW...
+  local name=$1; shift
+  convert -size 64x64 xc:none "$@" -filter Lanczos -resize 16x16 "$work/$name.png"
+  convert "$work/$name.png" -depth 8 "rgba:$work/$name.rgba"
+  convert "$work/$name.png" -alpha off +dither -colors 255 -alpha on \
+    -channel A -threshold 50% +channel -depth 8 "rgba:$work/$name-8.rgba"
+  python3 "$here/make_ico.py" "$out/$name.ico" "16:8:$work/$name-8.rgba" "16:32:$work/$name.rgba"
+}
+small_icon contact \
+  -fill "$navy" -draw "roundrectangle 2,8 61,56 8,8" -fill "$sky" -draw "roundrectangle 5,11 58,53 6,6" \
+  -fill "$blue" -draw "circle 20,28 20,19" -draw "roundrectangle 8,38 32,52 7,7" \
+  -fill "$navy" -draw "rectangle 36,22 54,26" -draw "rectangle 36,32 50,36" -draw "rectangle 36,42 54,46"
+small_icon folder \
+  -fill "#c9922b" -draw "roundrectangle 2,10 28,22 4,4" -draw "roundrectangle 2,16 61,56 5,5" \
+  -fill "$orange" -draw "roundrectangle 2,22 61,56 5,5" \
+  -fill "$navy" -draw "circle 32,34 32,28" -draw "roundrectangle 22,42 42,52 5,5"
+echo "wrote $out/pindrel.ico banner.bmp about.bmp xpstyle.bmp contact.ico folder.ico"

@@ -76,8 +76,8 @@ def entry(size, bpp, rgba, palette):
 def main():
     out = sys.argv[1]
     images = []
-    for entry in sys.argv[2:]:
-        parts = entry.split(":")
+    for arg in sys.argv[2:]:
+        parts = arg.split(":")
         size, bpp, rgba_file = int(parts[0]), int(parts[1]), parts[2]
         palette = None
         if len(parts) > 3:

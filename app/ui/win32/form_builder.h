@@ -23,6 +23,7 @@ class Win32Form : public Form {
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
 
+  bool IsOpen() const override { return window_ != nullptr; }
   std::wstring Text(std::string_view control) const override;
   void SetText(std::string_view control, const std::wstring& text) override;
   bool Enabled(std::string_view control) const override;
