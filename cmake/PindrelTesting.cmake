@@ -5,6 +5,14 @@
 set(PINDREL_WINE ${CMAKE_SOURCE_DIR}/cmake/wine.sh)
 set(PINDREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
+# Windows code runs emulated on some build machines (32-bit Wine under a
+# user-mode emulator), many times slower than natively: Windows tests get
+# three times the time a native run would need.
+set(PINDREL_TIMEOUT_SCALE 1)
+if(WIN32)
+  set(PINDREL_TIMEOUT_SCALE 3)
+endif()
+
 # pindrel_add_test(NAME name COMMAND target-or-program [args...])
 # Windows executables built here (targets) run through Wine.
 function(pindrel_add_test)
@@ -23,6 +31,7 @@ function(pindrel_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
+  math(EXPR T_TIMEOUT "${T_TIMEOUT} * ${PINDREL_TIMEOUT_SCALE}")
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
 
@@ -35,6 +44,7 @@ function(pindrel_add_script_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
+  math(EXPR T_TIMEOUT "${T_TIMEOUT} * ${PINDREL_TIMEOUT_SCALE}")
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "PINDREL_WINE=${PINDREL_WINE};PINDREL_WINEPREFIX=${PINDREL_WINEPREFIX};PINDREL_BUILD=${CMAKE_BINARY_DIR};PINDREL_SOURCE=${CMAKE_SOURCE_DIR}")
   if(WIN32)
@@ -46,7 +56,7 @@ function(pindrel_add_wine_fixture)
   if(WIN32)
     add_test(NAME wine_start COMMAND ${PINDREL_WINE} ${PINDREL_WINEPREFIX} start)
     add_test(NAME wine_stop COMMAND ${PINDREL_WINE} ${PINDREL_WINEPREFIX} stop)
-    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 2400)
     set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
   endif()
 endfunction()

@@ -18,35 +18,54 @@ case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
   *) export LC_ALL=C.UTF-8 ;;
 esac
 
-setup() {
-  [ -f "$prefix/.ready" ] && return 0
-  mkdir -p "$prefix"
-  exec 9>"$prefix.lock"
-  flock 9
-  [ -f "$prefix/.ready" ] && return 0
+# Makes a ready prefix at $1 with wineboot: slow (minutes where 32-bit code
+# runs emulated), so it is done once per build tree, as a template.
+boot() {
+  local target=$1
+  mkdir -p "$target"
   # X11 when a display works, the null driver otherwise: windows then exist
   # and can be driven in-process even without any X server.
-  cat >"$prefix/user.reg" <<'REG'
+  cat >"$target/user.reg" <<'REG'
 WINE REGISTRY Version 2
 ;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
 
 [Software\\Wine\\Drivers]
 "Graphics"="x11,null"
 REG
-  wineboot -i >/dev/null 2>&1 </dev/null
-  wineserver -w
+  WINEPREFIX="$target" wineboot -i >/dev/null 2>&1 </dev/null
+  WINEPREFIX="$target" wineserver -w
   # A fresh prefix links Desktop, Documents... to $HOME; tests must not
   # write into the real home directory.
-  for d in "$prefix"/drive_c/users/*/; do
+  for d in "$target"/drive_c/users/*/; do
     for link in "$d"*; do
       if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
     done
   done
   # Wine does not find Debian's fonts by itself; without them Tahoma falls back.
   if [ -d /usr/share/wine/fonts ]; then
-    ln -sf /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+    ln -sf /usr/share/wine/fonts/*.ttf "$target/drive_c/windows/Fonts/" 2>/dev/null || true
   fi
-  touch "$prefix/.ready"
+  touch "$target/.ready"
+}
+
+setup() {
+  [ -f "$prefix/.ready" ] && return 0
+  local template
+  template="$(dirname "$prefix")/wine-template"
+  mkdir -p "$(dirname "$prefix")"
+  exec 9>"$prefix.lock"
+  flock 9
+  [ -f "$prefix/.ready" ] && return 0
+  if [ "$prefix" != "$template" ]; then
+    # Every prefix of a build tree is a copy of one booted template: a copy
+    # takes a second where a boot takes minutes.
+    "$0" "$template" setup
+    rm -rf "$prefix"
+    cp -a "$template" "$prefix"
+    return 0
+  fi
+  rm -rf "$prefix"
+  boot "$prefix"
 }
 
 case "$action" in

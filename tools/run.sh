@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows binaries and starts Pindrel
-# under Wine in the build tree's own prefix.
+# under Wine in a prefix of its own (not the tests' prefix), where Tessary
+# and the local contact store are registered and a demo profile is filled.
 #
 # With DISPLAY set, Pindrel opens on that display and this script returns
 # when it ends. Without one, it runs on a private Xvfb inside a Wine virtual
@@ -9,20 +10,30 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 wine=cmake/wine.sh
-prefix=build/win32/wineprefix
+prefix=build/win32/run-prefix
 exe=build/win32/bin/Pindrel.exe
+
+# A wineserver left over from an earlier run of this prefix would keep the
+# display driver (and state) it started with.
+prepare() {
+  "$wine" "$prefix" stop
+  "$wine" "$prefix" setup
+  "$wine" "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
+  if [ -x tools/demo_setup.sh ]; then tools/demo_setup.sh "$prefix"; fi
+}
 
 if [ -z "${PINDREL_RUN_IN_XVFB:-}" ]; then
   tools/install-deps.sh
   cmake --preset win32 >/dev/null
   cmake --build --preset win32
   if [ -n "${DISPLAY:-}" ]; then
+    prepare
     exec "$wine" "$prefix" run "$exe"
   fi
   export PINDREL_RUN_IN_XVFB=1
   # The screen is the size of the virtual desktop, so the root window is
   # exactly what Windows programs see.
-  exec timeout 300 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+  exec timeout 1200 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
 fi
 
 # ---- inside Xvfb from here on
@@ -31,7 +42,7 @@ mkdir -p "$shots"
 shot="$shots/main-window.png"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$wine" "$prefix" setup
+prepare
 
 windows_exe="Z:$(realpath "$exe" | tr / '\\')"
 "$wine" "$prefix" run explorer /desktop=shot,800x600 "$windows_exe" >/dev/null 2>&1 </dev/null &
@@ -43,9 +54,9 @@ stop() {
 
 # The main window has appeared once the screen is no longer plain and two
 # captures a second apart are the same (it has finished drawing). Bounded
-# to two minutes, so a slow machine waits longer rather than failing.
+# to five minutes, so a slow machine waits longer rather than failing.
 ready=""
-for _ in $(seq 1 120); do
+for _ in $(seq 1 300); do
   sleep 1
   kill -0 "$pid" 2>/dev/null || { echo "Pindrel ended before its window could be captured" >&2; exit 1; }
   import -window root "$work/now.png" 2>/dev/null || continue
@@ -59,7 +70,7 @@ for _ in $(seq 1 120); do
 done
 if [ -z "$ready" ]; then
   stop
-  echo "Pindrel's main window did not appear within two minutes" >&2
+  echo "Pindrel's main window did not appear within five minutes" >&2
   exit 1
 fi
 cp "$work/now.png" "$shot"
@@ -71,15 +82,19 @@ desktop_window=$(xdotool search --name 'shot' 2>/dev/null | head -1 || true)
 xdotool key --clearmodifiers alt+f
 sleep 1
 xdotool key x
-for _ in $(seq 1 30); do
-  kill -0 "$pid" 2>/dev/null || break
+# The program has ended once no Pindrel.exe runs any more; the virtual
+# desktop around it may stay, and goes with the prefix's wineserver.
+running() { pgrep -af 'Pindrel\.exe' 2>/dev/null | grep -qv 'explorer'; }
+for _ in $(seq 1 120); do
+  running || break
   sleep 1
 done
-if kill -0 "$pid" 2>/dev/null; then
-  # The virtual desktop can outlive the program; end what this script started.
+if running; then
   stop
   "$wine" "$prefix" stop
-  echo "Pindrel did not end within 30 s of File > Exit; stopped it."
-else
-  echo "Pindrel closed through File > Exit."
+  echo "Pindrel did not end within two minutes of File > Exit; stopped it." >&2
+  exit 1
 fi
+stop
+"$wine" "$prefix" stop
+echo "Pindrel closed through File > Exit."

@@ -30,7 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     FrmMain logic(app);
     auto main_window = builder.Build(forms::frmMain::Layout(), logic, nullptr);
     main_window->EndLoopOnClose();
-    if (!main_window->alive()) return 0;
+    if (!main_window->IsOpen()) return 0;
     main_window->Show();
     return ui::win32::RunMessageLoop();
   } catch (const std::exception& e) {

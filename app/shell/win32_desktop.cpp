@@ -10,20 +10,12 @@ namespace pindrel {
 
 namespace {
 
-using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
 // The display-topic command reads its data as a topic; the viewer falls back
 // to the file's default topic. It must outlive the call: the viewer may read
-// it after HtmlHelpA returns.
+// it after HtmlHelpW returns.
 const DWORD kDefaultTopic = 1;
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 std::wstring ProgramPath() {
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -71,9 +63,11 @@ void Win32Desktop::ShowHelp(const ui::Form& owner) {
   // Loaded once and kept: the help window lives on after the call returns.
   static HMODULE viewer = LoadLibraryA("hhctrl.ocx");
   if (viewer == nullptr) throw std::runtime_error("The help viewer (hhctrl.ocx) is not installed.");
-  auto html_help = reinterpret_cast<HtmlHelpAFunction>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")));
+  // The wide entry point: a program folder whose name the ANSI code page
+  // cannot hold still finds its manual.
+  auto html_help = reinterpret_cast<HtmlHelpWFunction>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
   if (html_help == nullptr) throw std::runtime_error("The help viewer (hhctrl.ocx) cannot open help files.");
-  std::string path = ToAnsi(HelpFilePath(ProgramPath()));
+  std::wstring path = HelpFilePath(ProgramPath());
   html_help(WindowOf(&owner), path.c_str(), kDisplayTopic, reinterpret_cast<DWORD_PTR>(&kDefaultTopic));
 }
 

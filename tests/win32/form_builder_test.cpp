@@ -62,12 +62,28 @@ class FormBuilderTest : public ::testing::Test {
   int dy() const { return builder.dpi_y(); }
 };
 
+// Text colour and background mode a control is drawn with, as its window
+// answers WM_CTLCOLORSTATIC for it.
+struct DrawnAs {
+  COLORREF text;
+  int mode;
+};
+DrawnAs ColoursOf(HWND form, HWND control) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  DrawnAs drawn{GetTextColor(dc), GetBkMode(dc)};
+  DeleteDC(dc);
+  return drawn;
+}
+
 TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
-  for (const FormLayout* layout : {&pindrel::forms::frmMain::Layout(), &pindrel::forms::frmAbout::Layout()}) {
+  namespace forms = pindrel::forms;
+  for (const FormLayout* layout : {&forms::frmMain::Layout(), &forms::frmAbout::Layout(),
+                                   &forms::frmvCardExport::Layout(), &forms::frmvCardImport::Layout()}) {
     SCOPED_TRACE(std::string(layout->name));
     pindrel::ui::FormLogic nothing;
     auto form = builder.Build(*layout, nothing, nullptr);
-    ASSERT_TRUE(form->alive());
+    ASSERT_TRUE(form->IsOpen());
     HWND w = form->window();
     EXPECT_EQ(WindowText(w), std::wstring(layout->title));
     RECT client;
@@ -79,6 +95,7 @@ TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
     EXPECT_EQ((style & WS_MINIMIZEBOX) != 0, layout->min_button);
     EXPECT_EQ((style & WS_MAXIMIZEBOX) != 0, layout->max_button);
     EXPECT_EQ(style & WS_THICKFRAME, 0) << "fixed border";
+    EXPECT_EQ((GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0, layout->show_in_taskbar);
     EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_BIG, 0), 0) << "carries the icon";
 
     for (const ControlEntry& entry : layout->controls) {
@@ -91,18 +108,34 @@ TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
       EXPECT_EQ(rc.left, TwipsToPixels(entry.position.left, dx()));
       EXPECT_EQ(rc.top, TwipsToPixels(entry.position.top, dy()));
       EXPECT_EQ(rc.right - rc.left, TwipsToPixels(entry.position.width, dx()));
-      EXPECT_EQ(rc.bottom - rc.top, TwipsToPixels(entry.position.height, dy()));
+      if (entry.kind == ControlKind::Line) {
+        EXPECT_GE(rc.bottom - rc.top, 1) << "a line is at least a pixel thick";
+      } else {
+        EXPECT_EQ(rc.bottom - rc.top, TwipsToPixels(entry.position.height, dy()));
+      }
       if (entry.kind != ControlKind::Image && entry.kind != ControlKind::VisualStyle) {
         EXPECT_EQ(WindowText(c), std::wstring(entry.caption));
       }
       EXPECT_EQ(IsWindowEnabled(c) != FALSE, !(entry.flags & pindrel::ui::kDisabled));
+      EXPECT_EQ((GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) != 0, !(entry.flags & pindrel::ui::kHidden));
       if (entry.kind == ControlKind::OptionButton) {
         EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED, (entry.flags & pindrel::ui::kChecked) != 0);
       }
       if (entry.kind == ControlKind::TextBox) {
         EXPECT_EQ((GetWindowLongW(c, GWL_STYLE) & ES_READONLY) != 0, (entry.flags & pindrel::ui::kReadOnly) != 0);
       }
-      if (entry.kind != ControlKind::VisualStyle && entry.kind != ControlKind::Image) {
+      if (entry.kind == ControlKind::Image && entry.picture != 0) {
+        UINT type = (entry.flags & pindrel::ui::kIcon) ? IMAGE_ICON : IMAGE_BITMAP;
+        EXPECT_NE(SendMessageW(c, STM_GETIMAGE, type, 0), 0) << "shows its picture";
+      }
+      if (entry.kind == ControlKind::Label && IsWindowEnabled(c)) {
+        DrawnAs drawn = ColoursOf(w, c);
+        COLORREF want = entry.colour == pindrel::ui::kSystemColour ? GetSysColor(COLOR_BTNTEXT) : entry.colour;
+        EXPECT_EQ(drawn.text, want) << "text colour";
+        EXPECT_EQ(drawn.mode, (entry.flags & pindrel::ui::kTransparent) ? TRANSPARENT : OPAQUE);
+      }
+      if (entry.kind != ControlKind::VisualStyle && entry.kind != ControlKind::Image &&
+          entry.kind != ControlKind::Line) {
         LOGFONTW font{};
         HFONT handle = reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0));
         ASSERT_NE(handle, nullptr);
@@ -117,6 +150,126 @@ TEST_F(FormBuilderTest, EveryTableBecomesMatchingWindows) {
       EXPECT_EQ(form->Text(menu.name), std::wstring(menu.caption));
     }
   }
+}
+
+// A closed window keeps its Form object; every member is then a no-op and
+// no handle of the gone window can be reached.
+TEST_F(FormBuilderTest, ClosedWindowAnswersNothingAndChangesNothing) {
+  RecordingLogic logic;
+  auto form = builder.Build(pindrel::forms::frmvCardImport::Layout(), logic, nullptr);
+  HWND label = form->ControlWindow("LblTotalvCards");
+  form->Close();
+  EXPECT_FALSE(form->IsOpen());
+  EXPECT_FALSE(IsWindow(label));
+  EXPECT_EQ(form->ControlWindow("LblTotalvCards"), nullptr);
+  form->SetText("LblTotalvCards", L"3");
+  form->SetEnabled("CmdImportvCard", true);
+  form->SetVisible("LblvCardFile", true);
+  form->SetChecked("CmdImportvCard", true);
+  form->Close();
+  EXPECT_EQ(form->Text("LblTotalvCards"), L"");
+  EXPECT_FALSE(form->Enabled("CmdvCardImportConfigured"));
+  EXPECT_FALSE(form->Visible("Label5"));
+  EXPECT_EQ(logic.events, (std::vector<std::string>{"Create", "Load"}));
+}
+
+// A handler that yields to the window system and meanwhile loses its window
+// (the user closed it) sees that and stops; nothing it does afterwards fails.
+TEST_F(FormBuilderTest, YieldingHandlerFindsItsWindowClosed) {
+  struct Logic : pindrel::ui::FormLogic {
+    bool saw_closed = false;
+    void Click(pindrel::ui::Form& f, std::string_view) override {
+      PostMessageW(static_cast<Win32Form&>(f).window(), WM_CLOSE, 0, 0);  // the user's close box
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      saw_closed = !f.IsOpen();
+      f.SetText("LblSaveOutlook", L"1/2");
+    }
+  } logic;
+  auto form = builder.Build(pindrel::forms::frmvCardImport::Layout(), logic, nullptr);
+  form->Show();
+  SendMessageW(form->ControlWindow("CmdvCardImportConfigured"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(logic.saw_closed);
+  EXPECT_TRUE(desktop.messages.empty()) << "no error reached the user";
+}
+
+// Opening and closing windows returns every GDI object they took: the
+// About box's picture, the icons, and with the builder its fonts.
+TEST_F(FormBuilderTest, WindowsGiveBackTheirGdiObjects) {
+  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  std::vector<HGDIOBJ> pictures;
+  for (int i = 0; i < 50; ++i) {
+    pindrel::FrmAbout logic;
+    auto about = builder.Build(pindrel::forms::frmAbout::Layout(), logic, nullptr);
+    pictures.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(about->ControlWindow("Image1"), STM_GETIMAGE, IMAGE_BITMAP, 0)));
+    about->Close();
+  }
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+  for (HGDIOBJ picture : pictures) EXPECT_EQ(GetObjectType(picture), 0u) << "picture freed with its window";
+
+  HFONT font, bold;
+  {
+    FormBuilder another(GetModuleHandleW(nullptr), desktop);
+    font = another.font(false);
+    bold = another.font(true);
+    EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+  }
+  EXPECT_EQ(GetObjectType(font), 0u);
+  EXPECT_EQ(GetObjectType(bold), 0u);
+}
+
+// Pixels of a control's area as its parent shows them on the screen.
+std::vector<COLORREF> Capture(HWND control) {
+  RECT rc = RelativeRect(control);
+  HWND parent = GetParent(control);
+  HDC screen = GetDC(parent);
+  std::vector<COLORREF> pixels;
+  for (int y = rc.top; y < rc.bottom; ++y)
+    for (int x = rc.left; x < rc.right; ++x) pixels.push_back(GetPixel(screen, x, y));
+  ReleaseDC(parent, screen);
+  return pixels;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// A see-through label whose text gets shorter shows no trace of the old text:
+// its area looks exactly as it does with only the new text ever set.
+TEST_F(FormBuilderTest, TransparentLabelRepaintsCleanlyWhenItsTextChanges) {
+  pindrel::ui::FormLogic nothing;
+  auto shown = [&](const std::vector<std::wstring>& texts) {
+    auto form = builder.Build(pindrel::forms::frmvCardExport::Layout(), nothing, nullptr);
+    form->Show();
+    form->SetVisible("LblCurrent", true);
+    Pump();
+    for (const std::wstring& text : texts) {
+      form->SetText("LblCurrent", text);
+      Pump();
+    }
+    return Capture(form->ControlWindow("LblCurrent"));
+  };
+  std::vector<COLORREF> changed = shown({L"88888/88888", L"1/2"});
+  std::vector<COLORREF> fresh = shown({L"1/2"});
+  std::vector<COLORREF> long_text = shown({L"88888/88888"});
+  if (long_text == fresh) GTEST_SKIP() << "this display driver keeps no pixels to compare";
+  EXPECT_EQ(changed, fresh);
+}
+
+TEST_F(FormBuilderTest, MenuTextChangeKeepsTheItemGrayed) {
+  pindrel::ui::FormLogic nothing;
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), nothing, nullptr);
+  main->SetEnabled("mnuAbout", false);
+  main->SetText("mnuAbout", L"About Pindrel...");
+  EXPECT_EQ(main->Text("mnuAbout"), L"About Pindrel...");
+  EXPECT_FALSE(main->Enabled("mnuAbout"));
+}
+
+TEST_F(FormBuilderTest, VisualStyleClassBelongsToTheModuleItsWindowsUse) {
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof info;
+  EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), pindrel::ui::win32::kXPStyleClass, &info));
 }
 
 TEST_F(FormBuilderTest, MainWindowStylesMenuBarAndTabOrder) {
@@ -192,7 +345,7 @@ TEST_F(FormBuilderTest, EventsReachTheLogicByName) {
 
   SendMessageW(form->window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(logic.events, std::vector<std::string>{"CloseRequest"});
-  EXPECT_FALSE(form->alive());
+  EXPECT_FALSE(form->IsOpen());
   EXPECT_FALSE(IsWindow(form->ControlWindow("CmdProcess")));
 }
 
@@ -206,7 +359,7 @@ TEST_F(FormBuilderTest, HandlerErrorIsReportedAndWindowLivesOn) {
   EXPECT_EQ(desktop.messages[0].title, L"Pindrel");
   EXPECT_NE(desktop.messages[0].text.find(L"clicked into a wall"), std::wstring::npos);
   EXPECT_EQ(desktop.messages[0].owner, form.get());
-  EXPECT_TRUE(form->alive());
+  EXPECT_TRUE(form->IsOpen());
 }
 
 TEST_F(FormBuilderTest, MainWindowLogicOnRealControls) {
@@ -295,7 +448,7 @@ TEST_F(FormBuilderTest, ModalWindowLocksItsOwnerUntilClosed) {
   about->ShowModal();
   EXPECT_LE(ModalProbe::ticks, 200) << "OK was never pressed";
   EXPECT_TRUE(ModalProbe::owner_was_disabled);
-  EXPECT_FALSE(about->alive());
+  EXPECT_FALSE(about->IsOpen());
   EXPECT_TRUE(IsWindowEnabled(main->window()));
 }
 

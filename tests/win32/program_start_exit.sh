@@ -13,7 +13,7 @@ exe=$1
 
 if [ -z "${PINDREL_IN_XVFB:-}" ]; then
   export PINDREL_IN_XVFB=1
-  exec timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  exec timeout 580 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
 prefix="$PINDREL_WINEPREFIX-display"
@@ -26,9 +26,11 @@ pid=$!
 
 # Bounded waits (up to a minute to appear), not timings: a slow machine only
 # waits longer.
+# Only a mapped (viewable) window can take the keyboard focus: X refuses
+# focus on one that exists but is not yet mapped (BadMatch).
 window=""
-for _ in $(seq 1 120); do
-  window=$(xdotool search --name '^Pindrel$' 2>/dev/null | head -1)
+for _ in $(seq 1 240); do
+  window=$(xdotool search --onlyvisible --name '^Pindrel$' 2>/dev/null | head -1)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || fail "Pindrel.exe ended before showing its window"
   sleep 0.5
@@ -39,7 +41,12 @@ title=$(xdotool getwindowname "$window")
 echo "main window shown: '$title'"
 
 # File > Exit from the keyboard: Alt+F opens the File menu, X is Exit.
-xdotool windowfocus --sync "$window" || fail "cannot focus the main window"
+focused=""
+for _ in $(seq 1 20); do
+  if xdotool windowfocus --sync "$window" 2>/dev/null; then focused=1; break; fi
+  sleep 0.5
+done
+[ -n "$focused" ] || fail "cannot focus the main window"
 xdotool key --clearmodifiers alt+f
 # The open menu is a visible window of its own besides the main window.
 before=$(xdotool search --onlyvisible --name '' 2>/dev/null | wc -l)
@@ -49,11 +56,11 @@ for _ in $(seq 1 40); do
 done
 xdotool key x
 
-for _ in $(seq 1 120); do
+for _ in $(seq 1 240); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.5
 done
-kill -0 "$pid" 2>/dev/null && fail "Pindrel.exe still running a minute after File > Exit"
+kill -0 "$pid" 2>/dev/null && fail "Pindrel.exe still running two minutes after File > Exit"
 wait "$pid"
 status=$?
 [ "$status" -eq 0 ] || fail "Pindrel.exe exited with $status"

@@ -100,12 +100,12 @@ LRESULT CALLBACK XPStyleProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 
 }  // namespace
 
-void RegisterXPStyleClass(HINSTANCE instance) {
-  g_instance = instance;
+void RegisterXPStyleClass(HINSTANCE module, HINSTANCE resources) {
+  g_instance = resources;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = XPStyleProc;
-    wc.hInstance = instance;
+  wc.hInstance = module;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kXPStyleClass;
   RegisterClassExW(&wc);  // a second registration fails harmlessly

@@ -14,8 +14,9 @@ inline constexpr int kXPStyleTwips = 810;
 // and diagnostics).
 inline constexpr UINT kXPStyleGetShellModule = WM_USER + 0x100;
 
-// Registers the window class once per process. A window's creation
-// parameter is the bitmap resource of `instance` shown as its face (0: none).
-void RegisterXPStyleClass(HINSTANCE instance);
+// Registers the window class once per process, under `module`, the module
+// whose handle windows of the class are created with. A window's creation
+// parameter is the bitmap resource of `resources` shown as its face (0: none).
+void RegisterXPStyleClass(HINSTANCE module, HINSTANCE resources);
 
 }  // namespace pindrel::ui::win32
