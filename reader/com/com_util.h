@@ -62,6 +62,16 @@ class Variant {
   ~Variant() { VariantClear(&v_); }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
+  // A VARIANT may be moved bit for bit; the source is left empty.
+  Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
+  Variant& operator=(Variant&& other) noexcept {
+    if (this != &other) {
+      VariantClear(&v_);
+      v_ = other.v_;
+      VariantInit(&other.v_);
+    }
+    return *this;
+  }
 
   VARIANT* Receive() {
     VariantClear(&v_);
