@@ -10,9 +10,6 @@ constexpr std::wstring_view kExtension = L".vcf";
 
 bool IsControl(wchar_t c) { return c < 32 || c == 127; }
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // How many wchar_t make up the character at `i`, and how many UTF-16 units
 // it takes: a surrogate pair is one character of two units where wchar_t is
 // 16 bits wide; where it is 32 bits wide a character above U+FFFF is one
@@ -21,12 +18,16 @@ struct CharSize {
   std::size_t chars;
   std::size_t units;
 };
-CharSize SizeAt(std::wstring_view s, std::size_t i) {
-  if constexpr (sizeof(wchar_t) == 2) {
-    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) return {2, 2};
+// (A template, so that only the branch for this platform's wchar_t is
+// compiled.)
+template <typename Char>
+CharSize SizeAt(std::basic_string_view<Char> s, std::size_t i) {
+  if constexpr (sizeof(Char) == 2) {
+    bool high = s[i] >= 0xD800 && s[i] <= 0xDBFF;
+    if (high && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) return {2, 2};
     return {1, 1};
   } else {
-    return {1, static_cast<std::uint32_t>(s[i]) > 0xFFFF ? std::size_t{2} : std::size_t{1}};
+    return {1, static_cast<std::uint32_t>(s[i]) > 0xFFFFu ? std::size_t{2} : std::size_t{1}};
   }
 }
 
