@@ -125,7 +125,10 @@ void FrmMain::ShowImportWindow(ui::Form& form) {
 }
 
 void FrmMain::Proceed(ui::Form& form) {
-  if (form.Checked(OptvCardExport)) app_.desktop.ShowModal(forms::frmvCardExport::Layout(), export_, form);
+  if (form.Checked(OptvCardExport)) {
+    export_.SetChoices(form.Text(txtPSTfile), form.Text(txtExportSavePath));
+    app_.desktop.ShowModal(forms::frmvCardExport::Layout(), export_, form);
+  }
   if (form.Checked(OptvCardImport)) ShowImportWindow(form);
 }
 

@@ -33,7 +33,8 @@ set(quoted
   "Selected Folder: " "Found " " vCard files in the selected folder"
   "Outlook NOT Installed or Configured Properly."
   "You have selected " "Please select a Contacts folder."
-  "Exported (" ") Contacts to vCard Files."
+  "Exported (" ") Contacts to vCard Files." ") Contacts could not be written." "First reason: "
+  "The export was stopped before the last contact." "Its file path would be longer than 259 characters."
   "Import Complete !"
   # dialogs, windows, captions
   "Please select a Contacts folder" "Select folder to save vCard files" "Select Folder..."
