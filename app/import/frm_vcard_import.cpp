@@ -251,9 +251,13 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
   }
 
   const std::wstring file_caption = path + L"(" + std::to_wstring(count) + L")";
+  bool window_open = true;
   for (std::int32_t j = 1; j <= count; ++j) {
     app_.desktop.DoEvents();
-    if (!form.IsOpen()) return false;
+    if (!form.IsOpen()) {
+      window_open = false;
+      break;
+    }
     ShowCaption(form, window::LblvCardFile, shown_file_, file_caption);
     try {
       for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
@@ -285,7 +289,7 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     reader->Close();
   } catch (const std::exception&) {
   }
-  return true;
+  return window_open;
 }
 
 void FrmvCardImport::StoreContact(store::Folder& target) {
