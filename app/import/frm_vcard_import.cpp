@@ -16,10 +16,13 @@ namespace {
 // Whether the walk's file is a vCard file: its name ends in ".vcf" in any
 // case.
 bool IsVCardFile(const std::wstring& path) {
-  if (path.size() < 4) return false;
-  std::wstring tail = path.substr(path.size() - 4);
-  for (wchar_t& c : tail) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-  return tail == L".vcf";
+  constexpr std::wstring_view kExtension = L".vcf";
+  if (path.size() < kExtension.size()) return false;
+  const std::size_t start = path.size() - kExtension.size();
+  for (std::size_t i = 0; i < kExtension.size(); ++i)
+    if (std::towlower(static_cast<std::wint_t>(path[start + i])) != static_cast<std::wint_t>(kExtension[i]))
+      return false;
+  return true;
 }
 
 // Keeps the two buttons that start a run or change its target disabled
