@@ -1,12 +1,82 @@
 #include "frm_vcard_import.h"
 
+#include <cwctype>
+#include <stdexcept>
 #include <string>
 
+#include "contacts_folder_choice.h"
 #include "forms.h"
 
 namespace pindrel {
 
 namespace window = forms::frmvCardImport;
+
+namespace {
+
+// Whether the walk's file is a vCard file: its name ends in ".vcf" in any
+// case.
+bool IsVCardFile(const std::wstring& path) {
+  constexpr std::wstring_view kExtension = L".vcf";
+  if (path.size() < kExtension.size()) return false;
+  const std::size_t start = path.size() - kExtension.size();
+  for (std::size_t i = 0; i < kExtension.size(); ++i)
+    if (std::towlower(static_cast<std::wint_t>(path[start + i])) != static_cast<std::wint_t>(kExtension[i]))
+      return false;
+  return true;
+}
+
+// Keeps the two buttons that start a run or change its target disabled
+// while a run goes on, and gives them back their state when it ends with
+// the window still open.
+class RunLock {
+ public:
+  RunLock(ui::Form& form, bool& running)
+      : form_(form),
+        running_(running),
+        import_(form.Enabled(window::CmdImportvCard)),
+        choose_(form.Enabled(window::CmdvCardImportConfigured)) {
+    running_ = true;
+    form_.SetEnabled(window::CmdImportvCard, false);
+    form_.SetEnabled(window::CmdvCardImportConfigured, false);
+  }
+  ~RunLock() {
+    running_ = false;
+    // A closed window ignores these.
+    form_.SetEnabled(window::CmdImportvCard, import_);
+    form_.SetEnabled(window::CmdvCardImportConfigured, choose_);
+  }
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+ private:
+  ui::Form& form_;
+  bool& running_;
+  bool import_;
+  bool choose_;
+};
+
+std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
+  return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::wstring ImportClosingText(const ImportTally& t) {
+  std::wstring text(kImportCompleteText);
+  if (!t.stopped && t.not_saved == 0 && t.unreadable.empty()) return text;
+  if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
+  text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" imported.";
+  if (t.not_saved > 0) text += L"\r\n" + Plural(t.not_saved, L"contact", L"contacts") + L" could not be saved.";
+  if (!t.unreadable.empty()) {
+    const int files = static_cast<int>(t.unreadable.size());
+    text += L"\r\n" + Plural(files, L"file", L"files") + L" could not be read:";
+    for (std::size_t i = 0; i < t.unreadable.size() && i < kUnreadableListed; ++i) text += L"\r\n" + t.unreadable[i];
+    if (t.unreadable.size() > kUnreadableListed)
+      text += L"\r\nand " + std::to_wstring(t.unreadable.size() - kUnreadableListed) + L" more.";
+    if (t.reader_missing) text += L"\r\nThe vCard reader (Tessary) could not be started; it may not be registered.";
+  }
+  return text;
+}
 
 void FrmvCardImport::Load(ui::Form& form) {
   // The run walks the source folder again; it never relies on the list the
@@ -18,6 +88,247 @@ void FrmvCardImport::Load(ui::Form& form) {
   if (file_count_) form.SetCaption(window::LblTotalvCards, std::to_wstring(*file_count_));
 }
 
-void FrmvCardImport::Click(ui::Form&, std::string_view) {}
+void FrmvCardImport::Click(ui::Form& form, std::string_view control) {
+  // The buttons are disabled during a run; a click the window system had
+  // queued before that must not start a second run or change the target.
+  if (running_) return;
+  if (control == window::CmdvCardImportConfigured) ChooseTargetFolder(form);
+  else if (control == window::CmdImportvCard) RunImport(form);
+}
+
+void FrmvCardImport::CloseRequest(ui::Form& form) {
+  if (running_) {
+    // The run ends after the contact it is storing and reports what it did.
+    stop_requested_ = true;
+    return;
+  }
+  form.Close();
+}
+
+void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
+  Module1& state = app_.state;
+  form.SetText(window::txtvCardImportDefault, L"");
+
+  std::unique_ptr<store::Folder> default_folder;
+  try {
+    state.StoreSession = app_.open_session();
+    state.StoreSession->Logon();
+    default_folder = state.StoreSession->GetDefaultFolder(store::kContactsFolderKind);
+    state.CurrentFolder.reset();
+    state.CurrentFolder = state.StoreSession->PickFolder(*default_folder, std::wstring(kPickFolderCaption),
+                                                         std::nullopt, 2);
+  } catch (const store::StoreError&) {
+    state.CurrentFolder.reset();
+    state.StoreSession.reset();
+    app_.desktop.ShowMessage(&form, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
+    return;
+  }
+
+  if (!state.CurrentFolder) {  // cancelled
+    default_folder.reset();
+    try {
+      state.StoreSession->Logoff();
+    } catch (const store::StoreError&) {
+    }
+    state.StoreSession.reset();
+    return;
+  }
+
+  store::Folder& folder = *state.CurrentFolder;
+  if (!IsContactsFolder(folder)) {
+    std::wstring name = TryRead([&] { return folder.Name(); }).value_or(L"");
+    app_.desktop.ShowMessage(&form, NotAContactsFolderText(name), std::wstring(kNotContactsTitle));
+    form.SetText(window::txtvCardImportDefault, L"");
+    state.CurrentFolder.reset();
+    default_folder.reset();
+    state.StoreSession.reset();
+    return;
+  }
+
+  // The run opens the folder again from its two identifiers; a pair of
+  // which only one could be read would send the contacts elsewhere, so such
+  // a folder is not taken, and an earlier choice stays.
+  std::optional<std::wstring> store_id = TryRead([&] { return folder.StoreID(); });
+  std::optional<std::wstring> entry_id = TryRead([&] { return folder.EntryID(); });
+  if (!store_id || !entry_id) {
+    state.CurrentFolder.reset();
+    state.StoreSession.reset();
+    app_.desktop.ShowMessage(&form, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
+    return;
+  }
+  form.SetText(window::txtvCardImportDefault, TryRead([&] { return folder.FolderPath(); }).value_or(L""));
+  if (!form.Text(window::txtvCardImportDefault).empty()) form.SetEnabled(window::CmdImportvCard, true);
+  state.ImportStoreID = *store_id;
+  state.ImportFolderID = *entry_id;
+}
+
+void FrmvCardImport::RunImport(ui::Form& form) {
+  {
+    RunLock lock(form, running_);
+    stop_requested_ = false;
+    tally_ = ImportTally{};
+    Run(form);
+  }
+  // A close asked for during a run that ended early (no source folder, the
+  // store failed) still closes the window.
+  if (stop_requested_ && form.IsOpen()) form.Close();
+}
+
+void FrmvCardImport::Run(ui::Form& form) {
+  Module1& state = app_.state;
+  // An empty source folder would be walked as the root of the current
+  // drive, importing whatever vCard files lie anywhere on it.
+  if (state.ImportSourceFolder.empty()) {
+    app_.desktop.ShowMessage(&form, std::wstring(kNoSourceFolderText), std::wstring(kNoSourceFolderTitle));
+    return;
+  }
+
+  state.FoundFiles.clear();
+  app_.desktop.DoEvents();
+  if (!form.IsOpen()) return;
+  for (std::string_view label :
+       {window::LblSaveOutlookH, window::LblSaveOutlook, window::LblvCardFileH, window::LblvCardFile})
+    form.SetVisible(label, true);
+  shown_file_ = form.Caption(window::LblvCardFile);
+  shown_saved_ = form.Caption(window::LblSaveOutlook);
+
+  const int found = app_.walk(state.ImportSourceFolder, state.FoundFiles);
+
+  std::unique_ptr<store::Folder> target;
+  try {
+    state.StoreSession = app_.open_session();
+    state.StoreSession->Logon();
+    std::unique_ptr<store::Store> store = state.StoreSession->GetStoreFromID(state.ImportStoreID);
+    target = store->GetFolderFromID(state.ImportFolderID);
+  } catch (const store::StoreError&) {
+    app_.desktop.ShowMessage(&form, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
+    return;
+  }
+
+  for (int i = 1; i <= found && static_cast<std::size_t>(i) <= state.FoundFiles.size(); ++i) {
+    if (stop_requested_) {
+      tally_.stopped = true;
+      break;
+    }
+    const std::wstring path = state.FoundFiles[static_cast<std::size_t>(i - 1)];
+    if (IsVCardFile(path) && !ImportFile(form, *target, path)) return;
+    if (!stop_requested_) {
+      app_.desktop.DoEvents();
+      if (!form.IsOpen()) return;
+    }
+    ShowCaption(form, window::LblSaveOutlook, shown_saved_, std::to_wstring(i) + L"/" + std::to_wstring(found));
+  }
+
+  app_.desktop.ShowMessage(&form, ImportClosingText(tally_), std::wstring(kImportCompleteTitle));
+  form.Close();
+}
+
+bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std::wstring& path) {
+  std::unique_ptr<VCardReader> reader;
+  try {
+    if (!app_.open_reader) throw std::runtime_error("no vCard reader");
+    reader = app_.open_reader();
+    if (!reader) throw std::runtime_error("no vCard reader");
+  } catch (const std::exception&) {
+    tally_.unreadable.push_back(path);
+    tally_.reader_missing = true;
+    return true;
+  }
+
+  std::int32_t count = 0;
+  std::wstring separator;
+  try {
+    try {
+      reader->Open(path);
+    } catch (const std::runtime_error&) {
+      // Unreadable, or read only up to a fault: whatever came before the
+      // fault is still imported, and the file is named at the end.
+      MarkUnreadable(path);
+    }
+    reader->MoveFirst();
+    count = reader->ContactCount();
+    separator = reader->Separator();
+  } catch (const std::exception&) {
+    MarkUnreadable(path);
+    count = 0;
+  }
+
+  const std::wstring file_caption = path + L"(" + std::to_wstring(count) + L")";
+  bool window_open = true;
+  for (std::int32_t j = 1; j <= count; ++j) {
+    app_.desktop.DoEvents();
+    if (!form.IsOpen()) {
+      window_open = false;
+      break;
+    }
+    ShowCaption(form, window::LblvCardFile, shown_file_, file_caption);
+    try {
+      for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
+    } catch (const std::exception&) {
+      ++tally_.not_saved;
+      fields_ = {};
+      try {
+        reader->MoveNext();
+      } catch (const std::exception&) {
+        MarkUnreadable(path);
+        break;
+      }
+      continue;
+    }
+    MapContact(fields_, separator, sets_);
+    StoreContact(target);
+    try {
+      reader->MoveNext();
+    } catch (const std::exception&) {
+      MarkUnreadable(path);
+      break;
+    }
+    if (stop_requested_) {
+      tally_.stopped = j < count;
+      break;
+    }
+  }
+  try {
+    reader->Close();
+  } catch (const std::exception&) {
+  }
+  return window_open;
+}
+
+void FrmvCardImport::StoreContact(store::Folder& target) {
+  std::unique_ptr<store::Item> item;
+  try {
+    item = target.GetItems()->Add();
+  } catch (const store::StoreError&) {
+    ++tally_.not_saved;
+    return;
+  }
+  for (const PropertySet& set : sets_) {
+    // A value the store refuses leaves that one property empty; the
+    // contact is still worth keeping with the rest.
+    try {
+      if (set.date) item->SetDate(set.property, *set.date);
+      else item->SetText(set.property, set.text);
+    } catch (const store::StoreError&) {
+    }
+  }
+  try {
+    item->Save();
+    ++tally_.imported;
+  } catch (const store::StoreError&) {
+    ++tally_.not_saved;
+  }
+}
+
+void FrmvCardImport::MarkUnreadable(const std::wstring& path) {
+  if (tally_.unreadable.empty() || tally_.unreadable.back() != path) tally_.unreadable.push_back(path);
+}
+
+void FrmvCardImport::ShowCaption(ui::Form& form, std::string_view label, std::wstring& shown,
+                                 const std::wstring& text) {
+  if (shown == text) return;
+  form.SetCaption(label, text);
+  shown = text;
+}
 
 }  // namespace pindrel

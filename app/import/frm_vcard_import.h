@@ -3,12 +3,42 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app_context.h"
+#include "contact_mapping.h"
 #include "form.h"
 
 namespace pindrel {
+
+// What a run did, for its closing message.
+struct ImportTally {
+  int imported = 0;
+  // Contacts read but not stored: the item could not be made, or its save
+  // failed, or the reader failed while handing out its fields.
+  int not_saved = 0;
+  // Files that could not be read, or read only in part, in walk order.
+  std::vector<std::wstring> unreadable;
+  // Whether any of them failed because no reader could be created.
+  bool reader_missing = false;
+  // The user closed the window before every contact was read.
+  bool stopped = false;
+};
+
+// The message that ends a run: "Import Complete !", and when anything went
+// wrong or the run was stopped, what was imported and what was not.
+std::wstring ImportClosingText(const ImportTally& tally);
+
+inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
+inline constexpr std::wstring_view kImportCompleteTitle = L"Completed...";
+inline constexpr std::wstring_view kNoSourceFolderText =
+    L"No vCard folder has been chosen, so there is nothing to import.\r\n"
+    L"Choose the folder that holds your vCard files in the main window first.";
+inline constexpr std::wstring_view kNoSourceFolderTitle = L"vCard File(s) Info";
+// How many unreadable files the closing message names.
+inline constexpr std::size_t kUnreadableListed = 5;
 
 class FrmvCardImport : public ui::FormLogic {
  public:
@@ -21,10 +51,32 @@ class FrmvCardImport : public ui::FormLogic {
 
   void Load(ui::Form& form) override;
   void Click(ui::Form& form, std::string_view control) override;
+  // During a run, closing waits for the contact being stored.
+  void CloseRequest(ui::Form& form) override;
 
  private:
+  void ChooseTargetFolder(ui::Form& form);
+  void RunImport(ui::Form& form);
+  // The steps of a run once the buttons are locked.
+  void Run(ui::Form& form);
+  // Reads one file into the target; false when the window went away.
+  bool ImportFile(ui::Form& form, store::Folder& target, const std::wstring& path);
+  void StoreContact(store::Folder& target);
+  void MarkUnreadable(const std::wstring& path);
+  // Sets a caption only when its text changes: repainting a label per
+  // contact would cost more than storing the contact.
+  void ShowCaption(ui::Form& form, std::string_view label, std::wstring& shown, const std::wstring& text);
+
   AppContext& app_;
   std::optional<int> file_count_;
+  bool running_ = false;
+  bool stop_requested_ = false;
+  ImportTally tally_;
+  std::wstring shown_file_;
+  std::wstring shown_saved_;
+  // Reused from contact to contact.
+  ContactFields fields_;
+  std::vector<PropertySet> sets_;
 };
 
 }  // namespace pindrel

@@ -37,9 +37,9 @@ enum class VCardField {
 class VCardReader {
  public:
   virtual ~VCardReader() = default;
-  // Reads the whole file. A file that cannot be opened reads as no contacts;
-  // a read that fails part-way throws std::runtime_error (the contacts read
-  // before the failure stay listed).
+  // Reads the whole file. Throws std::runtime_error when the file cannot be
+  // opened, or when a read fails part-way (the contacts read before the
+  // failure then stay listed), so that neither passes for an empty file.
   virtual void Open(const std::wstring& path) = 0;
   virtual void MoveFirst() = 0;
   virtual std::int32_t ContactCount() = 0;

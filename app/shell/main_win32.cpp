@@ -1,5 +1,6 @@
 // Pindrel.exe: the main window on the Windows desktop.
 #include <windows.h>
+#include <objbase.h>
 
 #include <exception>
 #include <memory>
@@ -10,11 +11,33 @@
 #include "guard.h"
 #include "module1.h"
 #include "folder_listing.h"
+#include "vcard_reader_com.h"
 #include "win32_directory_lister.h"
 #include "win32_desktop.h"
 
+namespace {
+
+// The window thread is a single-threaded apartment for its whole life: the
+// vCard reader and the store library are apartment-threaded COM objects
+// created on it.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace pindrel;
+  ComApartment apartment;
   Module1 module;
   Win32Desktop desktop;
   try {
@@ -26,7 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                      return ListFiles(root, found, lister);
                    },
                    []() -> std::unique_ptr<store::Session> { throw store::StoreError(store::kClassNotRegistered, L""); },
-                   nullptr};
+                   ComVCardReaderFactory()};
     FrmMain logic(app);
     auto main_window = builder.Build(forms::frmMain::Layout(), logic, nullptr);
     main_window->EndLoopOnClose();

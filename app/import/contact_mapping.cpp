@@ -1,0 +1,231 @@
+#include "contact_mapping.h"
+
+namespace pindrel {
+
+namespace {
+
+namespace property = store::property;
+
+constexpr std::wstring_view kCrLf = L"\r\n";
+constexpr std::wstring_view kTextJoin = L", ";
+constexpr std::wstring_view kHardBreak = L"=0D=0A";
+
+// The value up to the reader's first separator: the first line of a field
+// that received several.
+std::wstring_view FirstPiece(std::wstring_view value, std::wstring_view separator) {
+  if (separator.empty()) return value;
+  return value.substr(0, value.find(separator));
+}
+
+// Calls `each` for every line of the value, in order.
+template <class Each>
+void ForEachPiece(std::wstring_view value, std::wstring_view separator, Each each) {
+  if (separator.empty()) {
+    each(value);
+    return;
+  }
+  for (;;) {
+    std::size_t at = value.find(separator);
+    each(value.substr(0, at));
+    if (at == std::wstring_view::npos) return;
+    value.remove_prefix(at + separator.size());
+  }
+}
+
+// A plain text field: every line cleaned, the lines that keep any text
+// joined with ", ".
+std::wstring TextValue(std::wstring_view value, std::wstring_view separator, bool trim) {
+  std::wstring out;
+  ForEachPiece(value, separator, [&](std::wstring_view piece) {
+    std::wstring clean = RemoveLineFeeds(piece);
+    std::wstring_view kept = trim ? TrimSpaces(clean) : std::wstring_view(clean);
+    if (kept.empty()) return;
+    if (!out.empty()) out.append(kTextJoin);
+    out.append(kept);
+  });
+  return out;
+}
+
+// The ";"-separated components of a structured value (no escapes; empty
+// components kept), numbered from 0.
+class Components {
+ public:
+  explicit Components(std::wstring_view value) {
+    for (;;) {
+      std::size_t at = value.find(L';');
+      parts_.push_back(value.substr(0, at));
+      if (at == std::wstring_view::npos) break;
+      value.remove_prefix(at + 1);
+    }
+  }
+  std::size_t size() const { return parts_.size(); }
+  bool has(std::size_t n) const { return n < parts_.size(); }
+  // The component as the file had it, line feed included.
+  std::wstring_view raw(std::size_t n) const { return parts_[n]; }
+
+ private:
+  std::vector<std::wstring_view> parts_;
+};
+
+class Builder {
+ public:
+  Builder(std::vector<PropertySet>& out) : out_(out) {}
+  void Text(std::wstring_view property, std::wstring text) { out_.push_back({property, std::move(text), {}}); }
+  // A component, when the value has it; line feeds removed, trimmed when
+  // the row asks.
+  void Component(std::wstring_view property, const Components& c, std::size_t n, bool trim = false) {
+    if (!c.has(n)) return;
+    std::wstring clean = RemoveLineFeeds(c.raw(n));
+    Text(property, std::wstring(trim ? TrimSpaces(clean) : std::wstring_view(clean)));
+  }
+  void Date(std::wstring_view property, const store::Date& date) { out_.push_back({property, {}, date}); }
+
+ private:
+  std::vector<PropertySet>& out_;
+};
+
+bool IsDigits(std::wstring_view s) {
+  for (wchar_t c : s)
+    if (c < L'0' || c > L'9') return false;
+  return true;
+}
+
+int Number(std::wstring_view digits) {
+  int n = 0;
+  for (wchar_t c : digits) n = n * 10 + (c - L'0');
+  return n;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// Nothing, or a time after the date.
+bool IsTimeOrEnd(std::wstring_view rest) { return rest.empty() || rest.front() == L'T' || rest.front() == L't'; }
+
+}  // namespace
+
+std::wstring RemoveLineFeeds(std::wstring_view value) {
+  std::wstring out;
+  out.reserve(value.size());
+  for (wchar_t c : value)
+    if (c != L'\n') out.push_back(c);
+  return out;
+}
+
+std::wstring_view TrimSpaces(std::wstring_view value) {
+  std::size_t first = value.find_first_not_of(L' ');
+  if (first == std::wstring_view::npos) return {};
+  return value.substr(first, value.find_last_not_of(L' ') - first + 1);
+}
+
+std::wstring BodyText(std::wstring_view note, std::wstring_view separator) {
+  std::wstring out;
+  bool first = true;
+  ForEachPiece(note, separator, [&](std::wstring_view piece) {
+    if (!first) {
+      // A line that ends in "=" is a quoted-printable soft line break: the
+      // next line continues it directly. Any other line ends for real.
+      if (!out.empty() && out.back() == L'=') out.pop_back();
+      else out.append(kCrLf);
+    }
+    first = false;
+    std::wstring clean = RemoveLineFeeds(piece);
+    // An encoded line break inside the value (upper case only, as written
+    // by the mail clients that encode notes).
+    for (std::size_t at = 0; (at = clean.find(kHardBreak, at)) != std::wstring::npos; at += kCrLf.size())
+      clean.replace(at, kHardBreak.size(), kCrLf);
+    out.append(clean);
+  });
+  return out;
+}
+
+std::optional<store::Date> ParseBirthday(std::wstring_view b) {
+  std::wstring_view year, month, day, rest;
+  if (b.size() >= 8 && IsDigits(b.substr(0, 8))) {
+    year = b.substr(0, 4), month = b.substr(4, 2), day = b.substr(6, 2), rest = b.substr(8);
+  } else if (b.size() >= 10 && b[4] == L'-' && b[7] == L'-' && IsDigits(b.substr(0, 4)) &&
+             IsDigits(b.substr(5, 2)) && IsDigits(b.substr(8, 2))) {
+    year = b.substr(0, 4), month = b.substr(5, 2), day = b.substr(8, 2), rest = b.substr(10);
+  } else {
+    return std::nullopt;
+  }
+  if (!IsTimeOrEnd(rest)) return std::nullopt;
+  store::Date date{Number(year), Number(month), Number(day)};
+  // The store keeps dates from the year 100 on.
+  if (date.year < 100 || date.month < 1 || date.month > 12) return std::nullopt;
+  if (date.day < 1 || date.day > DaysInMonth(date.year, date.month)) return std::nullopt;
+  return date;
+}
+
+void MapContact(const ContactFields& fields, std::wstring_view separator, std::vector<PropertySet>& out) {
+  out.clear();
+  Builder set(out);
+  auto raw = [&](VCardField f) -> std::wstring_view { return FieldOf(fields, f); };
+  auto text = [&](std::wstring_view property, VCardField f, bool trim) {
+    set.Text(property, TextValue(raw(f), separator, trim));
+  };
+
+  // N: family; given; additional; prefix; suffix. Exporters that have no
+  // prefix or suffix write "0" there, which is not one.
+  if (!raw(VCardField::Name).empty()) {
+    Components n(FirstPiece(raw(VCardField::Name), separator));
+    set.Component(property::FirstName, n, 1);
+    set.Component(property::MiddleName, n, 2);
+    set.Component(property::LastName, n, 0);
+    if (n.has(3) && n.raw(3) != L"0") set.Component(property::Title, n, 3);
+    if (n.size() > 4 && n.raw(4) != L"0") set.Component(property::Suffix, n, 4);
+  }
+  text(property::FullName, VCardField::FullName, false);
+  text(property::NickName, VCardField::NickName, false);
+  text(property::JobTitle, VCardField::Title, false);
+
+  // ORG: organisation; unit.
+  if (!raw(VCardField::Org).empty()) {
+    Components org(FirstPiece(raw(VCardField::Org), separator));
+    set.Component(property::CompanyName, org, 0);
+    set.Component(property::Department, org, 1, true);
+  }
+
+  text(property::BusinessTelephoneNumber, VCardField::WorkTelephoneVoice, true);
+  text(property::BusinessFaxNumber, VCardField::WorkTelephoneFax, true);
+  text(property::HomeTelephoneNumber, VCardField::HomeTelephoneVoice, true);
+  text(property::HomeFaxNumber, VCardField::HomeTelephoneFax, true);
+  text(property::MobileTelephoneNumber, VCardField::TelephoneCellVoice, true);
+  text(property::PagerNumber, VCardField::TelephonePagerVoice, true);
+
+  // ADR: post office box (unused); extended address; street; locality;
+  // region; postal code; country.
+  if (!raw(VCardField::Work_Address).empty()) {
+    Components adr(FirstPiece(raw(VCardField::Work_Address), separator));
+    set.Component(property::BusinessAddressStreet, adr, 2);
+    set.Component(property::BusinessAddressCity, adr, 3);
+    set.Component(property::BusinessAddressState, adr, 4);
+    set.Component(property::BusinessAddressPostalCode, adr, 5);
+    set.Component(property::BusinessAddressCountry, adr, 6, true);
+    set.Component(property::OfficeLocation, adr, 1);
+  }
+  if (!raw(VCardField::HomeAddress).empty()) {
+    Components adr(FirstPiece(raw(VCardField::HomeAddress), separator));
+    set.Component(property::HomeAddressStreet, adr, 2);
+    set.Component(property::HomeAddressCity, adr, 3);
+    set.Component(property::HomeAddressState, adr, 4);
+    set.Component(property::HomeAddressPostalCode, adr, 5);
+    set.Component(property::HomeAddressCountry, adr, 6, true);
+  }
+
+  text(property::Email1Address, VCardField::EmailPrefInternet, true);
+  text(property::WebPage, VCardField::WorkUrl, true);
+  text(property::Profession, VCardField::Role, true);
+  set.Text(property::Body, BodyText(raw(VCardField::Note), separator));
+
+  std::wstring birthday = RemoveLineFeeds(FirstPiece(raw(VCardField::BirthDay), separator));
+  std::wstring_view b = TrimSpaces(birthday);
+  if (!b.empty()) {
+    if (std::optional<store::Date> date = ParseBirthday(b)) set.Date(property::Birthday, *date);
+  }
+}
+
+}  // namespace pindrel

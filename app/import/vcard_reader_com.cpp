@@ -1,0 +1,112 @@
+#include "vcard_reader_com.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "com_util.h"
+#include "tessary.h"
+
+namespace pindrel {
+
+namespace {
+
+using tessary::com::Bstr;
+using tessary::com::ComPtr;
+
+std::runtime_error Failure(const char* what, HRESULT hr) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s (error 0x%08lX)", what, static_cast<unsigned long>(hr));
+  return std::runtime_error(text);
+}
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) throw Failure(what, hr);
+}
+
+using Getter = HRESULT (STDMETHODCALLTYPE IVCardStream::*)(BSTR*);
+
+Getter GetterOf(VCardField field) {
+  switch (field) {
+    case VCardField::Name: return &IVCardStream::get_Name;
+    case VCardField::FullName: return &IVCardStream::get_FullName;
+    case VCardField::NickName: return &IVCardStream::get_NickName;
+    case VCardField::Title: return &IVCardStream::get_Title;
+    case VCardField::Org: return &IVCardStream::get_Org;
+    case VCardField::WorkTelephoneVoice: return &IVCardStream::get_WorkTelephoneVoice;
+    case VCardField::WorkTelephoneFax: return &IVCardStream::get_WorkTelephoneFax;
+    case VCardField::HomeTelephoneVoice: return &IVCardStream::get_HomeTelephoneVoice;
+    case VCardField::HomeTelephoneFax: return &IVCardStream::get_HomeTelephoneFax;
+    case VCardField::TelephoneCellVoice: return &IVCardStream::get_TelephoneCellVoice;
+    case VCardField::TelephonePagerVoice: return &IVCardStream::get_TelephonePagerVoice;
+    case VCardField::Work_Address: return &IVCardStream::get_Work_Address;
+    case VCardField::HomeAddress: return &IVCardStream::get_HomeAddress;
+    case VCardField::EmailPrefInternet: return &IVCardStream::get_EmailPrefInternet;
+    case VCardField::WorkUrl: return &IVCardStream::get_WorkUrl;
+    case VCardField::Role: return &IVCardStream::get_Role;
+    case VCardField::Note: return &IVCardStream::get_Note;
+    case VCardField::BirthDay: return &IVCardStream::get_BirthDay;
+  }
+  throw std::invalid_argument("unknown vCard field");
+}
+
+class ComVCardReader final : public VCardReader {
+ public:
+  explicit ComVCardReader(ComPtr<IVCardStream> stream) : stream_(std::move(stream)) {}
+  ~ComVCardReader() override = default;  // releases the object
+
+  void Open(const std::wstring& path) override {
+    Bstr file(path);
+    if (!file.Get()) throw std::bad_alloc();
+    // A failed read (STG_E_READFAULT) keeps the contacts before the fault
+    // listed; the caller imports them and names the file.
+    Check(stream_->Open(file.Get()), "the vCard file could not be read");
+    // The reader reads a file it cannot open as one without contacts; the
+    // import must tell that file apart from an empty one.
+    if (ContactCount() == 0) {
+      HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (probe == INVALID_HANDLE_VALUE) throw Failure("the vCard file could not be opened", HRESULT_FROM_WIN32(GetLastError()));
+      CloseHandle(probe);
+    }
+  }
+  void MoveFirst() override { Check(stream_->MoveFirst(), "MoveFirst failed"); }
+  std::int32_t ContactCount() override {
+    long count = 0;
+    Check(stream_->get_ContactCount(&count), "ContactCount failed");
+    return static_cast<std::int32_t>(count);
+  }
+  std::wstring Field(VCardField field) override {
+    Bstr value;
+    Check((stream_.Get()->*GetterOf(field))(value.Receive()), "a vCard field could not be read");
+    return std::wstring(value.View());
+  }
+  void MoveNext() override { Check(stream_->MoveNext(), "MoveNext failed"); }
+  void Close() override { Check(stream_->Close(), "Close failed"); }
+  std::wstring Separator() override {
+    Bstr value;
+    Check(stream_->get_Delimeter(value.Receive()), "Delimeter failed");
+    return std::wstring(value.View());
+  }
+
+ private:
+  ComPtr<IVCardStream> stream_;
+};
+
+}  // namespace
+
+VCardReaderFactory ComVCardReaderFactory() {
+  return []() -> std::unique_ptr<VCardReader> {
+    ComPtr<IVCardStream> stream;
+    Check(CoCreateInstance(CLSID_VCardStream, nullptr, CLSCTX_INPROC_SERVER, IID_IVCardStream,
+                           reinterpret_cast<void**>(stream.GetAddressOf())),
+          "the vCard reader (Tessary.VCardStream) could not be created");
+    return std::make_unique<ComVCardReader>(std::move(stream));
+  };
+}
+
+}  // namespace pindrel

@@ -1,0 +1,553 @@
+// The import window against a fake form, desktop, store and reader: its
+// load, the target folder choice, and the import run with its captions,
+// yields, failures, the one-run-at-a-time rule and the closing message.
+#include "frm_vcard_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+#include "fake_store.h"
+#include "fake_ui.h"
+#include "forms.h"
+
+namespace {
+
+using fakes::FakeDesktop;
+using fakes::FakeForm;
+using fakes::FakeProfile;
+using pindrel::AppContext;
+using pindrel::FrmvCardImport;
+using pindrel::Module1;
+using pindrel::VCardField;
+using pindrel::VCardReader;
+using pindrel::store::StoreError;
+namespace window = pindrel::forms::frmvCardImport;
+
+const std::wstring kStoreError = L"Outlook NOT Installed or Configured Properly.";
+const std::wstring kSep = L"$$NEWLINE$$";
+
+// One scripted file: its contacts (field values by field), and how reading
+// it fails.
+struct FakeFile {
+  std::vector<std::map<VCardField, std::wstring>> contacts;
+  bool open_throws = false;            // unreadable; the contacts before the fault stay listed
+  int field_throws_at = 0;             // the contact (from 1) whose fields cannot be read
+};
+
+std::map<VCardField, std::wstring> Person(const std::wstring& family, const std::wstring& given) {
+  return {{VCardField::Name, family + L";" + given + L"\n"}, {VCardField::FullName, given + L" " + family + L"\n"}};
+}
+
+class FakeReader : public VCardReader {
+ public:
+  FakeReader(std::map<std::wstring, FakeFile>& files, std::vector<std::string>& log) : files_(files), log_(log) {}
+  void Open(const std::wstring& path) override {
+    log_.push_back("Open " + std::string(path.begin(), path.end()));
+    auto it = files_.find(path);
+    file_ = it == files_.end() ? nullptr : &it->second;
+    if (!file_ || file_->open_throws) throw std::runtime_error("cannot read");
+  }
+  void MoveFirst() override {
+    log_.push_back("MoveFirst");
+    at_ = 0;
+  }
+  std::int32_t ContactCount() override {
+    return file_ ? static_cast<std::int32_t>(file_->contacts.size()) : 0;
+  }
+  std::wstring Field(VCardField f) override {
+    if (file_->field_throws_at == static_cast<int>(at_) + 1) throw std::runtime_error("cannot read a field");
+    const auto& c = file_->contacts.at(at_);
+    auto it = c.find(f);
+    return it == c.end() ? std::wstring() : it->second;
+  }
+  void MoveNext() override {
+    log_.push_back("MoveNext");
+    ++at_;
+  }
+  void Close() override { log_.push_back("Close"); }
+  std::wstring Separator() override { return kSep; }
+
+ private:
+  std::map<std::wstring, FakeFile>& files_;
+  std::vector<std::string>& log_;
+  FakeFile* file_ = nullptr;
+  std::size_t at_ = 0;
+};
+
+// The import window with everything it talks to replaced. The walk lists
+// `tree` in order, whatever root it is given.
+struct ImportWindow {
+  Module1 state;
+  FakeDesktop desktop;
+  FakeProfile profile;
+  std::vector<std::wstring> tree;
+  std::vector<std::wstring> walked;
+  std::map<std::wstring, FakeFile> files;
+  std::vector<std::string> reader_log;
+  int readers = 0;
+  bool reader_missing = false;
+  AppContext app{state, desktop,
+                 [this](std::wstring& root, std::vector<std::wstring>& found) {
+                   if (root.empty() || root.back() != L'\\') root += L'\\';
+                   walked.push_back(root);
+                   found.insert(found.end(), tree.begin(), tree.end());
+                   return static_cast<int>(tree.size());
+                 },
+                 profile.Factory(),
+                 [this]() -> std::unique_ptr<VCardReader> {
+                   if (reader_missing) throw std::runtime_error("class not registered");
+                   ++readers;
+                   return std::make_unique<FakeReader>(files, reader_log);
+                 }};
+  FrmvCardImport logic{app};
+  FakeForm form{window::Layout(), logic, desktop};
+
+  ImportWindow() {
+    state.ImportSourceFolder = L"C:\\cards";
+    form.Open();
+  }
+  void ChooseFolder(const std::wstring& entry_id) {
+    profile.pick = [entry_id](auto&) { return std::optional<std::wstring>(entry_id); };
+    form.Click(window::CmdvCardImportConfigured);
+  }
+  void ChooseContacts() { ChooseFolder(profile.contacts().entry_id); }
+  void AddFile(const std::wstring& path, FakeFile file = {}) {
+    tree.push_back(path);
+    files[path] = std::move(file);
+  }
+  // A file of n people.
+  void AddPeople(const std::wstring& path, int n) {
+    FakeFile f;
+    for (int k = 1; k <= n; ++k) f.contacts.push_back(Person(L"Doe" + std::to_wstring(k), L"Ann"));
+    AddFile(path, std::move(f));
+  }
+  void Import() { form.Click(window::CmdImportvCard); }
+  const std::vector<std::shared_ptr<fakes::FakeItem>>& Stored() { return profile.contacts().items; }
+  std::wstring LastMessage() const { return desktop.messages.empty() ? L"" : desktop.messages.back().text; }
+};
+
+TEST(ImportWindowLoad, EmptiesTheWalkAndShowsTheCount) {
+  Module1 state;
+  state.FoundFiles = {L"C:\\old\\a.vcf"};
+  FakeDesktop desktop;
+  FakeProfile profile;
+  AppContext app{state, desktop, nullptr, profile.Factory(), nullptr};
+  FrmvCardImport logic{app};
+  logic.SetFileCount(17);
+  FakeForm form{window::Layout(), logic, desktop};
+  form.Open();
+  EXPECT_TRUE(state.FoundFiles.empty());
+  EXPECT_EQ(form.Text(window::LblTotalvCards), L"17");
+  EXPECT_EQ(form.Text(window::txtvCardImportDefault), L"");
+  EXPECT_FALSE(form.Enabled(window::CmdImportvCard));
+  for (auto label : {window::LblvCardFileH, window::LblvCardFile, window::LblSaveOutlookH, window::LblSaveOutlook})
+    EXPECT_FALSE(form.Visible(label)) << label;
+  EXPECT_EQ(desktop.yields, 1);
+}
+
+TEST(ImportTargetChoice, EveryOutcome) {
+  const std::wstring refused_calendar = L"You have selected Calendar.\r\nPlease select a Contacts folder.";
+  struct Case {
+    const char* name;
+    bool earlier_choice;  // a contacts folder "Old" was chosen before
+    std::function<void(ImportWindow&)> arrange;
+    std::wstring text;
+    bool import_enabled;
+    std::wstring message;  // empty: none
+    std::wstring title;
+    bool new_ids;          // false: the earlier identifiers (or none) stay
+    bool session_kept;
+    bool logged_off;
+  };
+  const std::vector<Case> cases = {
+      {"a contacts folder is taken", false,
+       [](ImportWindow& w) { w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; }; },
+       L"\\\\Personal Folders\\Contacts", true, L"", L"", true, true, false},
+      {"a calendar is refused", false,
+       [](ImportWindow& w) { w.profile.pick = [&w](auto&) { return w.profile.calendar().entry_id; }; },
+       L"", false, refused_calendar, L"Select Contacts Folder", false, false, false},
+      {"a refusal keeps the earlier target and the enabled button", true,
+       [](ImportWindow& w) { w.profile.pick = [&w](auto&) { return w.profile.calendar().entry_id; }; },
+       L"", true, refused_calendar, L"Select Contacts Folder", false, false, false},
+      {"a class in another case is refused", false,
+       [](ImportWindow& w) {
+         w.profile.contacts().message_class = L"IPM.contact";
+         w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; };
+       },
+       L"", false, L"You have selected Contacts.\r\nPlease select a Contacts folder.", L"Select Contacts Folder",
+       false, false, false},
+      {"cancelled: silent, logged off", false, [](ImportWindow&) {}, L"", false, L"", L"", false, false, true},
+      {"cancelled after an earlier choice: the button stays", true, [](ImportWindow&) {}, L"", true, L"", L"",
+       false, false, true},
+      {"no store library", false, [](ImportWindow& w) { w.profile.library_missing = true; }, L"", false,
+       kStoreError, L"Outlook Error", false, false, false},
+      {"log on fails", false, [](ImportWindow& w) { w.profile.FailOn("Logon", pindrel::store::kLogonFailed); },
+       L"", false, kStoreError, L"Outlook Error", false, false, false},
+      {"the picker fails", true, [](ImportWindow& w) { w.profile.FailOn("PickFolder", 0x80004005); }, L"", true,
+       kStoreError, L"Outlook Error", false, false, false},
+      {"an identifier that cannot be read", false,
+       [](ImportWindow& w) {
+         w.profile.FailOn("Folder.StoreID", 0x80004005);
+         w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; };
+       },
+       L"", false, kStoreError, L"Outlook Error", false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    std::wstring old_store, old_folder;
+    if (c.earlier_choice) {
+      auto& old = w.profile.AddFolder(w.profile.personal(), L"Old", L"IPM.Contact");
+      w.ChooseFolder(old.entry_id);
+      old_store = old.store_id;
+      old_folder = old.entry_id;
+      w.profile.calls.clear();
+      w.profile.pick = nullptr;
+    }
+    c.arrange(w);
+    w.form.Click(window::CmdvCardImportConfigured);
+    EXPECT_EQ(w.form.Text(window::txtvCardImportDefault), c.text);
+    EXPECT_EQ(w.form.Enabled(window::CmdImportvCard), c.import_enabled);
+    if (c.message.empty()) {
+      EXPECT_TRUE(w.desktop.messages.empty());
+    } else {
+      ASSERT_EQ(w.desktop.messages.size(), 1u);
+      EXPECT_EQ(w.desktop.messages[0].text, c.message);
+      EXPECT_EQ(w.desktop.messages[0].title, c.title);
+      EXPECT_EQ(w.desktop.messages[0].owner, &w.form);
+    }
+    if (c.new_ids) {
+      EXPECT_EQ(w.state.ImportStoreID, w.profile.personal().store_id);
+      EXPECT_EQ(w.state.ImportFolderID, w.profile.contacts().entry_id);
+    } else {
+      EXPECT_EQ(w.state.ImportStoreID, old_store);
+      EXPECT_EQ(w.state.ImportFolderID, old_folder);
+    }
+    EXPECT_EQ(w.state.StoreSession != nullptr, c.session_kept);
+    EXPECT_EQ(w.state.CurrentFolder != nullptr, c.session_kept);
+    EXPECT_EQ(std::count(w.profile.calls.begin(), w.profile.calls.end(), "Logoff"), c.logged_off ? 1 : 0);
+  }
+}
+
+TEST(ImportTargetChoice, PickerArguments) {
+  ImportWindow w;
+  std::vector<FakeProfile::PickRequest> requests;
+  w.profile.pick = [&](const FakeProfile::PickRequest& r) {
+    requests.push_back(r);
+    return std::nullopt;
+  };
+  w.form.Click(window::CmdvCardImportConfigured);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].preselected, w.profile.contacts().entry_id);
+  EXPECT_EQ(requests[0].caption, L"Please select a Contacts folder");
+  EXPECT_EQ(requests[0].fourth, std::nullopt);
+  EXPECT_EQ(requests[0].fifth, 2);
+  EXPECT_EQ(w.profile.calls,
+            (std::vector<std::string>{"Create", "Logon", "GetDefaultFolder 10", "PickFolder", "Logoff"}));
+}
+
+TEST(ImportRun, StepsCaptionsAndYields) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\cards\\team.vcf", 3);
+  w.AddFile(L"C:\\cards\\readme.txt");
+  w.AddFile(L"C:\\cards\\a.vcard");
+  w.AddPeople(L"C:\\cards\\sub\\ONE.VCF", 1);
+  w.AddPeople(L"C:\\cards\\sub\\Two.Vcf", 0);
+  w.state.FoundFiles = {L"left by an earlier walk"};
+  // What the labels show at every yield of the run.
+  std::vector<std::wstring> seen;
+  w.desktop.on_yield = [&] {
+    seen.push_back(w.form.Text(window::LblvCardFile) + L" | " + w.form.Text(window::LblSaveOutlook));
+  };
+  w.profile.calls.clear();
+  w.Import();
+
+  EXPECT_EQ(w.walked, std::vector<std::wstring>{L"C:\\cards\\"});
+  EXPECT_EQ(w.state.ImportSourceFolder, L"C:\\cards\\");
+  EXPECT_EQ(w.state.FoundFiles, w.tree);
+  // Step 1 yields before anything shows; then one yield per contact and one
+  // after each file, the file's caption set after the contact's yield.
+  const std::vector<std::wstring> want = {
+      L" | ",                                  // step 1
+      L" | ", L"C:\\cards\\team.vcf(3) | ", L"C:\\cards\\team.vcf(3) | ",  // its three contacts
+      L"C:\\cards\\team.vcf(3) | ",            // after team.vcf
+      L"C:\\cards\\team.vcf(3) | 1/5",         // after readme.txt: not opened, still counted
+      L"C:\\cards\\team.vcf(3) | 2/5",         // after a.vcard
+      L"C:\\cards\\team.vcf(3) | 3/5",         // ONE.VCF's contact
+      L"C:\\cards\\sub\\ONE.VCF(1) | 3/5",     // after ONE.VCF
+      L"C:\\cards\\sub\\ONE.VCF(1) | 4/5",     // after Two.Vcf: no contact
+  };
+  EXPECT_EQ(seen, want);
+  EXPECT_EQ(w.form.Peek(window::LblSaveOutlook).text, L"5/5");
+  for (auto label : {window::LblvCardFileH, window::LblvCardFile, window::LblSaveOutlookH, window::LblSaveOutlook})
+    EXPECT_TRUE(w.form.Peek(label).visible) << label;
+  // One reader per ".vcf" file in any case; no other file is opened.
+  EXPECT_EQ(w.readers, 3);
+  EXPECT_EQ(w.reader_log,
+            (std::vector<std::string>{"Open C:\\cards\\team.vcf", "MoveFirst", "MoveNext", "MoveNext", "MoveNext",
+                                      "Close", "Open C:\\cards\\sub\\ONE.VCF", "MoveFirst", "MoveNext", "Close",
+                                      "Open C:\\cards\\sub\\Two.Vcf", "MoveFirst", "Close"}));
+  ASSERT_EQ(w.Stored().size(), 4u);
+  EXPECT_EQ(w.Stored()[0]->text.at(L"LastName"), L"Doe1");
+  EXPECT_EQ(w.Stored()[2]->text.at(L"FirstName"), L"Ann");
+  EXPECT_EQ(w.Stored()[2]->text.at(L"FullName"), L"Ann Doe3");
+  // The store phase, then per contact a fresh Items, Add, the sets, Save.
+  std::vector<std::string> head(w.profile.calls.begin(), w.profile.calls.begin() + 7);
+  EXPECT_EQ(head, (std::vector<std::string>{"Create", "Logon", "Session.GetStoreFromID", "Store.GetFolderFromID",
+                                            "Folder.Items", "Items.Add", "Item.SetText FirstName"}));
+  EXPECT_EQ(std::count(w.profile.calls.begin(), w.profile.calls.end(), "Folder.Items"), 4);
+  EXPECT_EQ(std::count(w.profile.calls.begin(), w.profile.calls.end(), "Item.Save"), 4);
+  EXPECT_EQ(std::count(w.profile.calls.begin(), w.profile.calls.end(), "Logoff"), 0);
+  EXPECT_NE(w.state.StoreSession, nullptr);
+
+  ASSERT_EQ(w.desktop.messages.size(), 1u);
+  EXPECT_EQ(w.desktop.messages[0].text, L"Import Complete !");
+  EXPECT_EQ(w.desktop.messages[0].title, L"Completed...");
+  EXPECT_TRUE(w.form.closed());
+}
+
+TEST(ImportRun, NoFilesStillCompletes) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.Import();
+  EXPECT_EQ(w.readers, 0);
+  EXPECT_TRUE(w.Stored().empty());
+  EXPECT_EQ(w.LastMessage(), L"Import Complete !");
+  EXPECT_TRUE(w.form.closed());
+}
+
+// Change: every listed contact is read, the caption shows the true count.
+TEST(ImportRun, EveryContactOfAFileIsImported) {
+  for (int n : {1, 2, 3}) {
+    SCOPED_TRACE(n);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.AddPeople(L"C:\\cards\\f.vcf", n);
+    w.Import();
+    EXPECT_EQ(w.Stored().size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(w.form.Peek(window::LblvCardFile).text, L"C:\\cards\\f.vcf(" + std::to_wstring(n) + L")");
+  }
+}
+
+struct StoreFailure {
+  const char* name;
+  std::function<void(ImportWindow&)> arrange;
+};
+
+TEST(ImportRun, StorePhaseFailureKeepsTheWindowOpen) {
+  const std::vector<StoreFailure> cases = {
+      {"no store library", [](ImportWindow& w) { w.profile.library_missing = true; }},
+      {"log on fails", [](ImportWindow& w) { w.profile.FailOn("Logon", pindrel::store::kLogonFailed); }},
+      {"unknown store", [](ImportWindow& w) { w.state.ImportStoreID = L"gone"; }},
+      {"unknown folder", [](ImportWindow& w) { w.state.ImportFolderID = L"gone"; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.AddPeople(L"C:\\cards\\f.vcf", 2);
+    c.arrange(w);
+    w.Import();
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text, kStoreError);
+    EXPECT_EQ(w.desktop.messages[0].title, L"Outlook Error");
+    EXPECT_FALSE(w.form.closed());
+    EXPECT_EQ(w.readers, 0);
+    EXPECT_EQ(w.state.FoundFiles, w.tree);
+    EXPECT_TRUE(w.form.Visible(window::LblSaveOutlook));
+    // The buttons are back, so the user can choose again and retry.
+    EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
+    EXPECT_TRUE(w.form.Enabled(window::CmdvCardImportConfigured));
+  }
+}
+
+// Change: failures are counted and reported; what can be kept is kept.
+TEST(ImportRun, FailuresAreCountedAndReported) {
+  struct Case {
+    const char* name;
+    std::function<void(ImportWindow&)> arrange;
+    std::size_t stored;
+    std::wstring message;
+    std::function<void(ImportWindow&)> check = nullptr;
+  };
+  const std::vector<Case> cases = {
+      {"no reader can be created",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 2);
+         w.reader_missing = true;
+       },
+       0,
+       L"Import Complete !\r\n0 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\a.vcf\r\n"
+       L"The vCard reader (Tessary) could not be started; it may not be registered."},
+      {"a file read only up to a fault: what came before is kept, the file named",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 1);
+         w.AddPeople(L"C:\\cards\\b.vcf", 2);
+         w.files[L"C:\\cards\\b.vcf"].open_throws = true;
+       },
+       3, L"Import Complete !\r\n3 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\b.vcf"},
+      {"a missing file",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 2);
+         w.tree.push_back(L"C:\\cards\\gone.vcf");
+       },
+       2, L"Import Complete !\r\n2 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\gone.vcf"},
+      {"an item that cannot be made",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 3);
+         w.profile.FailOn("Items.Add", 0x80004005, 2);
+       },
+       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
+      {"saves that fail",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 3);
+         w.profile.FailOn("Item.Save", 0x80004005);
+       },
+       0, L"Import Complete !\r\n0 contacts imported.\r\n3 contacts could not be saved."},
+      {"a contact whose fields cannot be read",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 3);
+         w.files[L"C:\\cards\\a.vcf"].field_throws_at = 2;
+       },
+       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
+      {"a refused property leaves the rest set and is no failure",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 1);
+         w.profile.FailOn("Item.SetText FirstName", 0x80004005);
+       },
+       1, L"Import Complete !",
+       [](ImportWindow& w) {
+         EXPECT_EQ(w.Stored()[0]->text.count(L"FirstName"), 0u);
+         EXPECT_EQ(w.Stored()[0]->text.at(L"LastName"), L"Doe1");
+         EXPECT_EQ(w.Stored()[0]->text.at(L"FullName"), L"Ann Doe1");
+       }},
+      {"many unreadable files: the first five are named",
+       [](ImportWindow& w) {
+         for (int k = 1; k <= 7; ++k) w.tree.push_back(L"C:\\cards\\" + std::to_wstring(k) + L".vcf");
+       },
+       0,
+       L"Import Complete !\r\n0 contacts imported.\r\n7 files could not be read:\r\nC:\\cards\\1.vcf\r\n"
+       L"C:\\cards\\2.vcf\r\nC:\\cards\\3.vcf\r\nC:\\cards\\4.vcf\r\nC:\\cards\\5.vcf\r\nand 2 more."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    c.arrange(w);
+    w.Import();
+    EXPECT_EQ(w.Stored().size(), c.stored);
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text, c.message);
+    EXPECT_EQ(w.desktop.messages[0].title, L"Completed...");
+    EXPECT_TRUE(w.form.closed());
+    if (c.check) c.check(w);
+  }
+}
+
+// Change: an empty source folder is never walked as the drive's root.
+TEST(ImportRun, EmptySourceFolderImportsNothing) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\a.vcf", 1);
+  w.state.ImportSourceFolder.clear();
+  w.profile.calls.clear();
+  w.Import();
+  EXPECT_TRUE(w.walked.empty());
+  EXPECT_TRUE(w.profile.calls.empty());
+  EXPECT_TRUE(w.Stored().empty());
+  ASSERT_EQ(w.desktop.messages.size(), 1u);
+  EXPECT_EQ(w.desktop.messages[0].text, std::wstring(pindrel::kNoSourceFolderText));
+  EXPECT_EQ(w.desktop.messages[0].title, L"vCard File(s) Info");
+  EXPECT_FALSE(w.form.closed());
+  EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
+}
+
+// Change: one run at a time; a close request ends the run after the
+// contact being stored.
+TEST(ImportRun, OneRunAtATime) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\cards\\a.vcf", 2);
+  int checked = 0;
+  w.desktop.on_yield = [&] {
+    EXPECT_FALSE(w.form.Enabled(window::CmdImportvCard));
+    EXPECT_FALSE(w.form.Enabled(window::CmdvCardImportConfigured));
+    // A click the window system had queued before the buttons went grey.
+    w.logic.Click(w.form, window::CmdImportvCard);
+    w.logic.Click(w.form, window::CmdvCardImportConfigured);
+    ++checked;
+  };
+  w.Import();
+  EXPECT_GT(checked, 0);
+  EXPECT_EQ(w.walked.size(), 1u);
+  EXPECT_EQ(w.profile.sessions, 2);  // the choice's and the run's, no third
+  EXPECT_EQ(w.Stored().size(), 2u);
+  EXPECT_EQ(w.desktop.messages.size(), 1u);
+}
+
+TEST(ImportRun, CloseRequestStopsAfterTheCurrentContact) {
+  struct Case {
+    const char* name;
+    int close_at_yield;  // the n-th yield of the run (1: step 1)
+    std::size_t stored;
+    std::wstring message;
+  };
+  const std::vector<Case> cases = {
+      {"before the first contact", 1, 0,
+       L"Import Complete !\r\nThe import was stopped before all files were read.\r\n0 contacts imported."},
+      {"at the second contact of three", 3, 2,
+       L"Import Complete !\r\nThe import was stopped before all files were read.\r\n2 contacts imported."},
+      {"after the first file", 5, 3,
+       L"Import Complete !\r\nThe import was stopped before all files were read.\r\n3 contacts imported."},
+      {"after the last file: nothing was left", 7, 4, L"Import Complete !"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.AddPeople(L"C:\\cards\\a.vcf", 3);
+    w.AddPeople(L"C:\\cards\\b.vcf", 1);
+    int yields = 0;
+    w.desktop.on_yield = [&] {
+      if (++yields == c.close_at_yield) w.form.RequestClose();
+    };
+    w.Import();
+    EXPECT_EQ(w.Stored().size(), c.stored);
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text, c.message);
+    EXPECT_EQ(w.desktop.messages[0].title, L"Completed...");
+    EXPECT_TRUE(w.form.closed());
+  }
+}
+
+TEST(ImportRun, CloseRequestDuringAStoreFailureStillCloses) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.profile.FailOn("Logon", pindrel::store::kLogonFailed);
+  w.desktop.on_yield = [&] { w.form.RequestClose(); };
+  w.Import();
+  EXPECT_EQ(w.LastMessage(), kStoreError);
+  EXPECT_TRUE(w.form.closed());
+}
+
+TEST(ImportRun, AWindowClosedUnderTheRunEndsItQuietly) {
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\cards\\a.vcf", 3);
+  int yields = 0;
+  // The program ending closes every window without asking.
+  w.desktop.on_yield = [&] {
+    if (++yields == 3) w.form.Close();
+  };
+  w.Import();
+  EXPECT_EQ(w.Stored().size(), 1u);
+  EXPECT_TRUE(w.desktop.messages.empty());
+  // The reader is still closed; nothing else happens.
+  EXPECT_EQ(w.reader_log, (std::vector<std::string>{"Open C:\\cards\\a.vcf", "MoveFirst", "MoveNext", "Close"}));
+}
+
+}  // namespace
