@@ -10,6 +10,7 @@
 #include "frm_main.h"
 #include "guard.h"
 #include "module1.h"
+#include "store_dispatch.h"
 #include "folder_listing.h"
 #include "vcard_reader_com.h"
 #include "win32_directory_lister.h"
@@ -48,8 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                    [&lister](std::wstring& root, std::vector<std::wstring>& found) {
                      return ListFiles(root, found, lister);
                    },
-                   []() -> std::unique_ptr<store::Session> { throw store::StoreError(store::kClassNotRegistered, L""); },
-                   ComVCardReaderFactory()};
+                   store::DispatchSessionFactory(), ComVCardReaderFactory()};
     FrmMain logic(app);
     auto main_window = builder.Build(forms::frmMain::Layout(), logic, nullptr);
     main_window->EndLoopOnClose();
