@@ -230,7 +230,7 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     reader = app_.open_reader();
     if (!reader) throw std::runtime_error("no vCard reader");
   } catch (const std::exception&) {
-    tally_.unreadable.push_back(path);
+    MarkUnreadable(path);
     tally_.reader_missing = true;
     return true;
   }
@@ -262,21 +262,17 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
       break;
     }
     ShowCaption(form, window::LblvCardFile, shown_file_, file_caption);
+    bool read = true;
     try {
       for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
     } catch (const std::exception&) {
       ++tally_.not_saved;
-      fields_ = {};
-      try {
-        reader->MoveNext();
-      } catch (const std::exception&) {
-        MarkUnreadable(path);
-        break;
-      }
-      continue;
+      read = false;
     }
-    MapContact(fields_, separator, sets_);
-    StoreContact(target);
+    if (read) {
+      MapContact(fields_, separator, sets_);
+      StoreContact(target);
+    }
     try {
       reader->MoveNext();
     } catch (const std::exception&) {

@@ -1,0 +1,47 @@
+// The program's reader adapter over Tessary's VCardStream, created by its
+// class identifier: values, the separator, a missing file, and the factory
+// failing when the class is not registered.
+#include "vcard_reader_com.h"
+
+#include <stdexcept>
+
+#include "com_test_support.h"
+
+namespace tessary_test {
+namespace {
+
+using pindrel::VCardField;
+
+class ComReaderTest : public ComTest {};
+
+TEST_F(ComReaderTest, ReadsEveryContactThroughTheAdapter) {
+  TempFile file(
+      "BEGIN:VCARD\r\nN:Doe;John\r\nNOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0A=\r\nb\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nN:Roe;Jane\r\nBDAY:1980-01-25\r\nEND:VCARD\r\n",
+      L"adapter.vcf");
+  ASSERT_TRUE(file.written());
+  std::unique_ptr<pindrel::VCardReader> reader = pindrel::ComVCardReaderFactory()();
+  reader->Open(file.path());
+  reader->MoveFirst();
+  ASSERT_EQ(reader->ContactCount(), 2);
+  EXPECT_EQ(reader->Separator(), L"$$NEWLINE$$");
+  EXPECT_EQ(reader->Field(VCardField::Name), L"Doe;John\n");
+  EXPECT_EQ(reader->Field(VCardField::Note), L"a=0D=0A=\n$$NEWLINE$$b\n");
+  reader->MoveNext();
+  EXPECT_EQ(reader->Field(VCardField::BirthDay), L"1980-01-25\n");
+  reader->Close();
+}
+
+TEST_F(ComReaderTest, AFileThatCannotBeOpenedThrows) {
+  std::unique_ptr<pindrel::VCardReader> reader = pindrel::ComVCardReaderFactory()();
+  EXPECT_THROW(reader->Open(L"C:\\no such folder\\gone.vcf"), std::runtime_error);
+}
+
+TEST(ComReaderFactory, ThrowsWithoutCom) {
+  // No apartment on this thread: the class cannot be created, and the
+  // factory says so instead of handing out a reader that does nothing.
+  EXPECT_THROW(pindrel::ComVCardReaderFactory()(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tessary_test
