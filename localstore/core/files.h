@@ -16,6 +16,7 @@ using Path = std::filesystem::path;
 struct FileError {
   bool not_found = false;  // the file or a directory on its way is missing
   bool exists = false;     // CreateNew met an existing file
+  unsigned long system_code = 0;  // errno or the Win32 error code
   std::string message;     // readable, UTF-8
 };
 
@@ -69,7 +70,7 @@ class File {
 // Reads a whole file.
 bool ReadWholeFile(const Path& path, std::string* bytes, FileError* error);
 // Replaces `to` by `from` in one step: a reader sees either file whole.
-bool ReplaceFile(const Path& from, const Path& to, FileError* error);
+bool RenameOver(const Path& from, const Path& to, FileError* error);
 bool RemoveFile(const Path& path, FileError* error);
 // Creates the directory and its missing parents; an existing one is fine.
 bool MakeDirectories(const Path& path, FileError* error);

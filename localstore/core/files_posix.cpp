@@ -19,6 +19,7 @@ bool Fail(FileError* error, const char* what, const Path& path) {
   if (error) {
     error->not_found = code == ENOENT || code == ENOTDIR;
     error->exists = code == EEXIST;
+    error->system_code = static_cast<unsigned long>(code);
     error->message = std::string(what) + " \"" + path.string() + "\": " + std::strerror(code);
   }
   return false;
@@ -141,7 +142,7 @@ bool ReadWholeFile(const Path& path, std::string* bytes, FileError* error) {
   return true;
 }
 
-bool ReplaceFile(const Path& from, const Path& to, FileError* error) {
+bool RenameOver(const Path& from, const Path& to, FileError* error) {
   if (::rename(from.c_str(), to.c_str()) != 0) return Fail(error, "cannot replace", to);
   return true;
 }

@@ -33,6 +33,7 @@ bool Fail(FileError* error, const char* what, const Path* path, DWORD code = Get
     error->not_found = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
                        code == ERROR_BAD_NETPATH || code == ERROR_INVALID_DRIVE;
     error->exists = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+    error->system_code = code;
     error->message = what;
     if (path) error->message += " \"" + PathText(*path) + "\"";
     error->message += ": " + SystemMessage(code);
@@ -163,7 +164,7 @@ bool ReadWholeFile(const Path& path, std::string* bytes, FileError* error) {
   return true;
 }
 
-bool ReplaceFile(const Path& from, const Path& to, FileError* error) {
+bool RenameOver(const Path& from, const Path& to, FileError* error) {
   // A reader holding the target open for a moment makes the replacement
   // fail with a sharing error; readers never hold it long.
   for (int attempt = 0;; ++attempt) {

@@ -28,7 +28,7 @@ void WriteReplacing(const Path& path, const std::string& bytes, IdSource& ids) {
       ThrowFile(error, "cannot save");
     }
   }
-  if (!ReplaceFile(temporary, path, &error)) {
+  if (!RenameOver(temporary, path, &error)) {
     RemoveFile(temporary, nullptr);
     ThrowFile(error, "cannot save");
   }

@@ -46,6 +46,7 @@ enum class Code : std::uint32_t {
   DiskError = 0x80040116,
   CorruptData = 0x8004011B,
   Collision = 0x80040604,
+  NotInitialized = 0x80040605,
 };
 
 class StoreFailure : public std::runtime_error {
