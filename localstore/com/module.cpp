@@ -14,7 +14,7 @@
 #include "localstore.h"
 #include "objects.h"
 #include "registrar.h"
-#include "resource.h"
+#include "localstore_resource.h"
 
 namespace localstore::com {
 namespace {

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "dispatch.h"
-#include "resource.h"
+#include "localstore_resource.h"
 #include "text.h"
 
 namespace localstore::com {
