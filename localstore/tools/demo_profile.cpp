@@ -3,7 +3,9 @@
 // distribution list in Contacts, and a second store "Archive" gets a
 // contacts folder of its own. A profile that has contacts is left alone.
 //
-//   localstore-demo PROFILE_DIR
+//   localstore-demo [PROFILE_DIR]
+// Without PROFILE_DIR, the profile LocalStore.dll itself would use: the one
+// LOCALSTORE_PROFILE names, otherwise the user's local application data.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -136,12 +138,12 @@ Item MakeContact(const Person& person, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: localstore-demo PROFILE_DIR\n");
+  if (argc > 2) {
+    std::fprintf(stderr, "usage: localstore-demo [PROFILE_DIR]\n");
     return 2;
   }
   try {
-    Profile profile(PathFromUtf8(argv[1]));
+    Profile profile(argc == 2 ? PathFromUtf8(argv[1]) : Profile::DirectoryFromEnvironment());
     profile.Logon();
     StoreInfo personal = profile.DefaultStore();
     std::string contacts_id;

@@ -236,6 +236,7 @@ TEST_F(PickerTest, NewFolderMakesAContactsFolderUnderTheSelectedOne) {
       WaitSelected(L"Contacts"),
       Click(L"Please select a Contacts folder", IDC_NEW_FOLDER),
       Click(L"New Folder", IDCANCEL),
+      [] { return Dialog(L"New Folder") == nullptr; },
       Click(L"Please select a Contacts folder", IDCANCEL),
   });
   EXPECT_EQ(cancelled.Object(), nullptr);
