@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "class_factory.h"
 #include "classes.h"
 #include "com_util.h"
 #include "registrar.h"
@@ -18,8 +19,6 @@
 
 namespace tessary::com {
 namespace {
-
-using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
 
 // One class of the module. The order of the table is the order of
 // registration and of the class-object search.
@@ -48,53 +47,7 @@ CriticalSection g_module_lock;
 
 // The class object of one table entry. The module's cached reference is its
 // first; a client holding it beyond that keeps the module loaded.
-class ClassFactory final : public IClassFactory {
- public:
-  explicit ClassFactory(CreateFunction create) : create_(create) {}
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
-      return E_NOINTERFACE;
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override {
-    CriticalSectionLock hold(lock_);
-    if (++references_ == 2) LockModule();
-    return references_;
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left;
-    {
-      CriticalSectionLock hold(lock_);
-      left = --references_;
-      if (left == 1) UnlockModule();
-    }
-    if (left == 0) std::unique_ptr<ClassFactory> last(this);
-    return left;
-  }
-
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    // An aggregated object can only hand its own IUnknown to the outer one.
-    if (outer && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    return create_(outer, iid, object);
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) LockModule();
-    else UnlockModule();
-    return S_OK;
-  }
-
- private:
-  CreateFunction create_;
-  CriticalSection lock_;  // class objects are shared between apartments
-  ULONG references_ = 1;  // the module's own
-};
+using ClassFactory = tessary::com::ClassFactory<LockModule, UnlockModule>;
 
 HRESULT ClassObjectOf(ClassEntry& entry, ComPtr<IClassFactory>& out) {
   CriticalSectionLock hold(g_module_lock);

@@ -1,0 +1,221 @@
+// The automation plumbing of LocalStore's objects, written once: reference
+// counting, QueryInterface, and IDispatch driven by a per-class table of
+// members (name, DISPID, getter or method, setter, argument counts).
+//
+// It accepts what real late-bound callers send: arguments by reference (as
+// scripts pass variables), integers of any width and strings where numbers
+// are wanted (coerced with VariantChangeType), and VT_EMPTY or
+// VT_ERROR/DISP_E_PARAMNOTFOUND for an omitted argument. Otherwise it is
+// strict: DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH (with the argument's
+// position), DISP_E_PARAMNOTFOUND for a required argument left out,
+// DISP_E_MEMBERNOTFOUND for a wrong kind of call, DISP_E_UNKNOWNNAME, and
+// DISP_E_EXCEPTION with the failure's code and text in EXCEPINFO.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "com_util.h"
+#include "profile.h"
+
+namespace localstore::com {
+
+using tessary::com::Bstr;
+using tessary::com::ComPtr;
+using tessary::com::Variant;
+
+// Module-wide (module.cpp): the lock count DllCanUnloadNow reports, the
+// module handle, and the type information of a dispatch interface from the
+// library embedded in the module.
+void LockModule();
+void UnlockModule();
+HMODULE ModuleHandle();
+HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info);
+
+// A call's arguments, in the caller's order, and its result.
+class Call {
+ public:
+  Call(DISPID id, DISPPARAMS* params, VARIANT* result) : id_(id), params_(params), result_(result) {}
+
+  DISPID id() const { return id_; }
+  // Positional arguments passed, omitted ones included.
+  UINT Count() const { return params_->cArgs - params_->cNamedArgs; }
+  // Whether argument `i` was passed and not omitted.
+  bool Given(UINT i) const;
+
+  std::wstring Text(UINT i) const;  // required
+  std::optional<std::wstring> OptionalText(UINT i) const;
+  long Long(UINT i) const;
+  std::optional<long> OptionalLong(UINT i) const;
+  // The argument itself, references followed (omitted: nullptr).
+  const VARIANT* Raw(UINT i) const;
+  // The value of a property put.
+  const VARIANT& Value() const;
+
+  void Return(std::wstring_view text);
+  void Return(std::u16string_view text);
+  void ReturnLong(long value);
+  void ReturnBool(bool value);
+  void ReturnDate(double value);
+  // An object, or a null VT_DISPATCH.
+  void ReturnObject(ComPtr<IDispatch> object);
+
+ private:
+  const VARIANT* Arg(UINT i) const;
+  DISPID id_;
+  DISPPARAMS* params_;
+  VARIANT* result_;
+};
+
+// A call that does not fit the member: the Invoke result and, for a type
+// mismatch, the caller-order position of the argument.
+struct ArgumentFailure {
+  HRESULT hr;
+  UINT position = 0;
+};
+
+template <class T>
+struct Member {
+  const wchar_t* name;
+  DISPID id;
+  void (T::*get)(Call&);  // property get or method; null when write-only
+  void (T::*put)(Call&);  // property put; null when read-only
+  unsigned char min_args = 0;
+  unsigned char max_args = 0;
+};
+
+// Lets one object recognise another of this module behind an IDispatch
+// (the picker is handed a folder, for example).
+struct ILocalObject : public IUnknown {
+  virtual void* STDMETHODCALLTYPE Self(REFIID dispinterface) = 0;
+};
+// {6E1B1F2A-4C55-4E0B-9B7E-2F6D6C3A9D31}, never handed outside the module.
+inline constexpr IID kLocalObjectIid = {0x6e1b1f2a, 0x4c55, 0x4e0b, {0x9b, 0x7e, 0x2f, 0x6d, 0x6c, 0x3a, 0x9d, 0x31}};
+
+// Reports a failure into EXCEPINFO; returns DISP_E_EXCEPTION.
+HRESULT ReportFailure(EXCEPINFO* exception, HRESULT code, std::wstring_view text);
+// Case-insensitive (ASCII) comparison of member names.
+bool SameName(const wchar_t* a, const wchar_t* b);
+// Runs the member's handler for `flags`, turning failures into results.
+HRESULT InvokeHandler(std::function<void(Call&)> handler, Call& call, EXCEPINFO* exception,
+                      UINT* arg_error, UINT args);
+
+// `T` lists its members in a static `Members()` table and is described by
+// the dispatch interface `kInterface` of the type library.
+template <class T>
+class Automation : public IDispatch, public ILocalObject {
+ public:
+  Automation(const Automation&) = delete;
+  Automation& operator=(const Automation&) = delete;
+  virtual ~Automation() { UnlockModule(); }
+
+  // A new object of class `T` owned by the returned pointer.
+  template <class... A>
+  static ComPtr<IDispatch> New(A&&... args) {
+    auto object = std::make_unique<T>(std::forward<A>(args)...);
+    return ComPtr<IDispatch>(static_cast<IDispatch*>(object.release()));
+  }
+  // The `T` behind an IDispatch of this module, or null.
+  static T* From(IUnknown* unknown) {
+    if (!unknown) return nullptr;
+    ComPtr<ILocalObject> local;
+    if (FAILED(unknown->QueryInterface(kLocalObjectIid, reinterpret_cast<void**>(local.GetAddressOf()))))
+      return nullptr;
+    return static_cast<T*>(local->Self(T::kInterface));
+  }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, T::kInterface))
+      *object = static_cast<IDispatch*>(this);
+    else if (IsEqualIID(iid, kLocalObjectIid))
+      *object = static_cast<ILocalObject*>(this);
+    else
+      return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  // Apartment-threaded: used only on the thread of its apartment.
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  void* STDMETHODCALLTYPE Self(REFIID dispinterface) override {
+    return IsEqualIID(dispinterface, T::kInterface) ? static_cast<T*>(this) : nullptr;
+  }
+
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return DispatchTypeInfo(T::kInterface, info);
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!names || !ids || count == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    for (const Member<T>& member : T::Members()) {
+      if (SameName(member.name, names[0])) {
+        ids[0] = member.id;
+        // No member takes named arguments.
+        return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+      }
+    }
+    return DISP_E_UNKNOWNNAME;
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                      EXCEPINFO* exception, UINT* arg_error) override {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    DISPPARAMS none{};
+    if (!params) params = &none;
+    if (params->cArgs < params->cNamedArgs || (params->cArgs && !params->rgvarg)) return E_INVALIDARG;
+    const Member<T>* member = nullptr;
+    for (const Member<T>& m : T::Members())
+      if (m.id == id) member = &m;
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    T* self = static_cast<T*>(this);
+    // Keep the object alive through the call, whatever the call releases.
+    ComPtr<IDispatch> hold(static_cast<IDispatch*>(this));
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+      if (!member->put) return DISP_E_MEMBERNOTFOUND;
+      if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
+          params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+        return params->cNamedArgs ? DISP_E_NONAMEDARGS : DISP_E_PARAMNOTFOUND;
+      if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+      Call call(id, params, nullptr);
+      return InvokeHandler([&](Call& c) { (self->*member->put)(c); }, call, exception, arg_error,
+                           params->cArgs);
+    }
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) || !member->get) return DISP_E_MEMBERNOTFOUND;
+    if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+    if (params->cArgs < member->min_args || params->cArgs > member->max_args) return DISP_E_BADPARAMCOUNT;
+    if (result) VariantInit(result);
+    Call call(id, params, result);
+    return InvokeHandler([&](Call& c) { (self->*member->get)(c); }, call, exception, arg_error,
+                         params->cArgs);
+  }
+
+ protected:
+  Automation() { LockModule(); }
+
+ private:
+  ULONG references_ = 0;
+};
+
+}  // namespace localstore::com

@@ -1,0 +1,45 @@
+/* DISPIDs of LocalStore's automation members: one list for the type
+   library (widl reads this file) and the C++ member tables. Plain #defines,
+   as widl's and windres's preprocessors want. */
+#pragma once
+
+#define LS_DISPID_DEFAULT 0
+
+/* session */
+#define LS_DISPID_LOGON 1
+#define LS_DISPID_LOGOFF 2
+#define LS_DISPID_GETDEFAULTFOLDER 3
+#define LS_DISPID_PICKFOLDER 4
+#define LS_DISPID_STORES 5
+#define LS_DISPID_GETSTOREFROMID 6
+#define LS_DISPID_GETFOLDERFROMID 7
+#define LS_DISPID_LOGGEDON 8
+#define LS_DISPID_PROFILEPATH 9
+
+/* stores, folders and items collections */
+#define LS_DISPID_COUNT 20
+#define LS_DISPID_ITEM 21
+#define LS_DISPID_ADD 22
+#define LS_DISPID_DEFAULTSTORE 23
+#define LS_DISPID_ADDPSTSTORE 24
+
+/* store and folder */
+#define LS_DISPID_NAME 30
+#define LS_DISPID_STOREID 31
+#define LS_DISPID_ENTRYID 32
+#define LS_DISPID_PSTPATH 33
+#define LS_DISPID_IPMROOTFOLDER 34
+#define LS_DISPID_DEFAULTMESSAGECLASS 35
+#define LS_DISPID_FOLDERPATH 36
+#define LS_DISPID_ITEMS 37
+#define LS_DISPID_FOLDERS 38
+#define LS_DISPID_ROOTFOLDER 39
+
+/* item */
+#define LS_DISPID_MESSAGECLASS 50
+#define LS_DISPID_SAVE 51
+#define LS_DISPID_SAVEAS 52
+#define LS_DISPID_DELETE 53
+#define LS_DISPID_BIRTHDAY 54
+/* the text properties: LS_DISPID_TEXT + their order (FirstName first) */
+#define LS_DISPID_TEXT 100

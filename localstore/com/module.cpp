@@ -1,0 +1,114 @@
+// LocalStore.dll's module: the session's class object, the lock count, the
+// type library embedded as a resource, and the four exports. Registration
+// writes the session's own class and ProgID only; the script register.sh
+// adds the store library's ProgID in the project's own Wine prefixes.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <new>
+#include <string>
+
+#include "class_factory.h"
+#include "com_util.h"
+#include "dispatch.h"
+#include "localstore.h"
+#include "objects.h"
+#include "registrar.h"
+#include "localstore_resource.h"
+
+namespace localstore::com {
+namespace {
+
+HMODULE g_module = nullptr;
+LONG g_lock_count = 0;
+tessary::com::CriticalSection g_module_lock;
+ComPtr<IClassFactory> g_class_object;
+ComPtr<ITypeLib> g_type_library;
+
+}  // namespace
+
+void LockModule() { InterlockedIncrement(&g_lock_count); }
+void UnlockModule() { InterlockedDecrement(&g_lock_count); }
+HMODULE ModuleHandle() { return g_module; }
+
+HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info) {
+  tessary::com::CriticalSectionLock hold(g_module_lock);
+  if (!g_type_library) {
+    // The library inside this module: no registration needed to read it.
+    std::wstring path = tessary::com::ModulePath(g_module);
+    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_type_library);
+    if (FAILED(hr)) return hr;
+  }
+  return g_type_library->GetTypeInfoOfGuid(iid, info);
+}
+
+namespace {
+
+using ClassFactory = tessary::com::ClassFactory<LockModule, UnlockModule>;
+
+HRESULT SessionClassObject(ComPtr<IClassFactory>& out) {
+  tessary::com::CriticalSectionLock hold(g_module_lock);
+  if (!g_class_object) {
+    try {
+      // An empty slot takes the new reference as is (not Attach, which
+      // adds one in mingw-w64's ComPtr).
+      *g_class_object.GetAddressOf() = std::make_unique<ClassFactory>(CreateSession).release();
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  out = g_class_object;
+  return S_OK;
+}
+
+}  // namespace
+}  // namespace localstore::com
+
+using namespace localstore::com;
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    tessary::com::CriticalSectionLock hold(g_module_lock);
+    g_class_object.Reset();
+    g_type_library.Reset();
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return g_lock_count == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualCLSID(clsid, CLSID_LocalSession)) return CLASS_E_CLASSNOTAVAILABLE;
+  ComPtr<IClassFactory> class_object;
+  HRESULT hr = SessionClassObject(class_object);
+  if (FAILED(hr)) return hr;
+  return class_object->QueryInterface(iid, object);
+}
+
+STDAPI DllRegisterServer() try {
+  HRESULT hr = tessary::com::RunRegistryScript(g_module, IDR_LOCALSESSION, tessary::com::RegistryAction::Register);
+  if (FAILED(hr)) return hr;
+  std::wstring path = tessary::com::ModulePath(g_module);
+  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  ComPtr<ITypeLib> library;
+  return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
+} catch (const std::bad_alloc&) {
+  return E_OUTOFMEMORY;
+}
+
+STDAPI DllUnregisterServer() try {
+  tessary::com::RunRegistryScript(g_module, IDR_LOCALSESSION, tessary::com::RegistryAction::Unregister);
+  UnRegisterTypeLib(LIBID_LocalStoreLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+  return S_OK;
+} catch (const std::bad_alloc&) {
+  return S_OK;  // unregistration is best effort by contract
+}
+
+}  // extern "C"

@@ -1,0 +1,58 @@
+// One item of a folder as the store keeps it: its message class, the text
+// properties of a contact and the birthday. Every item carries the same set;
+// a distribution list simply leaves the contact fields empty.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace localstore {
+
+// The text properties, in the order the automation members list them.
+enum class Text : std::uint8_t {
+  FirstName, MiddleName, LastName, Title, Suffix, FullName, NickName,
+  JobTitle, CompanyName, Department, BusinessTelephoneNumber,
+  BusinessFaxNumber, HomeTelephoneNumber, HomeFaxNumber,
+  MobileTelephoneNumber, PagerNumber, BusinessAddressStreet,
+  BusinessAddressCity, BusinessAddressState, BusinessAddressPostalCode,
+  BusinessAddressCountry, OfficeLocation, HomeAddressStreet,
+  HomeAddressCity, HomeAddressState, HomeAddressPostalCode,
+  HomeAddressCountry, Email1Address, WebPage, Profession, Body, FileAs,
+  Subject,
+};
+inline constexpr std::size_t kTextCount = 33;
+
+// The member name of a text property ("FirstName", ...).
+std::string_view TextName(Text t);
+
+inline constexpr std::u16string_view kContactClass = u"IPM.Contact";
+inline constexpr std::u16string_view kDistListClass = u"IPM.DistList";
+
+struct Item {
+  std::u16string message_class;
+  std::array<std::u16string, kTextCount> text;
+  // An OLE automation date (days since 30 December 1899); unset when the
+  // contact has no birthday.
+  std::optional<double> birthday;
+
+  const std::u16string& Get(Text t) const { return text[static_cast<std::size_t>(t)]; }
+  void Set(Text t, std::u16string_view value) { text[static_cast<std::size_t>(t)].assign(value); }
+  bool operator==(const Item&) const = default;
+};
+
+// Calendar dates and OLE automation dates, for the birthday.
+struct CivilDate {
+  int year = 0, month = 0, day = 0;
+  bool operator==(const CivilDate&) const = default;
+};
+// The date of the day an automation date falls on (its time is dropped).
+CivilDate ToCivil(double ole_date);
+// The automation date of midnight at the start of `date`; nothing when it is
+// not a date of the Gregorian calendar between the years 100 and 9999.
+std::optional<double> FromCivil(CivilDate date);
+
+}  // namespace localstore

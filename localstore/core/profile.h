@@ -1,0 +1,169 @@
+// A profile on disk: its stores, their folders and the items of each folder.
+//
+//   PROFILE/profile.lock               lock guarding profile.dat and every store.dat
+//   PROFILE/profile.dat                the stores, default store first
+//   PROFILE/stores/SID/store.dat       a store: name, folder tree, default folders
+//   PROFILE/stores/SID/FID/lock        lock of one folder's items; holds the index generation
+//   PROFILE/stores/SID/FID/index.GEN   the folder's items in creation order, 16 bytes each
+//   PROFILE/stores/SID/FID/items/XY/ID.item   one item, XY being its identifier's first two digits
+//
+// Every name on disk is made of identifiers (hexadecimal) and fixed words,
+// never of what a user typed, so no folder or contact name can reach outside
+// the profile or clash with the file system's rules.
+//
+// Durability: metadata and re-saved items are written to a new file and put
+// in place with one rename; a new item's file is written whole before its
+// identifier is appended to the index. A process killed at any instant
+// therefore leaves every item whose save returned readable, and at most a
+// file nothing refers to. Files carry a checksum, so a damaged one is
+// reported, never read as data. Processes sharing a profile take the locks
+// above (shared to read, exclusive to change).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "files.h"
+#include "item.h"
+
+namespace localstore {
+
+// Failure codes, as the automation side reports them.
+enum class Code : std::uint32_t {
+  CallFailed = 0x80004005,
+  InvalidParameter = 0x80070057,
+  NoSupport = 0x80040102,
+  ObjectDeleted = 0x8004010A,
+  NotFound = 0x8004010F,
+  LogonFailed = 0x80040111,
+  DiskError = 0x80040116,
+  CorruptData = 0x8004011B,
+  Collision = 0x80040604,
+  NotInitialized = 0x80040605,
+};
+
+class StoreFailure : public std::runtime_error {
+ public:
+  StoreFailure(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  Code code() const { return code_; }
+
+ private:
+  Code code_;
+};
+
+// Default folder kinds the profile knows.
+inline constexpr int kFolderInbox = 6;
+inline constexpr int kFolderCalendar = 9;
+inline constexpr int kFolderContacts = 10;
+
+struct FolderInfo {
+  std::string id;      // 32 hexadecimal digits
+  std::string parent;  // empty for the store's root folder
+  std::u16string name;
+  std::u16string message_class;
+};
+
+struct StoreInfo {
+  std::string id;  // 32 hexadecimal digits
+  std::u16string name;
+  std::string root;  // the root folder's identifier
+  std::vector<FolderInfo> folders;              // root first, then in creation order
+  std::vector<std::pair<int, std::string>> defaults;  // folder kind, folder identifier
+
+  const FolderInfo* Find(std::string_view folder_id) const;  // either case of hex digits
+  std::vector<const FolderInfo*> Children(std::string_view folder_id) const;
+  // "\\Store\Folder\Subfolder"; the root folder is "\\Store".
+  std::u16string FolderPath(const FolderInfo& folder) const;
+};
+
+// Random identifiers, different between processes.
+class IdSource {
+ public:
+  IdSource();
+  std::uint64_t Next();
+  std::string Hex(std::size_t bytes);
+
+ private:
+  std::uint64_t state_;
+};
+
+// The items of one folder. Cheap to keep: it holds two open files and no
+// item, so a session's memory does not grow with the items it saves.
+class FolderItems {
+ public:
+  FolderItems(Path directory, std::shared_ptr<IdSource> ids);
+
+  std::uint32_t Count();
+  // The identifier of the item at a position (1 = the oldest item).
+  std::string IdAt(std::uint32_t position);
+  Item Load(std::string_view item_id);
+  // Stores a new item and returns its identifier (16 hexadecimal digits).
+  std::string Add(const Item& item);
+  void Update(std::string_view item_id, const Item& item);
+  void Remove(std::string_view item_id);
+  // The file an item lives in.
+  Path ItemPath(std::string_view item_id) const;
+
+ private:
+  class Hold;
+  void Sync();
+  std::uint64_t IndexSize();
+
+  Path directory_;
+  std::shared_ptr<IdSource> ids_;
+  File lock_;
+  File index_;
+  std::uint64_t generation_ = 0;
+};
+
+class Profile {
+ public:
+  explicit Profile(Path directory);
+  // LOCALSTORE_PROFILE when set, otherwise a folder under the user's local
+  // application data.
+  static Path DirectoryFromEnvironment();
+  const Path& directory() const { return directory_; }
+
+  // Creates the profile's folder, and the store "Personal Folders" with
+  // Contacts, Inbox and Calendar when the profile has no store yet.
+  void Logon();
+
+  std::vector<StoreInfo> Stores();  // default store first
+  StoreInfo Store(std::string_view store_id);
+  StoreInfo DefaultStore();
+  StoreInfo AddStore(std::u16string_view name);
+  FolderInfo AddFolder(std::string_view store_id, std::string_view parent_id,
+                       std::u16string_view name, std::u16string_view message_class);
+  // The store's file (its metadata), as its path is reported.
+  Path StoreFile(std::string_view store_id) const;
+
+  // The items of a folder, shared by everything that uses the folder in
+  // this session.
+  std::shared_ptr<FolderItems> Items(std::string_view store_id, std::string_view folder_id);
+
+ private:
+  class Hold;
+  std::vector<std::string> ReadStoreIds();
+  StoreInfo ReadStore(std::string_view store_id);
+  void WriteStoreIds(const std::vector<std::string>& ids);
+  void WriteStore(const StoreInfo& store);
+  StoreInfo CreateStore(std::u16string_view name, bool with_default_folders);
+  void OpenLock();
+
+  Path directory_;
+  std::shared_ptr<IdSource> ids_;
+  File lock_;
+  std::map<std::string, std::shared_ptr<FolderItems>, std::less<>> items_;
+};
+
+// Identifiers compare without regard to the case of their hex digits.
+std::string NormaliseId(std::string_view id);
+
+}  // namespace localstore

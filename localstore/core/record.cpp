@@ -1,0 +1,137 @@
+#include "record.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace localstore {
+namespace {
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}();
+
+void PutU32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::uint32_t GetU32(const char* p) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v |= std::uint32_t(static_cast<unsigned char>(p[i])) << (8 * i);
+  return v;
+}
+
+// Item field tags: the text properties take 1..kTextCount, in enum order;
+// the rest sit above 100 so new text properties never collide with them.
+constexpr std::uint16_t kTagMessageClass = 100;
+constexpr std::uint16_t kTagBirthday = 101;
+
+}  // namespace
+
+std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
+  crc = ~crc;
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void RecordWriter::Add(std::uint16_t tag, std::string_view bytes) {
+  payload_ += static_cast<char>(tag & 0xFF);
+  payload_ += static_cast<char>(tag >> 8);
+  PutU32(payload_, static_cast<std::uint32_t>(bytes.size()));
+  payload_.append(bytes);
+}
+
+void RecordWriter::Add(std::uint16_t tag, std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  Add(tag, bytes);
+}
+
+void RecordWriter::AddU64(std::uint16_t tag, std::uint64_t value) {
+  std::string bytes;
+  for (int i = 0; i < 8; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  Add(tag, bytes);
+}
+
+std::string RecordWriter::Finish(std::uint32_t magic) const {
+  std::string out;
+  out.reserve(payload_.size() + 12);
+  PutU32(out, magic);
+  PutU32(out, static_cast<std::uint32_t>(payload_.size()));
+  out += payload_;
+  PutU32(out, Crc32(payload_.data(), payload_.size()));
+  return out;
+}
+
+std::u16string RecordField::Text() const {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  return text;
+}
+
+std::uint64_t RecordField::U64() const {
+  if (bytes.size() != 8) return 0;
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= std::uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  return v;
+}
+
+std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::uint32_t magic) {
+  if (file.size() < 12 || GetU32(file.data()) != magic) return std::nullopt;
+  std::uint32_t length = GetU32(file.data() + 4);
+  if (file.size() != std::size_t{length} + 12) return std::nullopt;
+  std::string_view payload = file.substr(8, length);
+  if (GetU32(file.data() + 8 + length) != Crc32(payload.data(), payload.size())) return std::nullopt;
+  std::vector<RecordField> fields;
+  for (std::size_t at = 0; at < payload.size();) {
+    if (payload.size() - at < 6) return std::nullopt;
+    auto tag = static_cast<std::uint16_t>(static_cast<unsigned char>(payload[at]) |
+                                          (static_cast<unsigned char>(payload[at + 1]) << 8));
+    std::uint32_t size = GetU32(payload.data() + at + 2);
+    at += 6;
+    if (payload.size() - at < size) return std::nullopt;
+    fields.push_back({tag, payload.substr(at, size)});
+    at += size;
+  }
+  return fields;
+}
+
+std::string EncodeItem(const Item& item) {
+  RecordWriter writer;
+  writer.Add(kTagMessageClass, item.message_class);
+  for (std::size_t i = 0; i < kTextCount; ++i)
+    if (!item.text[i].empty()) writer.Add(static_cast<std::uint16_t>(i + 1), item.text[i]);
+  if (item.birthday) writer.AddU64(kTagBirthday, std::bit_cast<std::uint64_t>(*item.birthday));
+  return writer.Finish(kItemMagic);
+}
+
+std::optional<Item> DecodeItem(std::string_view file) {
+  auto fields = ReadRecord(file, kItemMagic);
+  if (!fields) return std::nullopt;
+  Item item;
+  for (const RecordField& field : *fields) {
+    if (field.tag >= 1 && field.tag <= kTextCount) {
+      item.text[field.tag - 1] = field.Text();
+    } else if (field.tag == kTagMessageClass) {
+      item.message_class = field.Text();
+    } else if (field.tag == kTagBirthday && field.bytes.size() == 8) {
+      item.birthday = std::bit_cast<double>(field.U64());
+    }
+    // Unknown tags come from a newer writer: ignored, not an error.
+  }
+  return item;
+}
+
+}  // namespace localstore

@@ -1,0 +1,156 @@
+// Benchmark of the local store through IDispatch, as the import calls it:
+// for each contact the folder's Items anew, Add, all 32 mapped properties
+// (the birthday as a VT_DATE) and Save, with member names looked up once.
+// Then Items + Count + Item(i) at the first position against the last, and
+// the process's memory before and after.
+//
+//   localstore_bench.exe PROFILE_BASE N...     (see localstore_bench.sh)
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "../localstore/dispatch_support.h"
+
+using namespace localstore_test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// DISPIDs by name, looked up once per object type as the program does.
+class Names {
+ public:
+  DISPID operator()(IDispatch* object, const wchar_t* name) {
+    auto found = ids_.find(name);
+    if (found != ids_.end()) return found->second;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id))) {
+      std::fprintf(stderr, "no member %ls\n", name);
+      std::exit(1);
+    }
+    ids_[name] = id;
+    return id;
+  }
+
+ private:
+  std::map<std::wstring, DISPID> ids_;
+};
+
+void Invoke(IDispatch* object, DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
+  DISPPARAMS params{args, nullptr, count, 0};
+  DISPID put = DISPID_PROPERTYPUT;
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+  }
+  EXCEPINFO exception{};
+  HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &exception, nullptr);
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "Invoke %ld failed: 0x%08lx %ls\n", id, static_cast<unsigned long>(hr),
+                 exception.bstrDescription ? exception.bstrDescription : L"");
+    std::exit(1);
+  }
+}
+
+ComPtr<IDispatch> GetObject(IDispatch* object, DISPID id, VARIANT* args = nullptr, UINT count = 0) {
+  Variant result;
+  Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, count, result.Receive());
+  return ComPtr<IDispatch>(V_DISPATCH(&result.Get()));
+}
+
+const wchar_t* const kTexts[] = {
+    L"FirstName", L"MiddleName", L"LastName", L"Title", L"Suffix", L"FullName", L"NickName", L"JobTitle",
+    L"CompanyName", L"Department", L"BusinessTelephoneNumber", L"BusinessFaxNumber", L"HomeTelephoneNumber",
+    L"HomeFaxNumber", L"MobileTelephoneNumber", L"PagerNumber", L"BusinessAddressStreet", L"BusinessAddressCity",
+    L"BusinessAddressState", L"BusinessAddressPostalCode", L"BusinessAddressCountry", L"OfficeLocation",
+    L"HomeAddressStreet", L"HomeAddressCity", L"HomeAddressState", L"HomeAddressPostalCode", L"HomeAddressCountry",
+    L"Email1Address", L"WebPage", L"Profession", L"Body",
+};
+
+double Megabytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage / 1048576.0;
+}
+
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+void Run(const std::wstring& profile, long n) {
+  SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
+  Names folder_names, items_names, item_names, session_names;
+  ComPtr<IDispatch> session = Server::Get().NewSession();
+  Invoke(session.Get(), session_names(session.Get(), L"Logon"), DISPATCH_METHOD, nullptr, 0, nullptr);
+  VARIANT kind;
+  V_VT(&kind) = VT_I4;
+  V_I4(&kind) = 10;
+  ComPtr<IDispatch> contacts = GetObject(session.Get(), session_names(session.Get(), L"GetDefaultFolder"), &kind, 1);
+  double memory_before = Megabytes();
+
+  // Values of realistic length, different per contact.
+  std::wstring values[31];
+  auto start = Clock::now();
+  for (long i = 0; i < n; ++i) {
+    ComPtr<IDispatch> items = GetObject(contacts.Get(), folder_names(contacts.Get(), L"Items"));
+    ComPtr<IDispatch> item = GetObject(items.Get(), items_names(items.Get(), L"Add"));
+    for (int p = 0; p < 31; ++p) {
+      values[p] = std::wstring(kTexts[p]) + L" " + std::to_wstring(i);
+      Variant value;
+      V_VT(value.Pointer()) = VT_BSTR;
+      V_BSTR(value.Pointer()) = SysAllocString(values[p].c_str());
+      Invoke(item.Get(), item_names(item.Get(), kTexts[p]), DISPATCH_PROPERTYPUT, value.Pointer(), 1, nullptr);
+    }
+    VARIANT birthday;
+    V_VT(&birthday) = VT_DATE;
+    V_DATE(&birthday) = 29245 + i % 3000;
+    Invoke(item.Get(), item_names(item.Get(), L"Birthday"), DISPATCH_PROPERTYPUT, &birthday, 1, nullptr);
+    Invoke(item.Get(), item_names(item.Get(), L"Save"), DISPATCH_METHOD, nullptr, 0, nullptr);
+  }
+  double saving = Seconds(start);
+  double memory_after = Megabytes();
+
+  // Items + Count + Item(i), as the export asks for every position.
+  auto lookup = [&](long position) {
+    const int reps = 2000;
+    auto begin = Clock::now();
+    for (int r = 0; r < reps; ++r) {
+      ComPtr<IDispatch> items = GetObject(contacts.Get(), folder_names(contacts.Get(), L"Items"));
+      Variant count;
+      Invoke(items.Get(), items_names(items.Get(), L"Count"), DISPATCH_PROPERTYGET, nullptr, 0, count.Receive());
+      VARIANT index;
+      V_VT(&index) = VT_I4;
+      V_I4(&index) = position;
+      ComPtr<IDispatch> item = GetObject(items.Get(), items_names(items.Get(), L"Item"), &index, 1);
+    }
+    return Seconds(begin) / reps * 1e6;
+  };
+  double first_us = lookup(1);
+  double last_us = lookup(n);
+  std::printf("%8ld %10.2f %12.0f %14.1f %14.1f %10.1f %10.1f\n", n, saving, n / saving, first_us, last_us,
+              memory_before, memory_after);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: localstore_bench PROFILE_BASE N...\n");
+    return 2;
+  }
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  std::printf("%8s %10s %12s %14s %14s %10s %10s\n", "contacts", "seconds", "saves/s", "Item(1) us",
+              "Item(last) us", "MB before", "MB after");
+  std::string base = argv[1];
+  for (int a = 2; a < argc; ++a) {
+    long n = std::atol(argv[a]);
+    std::string dir = base + "\\" + std::to_string(n);
+    Run(std::wstring(dir.begin(), dir.end()), n);
+  }
+  CoUninitialize();
+  return 0;
+}

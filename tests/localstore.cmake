@@ -1,0 +1,47 @@
+# The local store: its profile code and vCard writer natively (and, built
+# with mingw, under Wine); under Wine the COM server, its registration, its
+# contract from VBScript and from C++, durability and the folder picker.
+
+add_executable(localstore_core_tests
+  native/localstore_profile_test.cpp
+  native/localstore_vcard_test.cpp)
+target_link_libraries(localstore_core_tests PRIVATE localstore_core tessary_core GTest::gtest_main)
+pindrel_add_test(NAME localstore_core COMMAND localstore_core_tests TIMEOUT 300)
+
+if(WIN32)
+  # Everything that registers LocalStore under the store library's ProgID
+  # in the tests' prefix, or needs it registered, takes this lock.
+  set(localstore_registration localstore_registration)
+
+  add_executable(localstore_dispatch_tests
+    localstore/dispatch_test.cpp
+    localstore/picker_test.cpp)
+  target_include_directories(localstore_dispatch_tests PRIVATE
+    ${PROJECT_SOURCE_DIR}/reader/com ${PROJECT_SOURCE_DIR}/localstore/com)
+  target_link_libraries(localstore_dispatch_tests PRIVATE ole32 oleaut32 uuid comctl32 user32 GTest::gtest_main)
+  # The tests load the LocalStore.dll beside them.
+  add_dependencies(localstore_dispatch_tests localstore_com)
+  pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)
+
+  pindrel_add_script_test(NAME localstore_vbscript TIMEOUT 600
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/vbscript_test.sh $<TARGET_FILE:localstore_com>)
+  set_tests_properties(localstore_vbscript PROPERTIES RESOURCE_LOCK ${localstore_registration})
+endif()
+
+if(WIN32)
+  # Durability: writers killed part-way through runs of saves.
+  add_executable(localstore_writer localstore/writer.cpp)
+  target_include_directories(localstore_writer PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
+  target_link_libraries(localstore_writer PRIVATE ole32 oleaut32 uuid GTest::gtest)
+  add_dependencies(localstore_writer localstore_com)
+  pindrel_add_script_test(NAME localstore_durability TIMEOUT 900
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/durability_test.sh $<TARGET_FILE:localstore_writer>)
+endif()
+
+if(WIN32)
+  # The benchmark (tests/bench/localstore_bench.sh runs it; not a test).
+  add_executable(localstore_bench bench/localstore_bench.cpp)
+  target_include_directories(localstore_bench PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
+  target_link_libraries(localstore_bench PRIVATE ole32 oleaut32 uuid psapi GTest::gtest)
+  add_dependencies(localstore_bench localstore_com)
+endif()

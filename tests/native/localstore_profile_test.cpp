@@ -1,0 +1,292 @@
+// The local store's profile on disk, natively: what Logon creates, items
+// kept and found again by position and identifier, a second opener seeing
+// the same profile, and damaged files recognised rather than read.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "item.h"
+#include "profile.h"
+#include "record.h"
+#include "text.h"
+
+namespace localstore {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("localstore-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+            "-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::remove_all(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // The default contacts folder of a fresh profile, through a profile of
+  // its own (as a second process would open it).
+  std::shared_ptr<FolderItems> Contacts(Profile& profile) {
+    StoreInfo store = profile.DefaultStore();
+    for (const auto& [kind, id] : store.defaults)
+      if (kind == kFolderContacts) return profile.Items(store.id, id);
+    ADD_FAILURE() << "no contacts folder";
+    return nullptr;
+  }
+
+  static Item Contact(std::u16string first, std::u16string last) {
+    Item item;
+    item.message_class = std::u16string(kContactClass);
+    item.Set(Text::FirstName, first);
+    item.Set(Text::LastName, last);
+    return item;
+  }
+
+  static Code FailureOf(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const StoreFailure& failure) {
+      return failure.code();
+    }
+    return Code{0};
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ProfileTest, LogonCreatesTheDefaultStoreOnceWithStableIdentifiers) {
+  Profile first(dir_);
+  first.Logon();
+  first.Logon();
+  std::vector<StoreInfo> stores = first.Stores();
+  ASSERT_EQ(stores.size(), 1u);
+  const StoreInfo& store = stores[0];
+  EXPECT_EQ(store.name, u"Personal Folders");
+  std::regex hex32("[0-9A-F]{32}");
+  EXPECT_TRUE(std::regex_match(store.id, hex32));
+
+  struct Expected { int kind; std::u16string name, message_class, path; };
+  for (const Expected& e : {Expected{kFolderContacts, u"Contacts", u"IPM.Contact", u"\\\\Personal Folders\\Contacts"},
+                            Expected{kFolderInbox, u"Inbox", u"IPM.Note", u"\\\\Personal Folders\\Inbox"},
+                            Expected{kFolderCalendar, u"Calendar", u"IPM.Appointment", u"\\\\Personal Folders\\Calendar"}}) {
+    SCOPED_TRACE(e.kind);
+    auto found = std::find_if(store.defaults.begin(), store.defaults.end(),
+                              [&](const auto& d) { return d.first == e.kind; });
+    ASSERT_NE(found, store.defaults.end());
+    const FolderInfo* folder = store.Find(found->second);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(std::regex_match(folder->id, hex32));
+    EXPECT_EQ(folder->name, e.name);
+    EXPECT_EQ(folder->message_class, e.message_class);
+    EXPECT_EQ(store.FolderPath(*folder), e.path);
+    EXPECT_EQ(folder->parent, store.root);
+  }
+  EXPECT_EQ(store.FolderPath(*store.Find(store.root)), u"\\\\Personal Folders");
+
+  // A second opener (another process) sees the same identifiers, and finds
+  // the store and folders by them in either case of the hex digits.
+  Profile second(dir_);
+  second.Logon();
+  std::string lower = store.id;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  StoreInfo again = second.Store(lower);
+  EXPECT_EQ(again.id, store.id);
+  ASSERT_EQ(again.folders.size(), store.folders.size());
+  for (std::size_t i = 0; i < store.folders.size(); ++i) EXPECT_EQ(again.folders[i].id, store.folders[i].id);
+  EXPECT_TRUE(fs::exists(second.StoreFile(store.id)));
+}
+
+TEST_F(ProfileTest, ItemsRoundTripAndKeepTheirPositions) {
+  Profile writer(dir_);
+  writer.Logon();
+  auto items = Contacts(writer);
+  Item full = Contact(u"J\u00fcrgen", u"M\u00fcller \U0001F600");
+  for (std::size_t i = 0; i < kTextCount; ++i)
+    if (full.text[i].empty()) full.text[i] = u"value " + FromUtf8(std::to_string(i)) + u"\r\nline two";
+  full.birthday = 29245;
+  std::vector<std::string> ids;
+  ids.push_back(items->Add(full));
+  for (int i = 2; i <= 5; ++i) ids.push_back(items->Add(Contact(u"N" + FromUtf8(std::to_string(i)), u"L")));
+  std::set<std::string> distinct(ids.begin(), ids.end());
+  EXPECT_EQ(distinct.size(), ids.size());
+
+  // Another opener sees the same items in creation order.
+  Profile reader(dir_);
+  auto seen = Contacts(reader);
+  ASSERT_EQ(seen->Count(), 5u);
+  for (std::uint32_t position = 1; position <= 5; ++position)
+    EXPECT_EQ(seen->IdAt(position), ids[position - 1]) << position;
+  EXPECT_EQ(seen->Load(ids[0]), full);
+  EXPECT_EQ(FailureOf([&] { seen->IdAt(0); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { seen->IdAt(6); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { seen->Load("0123456789ABCDEF"); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { seen->Load("../../profile"); }), Code::NotFound);
+
+  // A re-save keeps the position; a removal closes the gap, for both openers.
+  Item changed = Contact(u"Changed", u"L");
+  items->Update(ids[2], changed);
+  EXPECT_EQ(seen->Load(ids[2]), changed);
+  items->Remove(ids[1]);
+  ASSERT_EQ(seen->Count(), 4u);
+  EXPECT_EQ(seen->IdAt(2), ids[2]);
+  EXPECT_EQ(seen->IdAt(4), ids[4]);
+  EXPECT_EQ(FailureOf([&] { seen->Load(ids[1]); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { seen->Remove(ids[1]); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { seen->Update(ids[1], changed); }), Code::ObjectDeleted);
+  // Appends after a removal go to the new index, seen by the other opener.
+  std::string last = seen->Add(Contact(u"After", u"Removal"));
+  EXPECT_EQ(items->Count(), 5u);
+  EXPECT_EQ(items->IdAt(5), last);
+}
+
+TEST_F(ProfileTest, DamagedFilesAreRecognisedNotRead) {
+  Profile profile(dir_);
+  profile.Logon();
+  auto items = Contacts(profile);
+  std::string good = items->Add(Contact(u"Good", u"One"));
+  std::string bad = items->Add(Contact(u"Bad", u"One"));
+  fs::path bad_file = items->ItemPath(bad);
+  std::string bytes;
+  {
+    std::ifstream in(bad_file, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  struct Damage { const char* what; std::function<std::string(std::string)> apply; };
+  const Damage damages[] = {
+      {"cut short", [](std::string b) { return b.substr(0, b.size() / 2); }},
+      {"empty", [](std::string) { return std::string(); }},
+      {"one byte changed", [](std::string b) { b[b.size() / 2] ^= 0x20; return b; }},
+      {"zeros (data never reached the disk)", [](std::string b) { return std::string(b.size(), '\0'); }},
+      {"longer", [](std::string b) { return b + "x"; }},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    {
+      std::ofstream out(bad_file, std::ios::binary | std::ios::trunc);
+      std::string damaged = damage.apply(bytes);
+      out.write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+    }
+    EXPECT_EQ(FailureOf([&] { items->Load(bad); }), Code::CorruptData);
+    EXPECT_EQ(items->Load(good).Get(Text::FirstName), u"Good");
+  }
+
+  // A partial index entry (an append cut short) is not an item, and the
+  // next append takes its place.
+  fs::path index = items->ItemPath(good).parent_path().parent_path().parent_path() / "index.0";
+  {
+    std::ofstream out(index, std::ios::binary | std::ios::app);
+    out.write("\x01\x02\x03\x04\x05", 5);
+  }
+  Profile other(dir_);
+  auto again = Contacts(other);
+  EXPECT_EQ(again->Count(), 2u);
+  std::string third = again->Add(Contact(u"Third", u"One"));
+  EXPECT_EQ(items->Count(), 3u);
+  EXPECT_EQ(items->IdAt(3), third);
+  EXPECT_EQ(fs::file_size(index), 48u);
+  // A damaged entry inside the index is reported at its position.
+  {
+    std::fstream out(index, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(16 + 3);
+    out.put('\x7f');
+  }
+  EXPECT_EQ(FailureOf([&] { items->IdAt(2); }), Code::CorruptData);
+  EXPECT_EQ(items->IdAt(1), good);
+
+  // A damaged store file is reported, not taken for an empty profile.
+  StoreInfo store = profile.DefaultStore();
+  {
+    std::ofstream out(profile.StoreFile(store.id), std::ios::binary | std::ios::app);
+    out.put('x');
+  }
+  EXPECT_EQ(FailureOf([&] { profile.Stores(); }), Code::CorruptData);
+}
+
+TEST_F(ProfileTest, NamesOnDiskComeFromIdentifiersOnly) {
+  Profile profile(dir_);
+  profile.Logon();
+  StoreInfo personal = profile.DefaultStore();
+  StoreInfo archive = profile.AddStore(u"..\\..\\Archive:?*");
+  FolderInfo odd = profile.AddFolder(archive.id, archive.root, u"../../:?*<>|\"\\", u"IPM.Contact");
+  EXPECT_EQ(FailureOf([&] { profile.AddFolder(archive.id, archive.root, u"../../:?*<>|\"\\", u"IPM.Contact"); }),
+            Code::Collision);
+  EXPECT_EQ(FailureOf([&] { profile.AddFolder(archive.id, "00", u"x", u"IPM.Note"); }), Code::NotFound);
+  EXPECT_EQ(FailureOf([&] { profile.AddFolder(archive.id, archive.root, u"", u"IPM.Note"); }),
+            Code::InvalidParameter);
+  EXPECT_EQ(FailureOf([&] { profile.Store("FFFF"); }), Code::NotFound);
+  auto items = profile.Items(archive.id, odd.id);
+  Item item = Contact(u"..\\..", u":?*");
+  item.Set(Text::FullName, u":?*");
+  items->Add(item);
+
+  std::vector<StoreInfo> stores = profile.Stores();
+  ASSERT_EQ(stores.size(), 2u);
+  EXPECT_EQ(stores[0].id, personal.id);  // the default store stays first
+  EXPECT_EQ(stores[1].FolderPath(*stores[1].Find(odd.id)),
+            u"\\\\..\\..\\Archive:?*\\../../:?*<>|\"\\");
+  std::regex allowed("[0-9A-F]+(\\.item)?|stores|items|lock|index\\.[0-9]+|profile\\.(dat|lock)|store\\.dat");
+  for (const auto& entry : fs::recursive_directory_iterator(dir_))
+    EXPECT_TRUE(std::regex_match(entry.path().filename().string(), allowed)) << entry.path();
+}
+
+TEST(ItemDates, CivilAndAutomationDatesAgree) {
+  struct Case { CivilDate date; std::optional<double> ole; };
+  const Case cases[] = {
+      {{1899, 12, 30}, 0},       {{1900, 1, 1}, 2},          {{1980, 1, 25}, 29245},
+      {{2000, 2, 29}, 36585},    {{1899, 12, 29}, -1},       {{1600, 3, 1}, -109511},
+      {{9999, 12, 31}, 2958465}, {{100, 1, 1}, -657434},     {{1900, 2, 29}, std::nullopt},
+      {{1980, 13, 1}, std::nullopt}, {{1980, 2, 30}, std::nullopt}, {{99, 12, 31}, std::nullopt},
+      {{1980, 4, 0}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.date.year) + "-" + std::to_string(c.date.month) + "-" + std::to_string(c.date.day));
+    EXPECT_EQ(FromCivil(c.date), c.ole);
+    if (c.ole) {
+      EXPECT_EQ(ToCivil(*c.ole), c.date);
+    }
+  }
+  // A time of day does not move the date, on either side of the epoch.
+  EXPECT_EQ(ToCivil(29245.75), (CivilDate{1980, 1, 25}));
+  EXPECT_EQ(ToCivil(-1.25), (CivilDate{1899, 12, 29}));
+}
+
+TEST(ItemText, Utf8AndUtf16ConvertBothWays) {
+  struct Case { std::u16string wide; std::string narrow; };
+  const Case cases[] = {
+      {u"", ""},
+      {u"plain", "plain"},
+      {u"M\u00fcller", "M\xc3\xbc" "ller"},
+      {u"\u20ac \U0001F600", "\xe2\x82\xac \xf0\x9f\x98\x80"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToUtf8(c.wide), c.narrow);
+    EXPECT_EQ(FromUtf8(c.narrow), c.wide);
+  }
+  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
+  EXPECT_EQ(FromUtf8("a\xff" "b\xc3"), u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(FromUtf8("\xc0\xaf"), u"\uFFFD\uFFFD");  // overlong "/"
+}
+
+TEST(ItemCodec, EveryFieldSurvivesAndUnknownTagsAreSkipped) {
+  Item item;
+  item.message_class = u"IPM.DistList";
+  item.Set(Text::Subject, u"Team");
+  item.Set(Text::Body, u"a\r\nb");
+  item.birthday = -657434.5;
+  EXPECT_EQ(DecodeItem(EncodeItem(item)), item);
+  RecordWriter newer;
+  newer.Add(100, std::u16string_view(u"IPM.Contact"));
+  newer.Add(4000, std::string_view("from a later version"));
+  auto decoded = DecodeItem(newer.Finish(kItemMagic));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->message_class, u"IPM.Contact");
+  EXPECT_FALSE(DecodeItem(newer.Finish(kStoreMagic)));
+}
+
+}  // namespace
+}  // namespace localstore
