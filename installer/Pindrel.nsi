@@ -155,8 +155,12 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Where an installed copy is, if there is one.
+Var PreviousDir
+
 Function .onInit
   !insertmacro RequireAdmin
+  ReadRegStr $PreviousDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
 FunctionEnd
 
 Function un.onInit
@@ -180,8 +184,19 @@ Section "Pindrel" SecPindrel
   SectionIn RO
   SetOutPath "$INSTDIR"
 
-  ; An earlier build takes its classes away first, so the classes
-  ; registered below are exactly this build's.
+  ; A copy installed in another folder goes first, by its own uninstaller
+  ; run in place: one copy, one entry.
+  ${If} $PreviousDir != ""
+  ${AndIf} $PreviousDir != $INSTDIR
+  ${AndIf} ${FileExists} "$PreviousDir\Uninstall.exe"
+    DetailPrint "Removing the copy in $PreviousDir"
+    ExecWait '"$PreviousDir\Uninstall.exe" /S _?=$PreviousDir'
+    Delete "$PreviousDir\Uninstall.exe"
+    RMDir "$PreviousDir"
+  ${EndIf}
+
+  ; An earlier build in this folder takes its classes away first, so the
+  ; classes registered below are exactly this build's.
   Call UnregisterTessary
 
   File "${BIN_DIR}/Pindrel.exe"
