@@ -17,19 +17,21 @@ Function ReadValue(path)
   On Error GoTo 0
 End Function
 
+' Through WMI's registry provider, the one way a script can list subkeys.
 Function CountUninstallEntries(displayName)
   Dim registry, keys, key, value, count
+  On Error Resume Next
   Set registry = GetObject("winmgmts:{impersonationLevel=impersonate}!\\.\root\default:StdRegProv")
   count = 0
-  If registry.EnumKey(HKLM, UNINSTALL, keys) = 0 Then
-    If IsArray(keys) Then
-      For Each key In keys
-        value = Empty
-        registry.GetStringValue HKLM, UNINSTALL & "\" & key, "DisplayName", value
-        If value = displayName Then count = count + 1
-      Next
-    End If
+  If registry.EnumKey(HKLM, UNINSTALL, keys) = 0 And IsArray(keys) Then
+    For Each key In keys
+      value = Empty
+      registry.GetStringValue HKLM, UNINSTALL & "\" & key, "DisplayName", value
+      If value = displayName Then count = count + 1
+    Next
   End If
+  If Err.Number <> 0 Then count = "<error " & Hex(Err.Number) & ": " & Err.Description & ">"
+  On Error GoTo 0
   CountUninstallEntries = count
 End Function
 
