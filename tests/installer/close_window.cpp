@@ -19,8 +19,8 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
-constexpr ULONGLONG kWindowBoundMs = 5 * 60 * 1000;
-constexpr DWORD kExitBoundMs = 5 * 60 * 1000;
+constexpr ULONGLONG kWindowBoundMs = 15 * 60 * 1000;
+constexpr DWORD kExitBoundMs = 15 * 60 * 1000;
 
 }  // namespace
 

@@ -133,13 +133,13 @@ compare_with_clean() { # SNAPSHOT
 # there, or gone, everything before it is on disk too.
 wait_for_saved_entry() { # present|absent
   local found
-  for _ in $(seq 1 600); do
+  for _ in $(seq 1 2400); do
     found=absent
     grep -qF 'CurrentVersion\\Uninstall\\Pindrel]' "$prefix/system.reg" && found=present
     [ "$found" = "$1" ] && return 0
     sleep 0.5
   done
-  fail "after five minutes the saved registry still shows the uninstall entry $found"
+  fail "after twenty minutes the saved registry still shows the uninstall entry $found"
 }
 
 # ---------------------------------------------------------------- checks
@@ -225,7 +225,7 @@ install_silently() { # WHEN EXPECTED-EXIT-CODE
 # copy any more: a state, bounded so that a hang fails instead of blocking.
 wait_for_uninstaller() {
   local pid running
-  for _ in $(seq 1 1200); do
+  for _ in $(seq 1 2400); do
     running=""
     for pid in $(pgrep -f '~nsu' 2>/dev/null); do
       tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" && running=1
@@ -233,7 +233,7 @@ wait_for_uninstaller() {
     [ -z "$running" ] && return 0
     sleep 0.5
   done
-  fail "the uninstaller still runs after ten minutes"
+  fail "the uninstaller still runs after twenty minutes"
 }
 
 uninstall_silently() { # WHEN: runs what the list of installed programs runs
