@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine32:i386 libwine-dev:i386 fonts-wine
   cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick fp-utils-3.2.2
+  xvfb xauth xdotool imagemagick fp-utils-3.2.2 nsis
 )
 
 missing=()

@@ -1,0 +1,327 @@
+#!/usr/bin/env bash
+# PindrelSetup.exe on a machine nothing was ever installed on: a fresh copy
+# of the build tree's clean Wine prefix, its file system and registry
+# recorded before anything runs.
+#   1. silent install: the files in Program Files\Pindrel, the Start menu
+#      shortcut, Tessary's class, ProgID and type library keys naming the
+#      installed DLL, the uninstall entry; "Tessary.VCardStream" from
+#      VBScript reads the sample file; the installed program starts and
+#      ends through WM_CLOSE with exit code 0;
+#   2. installing over an older copy replaces its files, keeps one entry
+#      and leaves Tessary registered;
+#   3. the silent uninstall the list of installed programs runs removes the
+#      files and the shortcut;
+#   4. the uninstaller run again ends with exit code 0; so does one run
+#      after the program's files were deleted by hand, and it still takes
+#      Tessary's keys away;
+#   5. a Tessary.dll that cannot be registered fails the install with exit
+#      code 2 and leaves nothing behind;
+#   and then file system and registry are what they were before.
+# Every program started under Wine is costly where 32-bit code runs
+# emulated, so the checks share as few processes as they can.
+#
+#   installer_test.sh PindrelSetup.exe close_window.exe
+set -uo pipefail
+setup_unix=$(realpath "$1") closer_unix=$(realpath "$2")
+: "${PINDREL_WINE:?}" "${PINDREL_WINEPREFIX:?}" "${PINDREL_SOURCE:?}"
+
+# The program needs a display to show its window.
+if [ -z "${PINDREL_IN_XVFB:-}" ]; then
+  export PINDREL_IN_XVFB=1
+  exec timeout 1750 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+# A prefix of the installer's own, next to the shared one (whose tests
+# register Tessary and the local store) and copied from the same template.
+prefix=$PINDREL_WINEPREFIX-installer
+work=$prefix.work
+# Wine writes menu entries and file associations below HOME: not the user's.
+export HOME=$work/home
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# A failure that leaves the rest nothing to check.
+fatal() { echo "FAIL: $*"; echo "installer: stopped, $failures earlier failure(s)"; exit 1; }
+wine() { "$PINDREL_WINE" "$prefix" run "$@"; }
+stop_wine() { "$PINDREL_WINE" "$prefix" stop; }
+winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
+
+rm -rf "$prefix" "$work"
+mkdir -p "$HOME"
+"$PINDREL_WINE" "$prefix" setup || fatal "cannot make the Wine prefix $prefix"
+trap stop_wine EXIT
+
+drive_c=$prefix/drive_c
+install_dir="$drive_c/Program Files/Pindrel"
+install_win='C:\Program Files\Pindrel'
+shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Pindrel.lnk"
+bin=$(dirname "$setup_unix")
+setup=$(winpath "$setup_unix")
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pindrel'
+libid='{10345516-3E31-455E-9E60-918D3FA369F3}'
+shipped=(Pindrel.exe Tessary.dll Manual.chm License.txt ReadMe.txt Uninstall.exe)
+
+# ---------------------------------------------------------------- snapshots
+
+# The registry as "KEY" and "KEY|VALUE" lines, from the hive files Wine
+# writes. It stamps each key with the time it was written:
+# only names and data count.
+registry_lines() {
+  local hive
+  for hive in system user userdef; do
+    awk -v hive="$hive" '
+      /^\[/ { key = $0; sub(/\] [0-9]+$/, "]", key); print hive key; next }
+      /^#/ || /^$/ || key == "" { next }
+      {
+        line = $0
+        while (line ~ /\\$/ && (getline more) > 0) { sub(/\\$/, "", line); sub(/^ +/, "", more); line = line more }
+        print hive key "|" line
+      }' "$prefix/$hive.reg"
+  done
+}
+
+# Left out, as any program run under Wine changes them, installer or not:
+# the random seed every process that asks for random bytes rewrites, and
+# the state of the hardware Wine's session finds (devices, display).
+volatile_registry='^system\[Software\\\\Microsoft\\\\Cryptography\\\\RNG\]|^system\[System\\\\CurrentControlSet\\\\(Enum|Control\\\\(Class|DeviceClasses|Video|UnitedVideo))\\\\|^system\[Hardware\\\\|^user\[Software\\\\Wine\\\\(Explorer|WineDbg)'
+
+# Every path below drive_c, and the size of each file.
+file_lines() {
+  (cd "$drive_c" && find . \( -type f -printf 'f %s %p\n' \) -o \( ! -type f -printf '%y %p\n' \)) |
+    grep -Ev "$volatile_files" | sort
+}
+# Left out: temporary folders, which any program may use and clean later.
+volatile_files=' \./(windows/temp|users/[^/]+/AppData/Local/Temp)(/|$)'
+
+snapshot() {
+  registry_lines | grep -Ev "$volatile_registry" | sort >"$work/$1.reg"
+  file_lines >"$work/$1.files"
+}
+
+# An uninstaller NSIS copied to a temporary folder cannot delete itself: it
+# leaves Windows to delete the copy and its folder at the next start
+# (PendingFileRenameOperations). That entry may name such copies and nothing
+# else; then it is left out of the comparison.
+pending_value='Session Manager]|"PendingFileRenameOperations"='
+check_pending_deletes() { # SNAPSHOT
+  local entry names
+  entry=$(grep -F "$pending_value" "$work/$1.reg") || return 0
+  # Its names, split at the \0 between them (backslashes doubled as the
+  # hive writes them): each must be in a ~nsu*.tmp folder in Temp.
+  names=$(printf '%s\n' "${entry#*=}" | sed -e 's/^str(7):"//' -e 's/"$//' -e 's/\\0/\n/g' | grep -v '^$')
+  if grep -qvE '\\\\Temp\\\\~nsu[0-9A-F]+\.tmp(\\\\[^\\]+)?$' <<<"$names"; then
+    fail "$1: files left for Windows to delete at its next start: $names"
+  fi
+  grep -vF "$pending_value" "$work/$1.reg" >"$work/$1.reg.kept"
+  mv "$work/$1.reg.kept" "$work/$1.reg"
+}
+
+compare_with_clean() { # SNAPSHOT
+  local kind
+  check_pending_deletes "$1"
+  for kind in files reg; do
+    if ! diff "$work/clean.$kind" "$work/$1.$kind" >"$work/$1.$kind.diff"; then
+      fail "$1: the $kind differ from before the install ('>' left behind, '<' removed):"
+      head -40 "$work/$1.$kind.diff"
+    fi
+  done
+}
+
+# Wine's server writes the registry to its hive files every half minute
+# while it runs (and when it ends). The uninstall entry is the last thing an
+# install writes and an uninstall removes: once the hive on disk shows it
+# there, or gone, everything before it is on disk too.
+wait_for_saved_entry() { # present|absent
+  local found
+  for _ in $(seq 1 2400); do
+    found=absent
+    grep -qF 'CurrentVersion\\Uninstall\\Pindrel]' "$prefix/system.reg" && found=present
+    [ "$found" = "$1" ] && return 0
+    sleep 0.5
+  done
+  fail "after twenty minutes the saved registry still shows the uninstall entry $found"
+}
+
+# ---------------------------------------------------------------- checks
+
+# Registry values as the Windows API reads them, several per process.
+read_registry() {
+  wine cscript //nologo "$(winpath "$PINDREL_SOURCE/tests/installer/registry.vbs")" "$@" |
+    tr -d '\r' >"$work/registry.txt"
+}
+expect() { # WHEN NAME EXPECTED: from the last read_registry
+  local actual
+  actual=$(grep -F -m1 "$2=" "$work/registry.txt" | cut -d= -f2-)
+  [ "$actual" = "$3" ] || fail "$1: $2 is '$actual', expected '$3'"
+}
+
+# The product version in Pindrel.exe's version block: the entry must show
+# exactly that.
+product_version=$(strings -el "$bin/Pindrel.exe" | grep -A1 -x ProductVersion | tail -1)
+[ -n "$product_version" ] || fatal "no ProductVersion in Pindrel.exe"
+
+classes=(
+  "BusinessContact {0883F9F3-546F-46C9-A0E2-E43871712F15}"
+  "VCardStream {A7E11431-C6E0-41AD-9269-D0A9D0F86320}"
+  "VCardContact {AA3960A5-A9D9-4265-A77C-80039B49E943}"
+)
+
+check_installed() {
+  local when=$1 file bytes=0 entry name clsid queries=()
+  for file in "${shipped[@]}"; do
+    [ -f "$install_dir/$file" ] || fail "$when: $file is not in Program Files\\Pindrel"
+  done
+  for file in Pindrel.exe Tessary.dll Manual.chm; do
+    cmp -s "$bin/$file" "$install_dir/$file" || fail "$when: the installed $file is not the one built"
+  done
+  [ -f "$shortcut" ] || fail "$when: no Start menu shortcut for all users"
+
+  for entry in "${classes[@]}"; do
+    read -r name clsid <<<"$entry"
+    queries+=("HKCR\\CLSID\\$clsid\\InprocServer32\\" "HKCR\\Tessary.$name\\CLSID\\"
+              "HKCR\\Tessary.$name.1\\CLSID\\")
+  done
+  queries+=("HKCR\\TypeLib\\$libid\\1.0\\0\\win32\\")
+  for name in DisplayName DisplayVersion Publisher DisplayIcon UninstallString \
+              QuietUninstallString NoModify NoRepair EstimatedSize; do
+    queries+=("$uninstall_key\\$name")
+  done
+  read_registry "${queries[@]}" /count-uninstall Pindrel
+
+  for entry in "${classes[@]}"; do
+    read -r name clsid <<<"$entry"
+    expect "$when" "HKCR\\CLSID\\$clsid\\InprocServer32\\" "$install_win\\Tessary.dll"
+    expect "$when" "HKCR\\Tessary.$name\\CLSID\\" "$clsid"
+    expect "$when" "HKCR\\Tessary.$name.1\\CLSID\\" "$clsid"
+  done
+  local typelib
+  typelib=$(grep -F "TypeLib\\$libid" "$work/registry.txt" | cut -d= -f2-)
+  [ "${typelib#\\\\?\\}" = "$install_win\\Tessary.dll" ] || fail "$when: type library registered as '$typelib'"
+
+  expect "$when" "$uninstall_key\\DisplayName" Pindrel
+  expect "$when" "$uninstall_key\\DisplayVersion" "$product_version"
+  expect "$when" "$uninstall_key\\Publisher" 'The Pindrel project'
+  expect "$when" "$uninstall_key\\DisplayIcon" "$install_win\\Pindrel.exe,0"
+  expect "$when" "$uninstall_key\\UninstallString" "\"$install_win\\Uninstall.exe\""
+  expect "$when" "$uninstall_key\\QuietUninstallString" "\"$install_win\\Uninstall.exe\" /S"
+  expect "$when" "$uninstall_key\\NoModify" 1
+  expect "$when" "$uninstall_key\\NoRepair" 1
+  for file in "${shipped[@]}"; do
+    bytes=$((bytes + $(stat -c %s "$install_dir/$file" 2>/dev/null || echo 0)))
+  done
+  expect "$when" "$uninstall_key\\EstimatedSize" $(((bytes + 1023) / 1024))
+  expect "$when" "uninstall entries showing Pindrel" 1
+}
+
+install_silently() { # WHEN EXPECTED-EXIT-CODE
+  wine "$setup" /S
+  local status=$?
+  [ "$status" -eq "$2" ] || fail "$1: PindrelSetup.exe /S exited with $status, expected $2"
+  return $((status != $2))
+}
+
+# NSIS's uninstaller copies itself to a temporary folder, starts the copy
+# and returns at once; it is done when no process of this prefix runs that
+# copy any more: a state, bounded so that a hang fails instead of blocking.
+wait_for_uninstaller() {
+  local pid running
+  for _ in $(seq 1 2400); do
+    running=""
+    for pid in $(pgrep -f '~nsu' 2>/dev/null); do
+      tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" && running=1
+    done
+    [ -z "$running" ] && return 0
+    sleep 0.5
+  done
+  fail "the uninstaller still runs after twenty minutes"
+}
+
+uninstall_silently() { # WHEN: runs what the list of installed programs runs
+  local when=$1 status
+  # '"C:\...\Uninstall.exe" /S', from the last read_registry.
+  local quiet exe
+  quiet=$(grep -F -m1 "QuietUninstallString=" "$work/registry.txt" | cut -d= -f2-)
+  exe=${quiet#\"}; exe=${exe%%\"*}
+  [ -n "$exe" ] || exe="$install_win\\Uninstall.exe"
+  wine "$exe" /S
+  status=$?
+  [ "$status" -eq 0 ] || fail "$when: the uninstaller exited with $status"
+  wait_for_uninstaller
+  [ ! -e "$install_dir" ] || fail "$when: Program Files\\Pindrel is still there: $(ls "$install_dir")"
+  [ ! -e "$shortcut" ] || fail "$when: the Start menu shortcut is still there"
+}
+
+# ---------------------------------------------------------------- 0. before
+
+snapshot clean
+# One server for the whole run: the system processes of a Wine session
+# start once, not once per command.
+WINEPREFIX="$prefix" wineserver -p
+
+# ---------------------------------------------------------------- 1. install
+
+install_silently install 0 || fatal "nothing installed, nothing more to check"
+check_installed install
+
+output=$(wine cscript //nologo "$(winpath "$PINDREL_SOURCE/tests/com/walk.vbs")" \
+  "$(winpath "$PINDREL_SOURCE/samples/contacts.vcf")" | tr -d '\r')
+status=$?
+[ "$status" -eq 0 ] && [ "$output" = $'pass 1: 2 contacts\npass 2: 2 contacts' ] ||
+  fail "Tessary.VCardStream from VBScript (exit code $status): $output"
+
+wine "$install_win\\Pindrel.exe" >/dev/null 2>&1 </dev/null &
+program=$!
+wine "$(winpath "$closer_unix")" Pindrel
+status=$?
+[ "$status" -eq 0 ] || fail "closing the installed Pindrel: close_window exited with $status"
+wait "$program"
+status=$?
+[ "$status" -eq 0 ] || fail "the installed Pindrel.exe exited with $status"
+
+# ---------------------------------------------------------------- 2. upgrade
+
+# An older copy: other files than this build's.
+printf 'an older build\r\n' >"$install_dir/Pindrel.exe"
+printf 'an older manual\r\n' >"$install_dir/Manual.chm"
+install_silently upgrade 0 && check_installed upgrade
+
+# ---------------------------------------------------------------- 3. uninstall
+
+cp "$install_dir/Uninstall.exe" "$work/Uninstall.exe"
+wait_for_saved_entry present
+uninstall_silently uninstall
+wait_for_saved_entry absent
+snapshot uninstall
+compare_with_clean uninstall
+
+# ---------------------------------------------------------------- 4. again
+
+# Run in place (_?=) the uninstaller does not copy itself: it ends when done.
+wine "$(winpath "$work/Uninstall.exe")" /S "_?=$install_win"
+status=$?
+[ "$status" -eq 0 ] || fail "uninstalling a second time exited with $status"
+
+if install_silently "install after uninstall" 0; then
+  rm -f "$install_dir/Pindrel.exe" "$install_dir/Tessary.dll" "$install_dir/Manual.chm"
+  uninstall_silently "uninstall after files deleted by hand"
+fi
+
+# ---------------------------------------------------------------- 5. failure
+
+# Wine will not load a DLL its overrides disable, so regsvr32 fails.
+WINEDLLOVERRIDES="mscoree,mshtml=;tessary=" WINEPREFIX="$prefix" WINEARCH=win32 \
+  WINEDEBUG=-all command wine "$setup" /S
+status=$?
+[ "$status" -eq 2 ] || fail "an install whose registration fails exited with $status, expected 2"
+[ ! -e "$install_dir" ] || fail "a failed install left Program Files\\Pindrel: $(ls "$install_dir")"
+
+# ---------------------------------------------------------------- after
+
+# The server writes the hives as it ends.
+stop_wine
+WINEPREFIX="$prefix" timeout 120 wineserver -w
+snapshot "again"
+compare_with_clean "again"
+
+[ "$failures" -eq 0 ] || { echo "installer: $failures failure(s)"; exit 1; }
+echo "installer: install, registry, VBScript, program, upgrade, uninstall (twice, after hand deletion), failed registration, nothing left: all checks passed"
