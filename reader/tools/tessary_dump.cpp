@@ -89,10 +89,11 @@ int main(int argc, char** argv) {
   tessary::VCardStream stream;
   if (separator) stream.SetDelimeter(separator);
   std::FILE* f = OpenInput(path, path_index);
-  stream.Open(f);
+  const tessary::OpenResult result = stream.Open(f);
   if (f) std::fclose(f);
-  if (stream.ReadFailed())
-    std::fprintf(stderr, "tessary-dump: %s: read error; only the contacts before it are listed\n", path);
+  if (result == tessary::OpenResult::ReadError || result == tessary::OpenResult::OutOfMemory)
+    std::fprintf(stderr, "tessary-dump: %s: %s; only the contacts before it are listed\n", path,
+                 result == tessary::OpenResult::ReadError ? "read error" : "out of memory");
 
   std::string out = "ContactCount: " + std::to_string(stream.ContactCount()) + "\n";
   if (!count_only) {

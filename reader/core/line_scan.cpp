@@ -1,0 +1,92 @@
+#include "internal/line_scan.h"
+
+#include <bit>
+#include <cstring>
+
+#include "internal/simd.h"
+
+namespace tessary::internal {
+namespace {
+
+std::size_t FindLineFeedsPortable(const char* data, std::size_t size, std::uint16_t* out) {
+  std::size_t n = 0, i = 0;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kLow7 = kOnes * 0x7F;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= size; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, data + i, 8);
+      std::uint64_t x = w ^ (kOnes * '\n');
+      // The high bit of each byte is set exactly where x has a zero byte;
+      // no carry crosses a byte, so there are no false hits.
+      std::uint64_t zero = ~(((x & kLow7) + kLow7) | x) & (kOnes * 0x80);
+      while (zero) {
+        out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(zero)) / 8);
+        zero &= zero - 1;
+      }
+    }
+  }
+  for (; i < size; ++i)
+    if (data[i] == '\n') out[n++] = std::uint16_t(i);
+  return n;
+}
+
+#if TESSARY_SSE2_CODE
+TESSARY_SSE2_TARGET std::size_t FindLineFeedsSse2(const char* data, std::size_t size, std::uint16_t* out) {
+  std::size_t n = 0, i = 0;
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 32 <= size; i += 32) {
+    const __m128i* p = reinterpret_cast<const __m128i*>(data + i);
+    unsigned lo = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p), lf)));
+    unsigned hi = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p + 1), lf)));
+    std::uint32_t mask = lo | (hi << 16);
+    while (mask) {
+      out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(mask)));
+      mask &= mask - 1;
+    }
+  }
+  for (; i < size; ++i)
+    if (data[i] == '\n') out[n++] = std::uint16_t(i);
+  return n;
+}
+#endif
+
+// Whether the separator begins at `at` in the line as read.
+bool SeparatorAt(const Line& line, std::size_t at, std::string_view separator) {
+  const std::string_view content = line.content;
+  if (at + separator.size() <= content.size())
+    return std::memcmp(content.data() + at, separator.data(), separator.size()) == 0;
+  // It may end with the line feed that ends the line.
+  return line.line_feed && at + separator.size() == content.size() + 1 && separator.back() == '\n' &&
+         std::memcmp(content.data() + at, separator.data(), separator.size() - 1) == 0;
+}
+
+}  // namespace
+
+std::size_t FindLineFeeds(const char* data, std::size_t size, std::uint16_t* out) {
+#if TESSARY_SSE2_CODE
+  if (UseSse2()) return FindLineFeedsSse2(data, size, out);
+#endif
+  return FindLineFeedsPortable(data, size, out);
+}
+
+LineKind Classify(const Line& line, std::string_view separator) {
+  const std::string_view content = line.content;
+  const char* begin = content.data();
+  const void* colon_at = content.empty() ? nullptr : std::memchr(begin, ':', content.size());
+  if (!colon_at) return {};  // the whole line is a continuation
+  const std::size_t colon = std::size_t(static_cast<const char*>(colon_at) - begin);
+  if (separator.empty()) {
+    // An empty separator begins everywhere, so before any colon but a first one.
+    if (colon > 0) return {true, {}, 1};
+  } else {
+    for (const char* q = begin; (q = static_cast<const char*>(std::memchr(q, separator[0], std::size_t(begin + colon - q))));
+         ++q) {
+      std::size_t at = std::size_t(q - begin);
+      if (SeparatorAt(line, at, separator)) return {true, content.substr(0, at), at + 1};
+    }
+  }
+  return {false, content.substr(0, colon), colon + 1};
+}
+
+}  // namespace tessary::internal
