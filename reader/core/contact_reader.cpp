@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "internal/keywords.h"
 #include "internal/utf8_check.h"
 
 namespace tessary::internal {
@@ -85,7 +84,9 @@ class Reader {
       const std::size_t feeds = FindLineFeeds(base + scanned_, size, feeds_);
       for (std::size_t i = 0; i < feeds; ++i) {
         const std::size_t line_feed = scanned_ + feeds_[i];
-        OnLine(line_feed, true);
+        // Only a line that begins with B or E can name either.
+        const char first = char(base[line_start_] | 0x20);
+        if (first == 'b' || first == 'e') OnLine(line_feed, true);
         line_start_ = line_feed + 1;
       }
       scanned_ += size;
@@ -116,17 +117,30 @@ class Reader {
 }  // namespace
 
 Delimiter DelimiterOf(const Line& line, std::string_view separator) {
-  // Only a line that begins with B or E can name either; most do not.
-  if (line.content.empty()) return Delimiter::None;
-  const char first = char(line.content[0] | 0x20);
-  if (first != 'b' && first != 'e') return Delimiter::None;
-  const LineKind kind = Classify(line, separator);
-  if (kind.base_name) return Delimiter::None;
-  const Keyword* k = FindKeyword(kind.name);
-  if (!k) return Delimiter::None;
-  if (k->action == Action::Begin) return Delimiter::Begin;
-  if (k->action == Action::End) return Delimiter::End;
-  return Delimiter::None;
+  // The name is what stands before the first colon, so a line names BEGIN
+  // or END when it starts with one of them and a colon right after (folding
+  // ASCII letters only, as the keyword table does). Most lines are ruled
+  // out by their first byte.
+  const std::string_view c = line.content;
+  auto folds_to = [&](std::string_view word) {
+    if (c.size() <= word.size() || c[word.size()] != ':') return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if (char(c[i] | 0x20) != word[i]) return false;
+    return true;
+  };
+  Delimiter which;
+  std::size_t colon;
+  if (folds_to("begin")) {
+    which = Delimiter::Begin;
+    colon = 5;
+  } else if (folds_to("end")) {
+    which = Delimiter::End;
+    colon = 3;
+  } else {
+    return Delimiter::None;
+  }
+  // A base-name line named BEGIN or END is not one.
+  return SeparatorBeginsBefore(line, colon, separator) ? Delimiter::None : which;
 }
 
 ReadOutcome ReadContacts(ByteSource& source, std::string_view separator, ContactStore& store) {

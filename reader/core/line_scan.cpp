@@ -61,6 +61,21 @@ bool SeparatorAt(const Line& line, std::size_t at, std::string_view separator) {
          std::memcmp(content.data() + at, separator.data(), separator.size() - 1) == 0;
 }
 
+constexpr std::size_t kNowhere = ~std::size_t(0);
+
+// Where the separator first begins before `end`, or kNowhere. An empty
+// separator begins everywhere, so at 0 whenever `end` is past it.
+std::size_t FirstSeparatorBefore(const Line& line, std::size_t end, std::string_view separator) {
+  if (separator.empty()) return end > 0 ? 0 : kNowhere;
+  const char* begin = line.content.data();
+  for (const char* q = begin; (q = static_cast<const char*>(std::memchr(q, separator[0], std::size_t(begin + end - q))));
+       ++q) {
+    const std::size_t at = std::size_t(q - begin);
+    if (SeparatorAt(line, at, separator)) return at;
+  }
+  return kNowhere;
+}
+
 }  // namespace
 
 std::size_t FindLineFeeds(const char* data, std::size_t size, std::uint16_t* out) {
@@ -70,22 +85,17 @@ std::size_t FindLineFeeds(const char* data, std::size_t size, std::uint16_t* out
   return FindLineFeedsPortable(data, size, out);
 }
 
+bool SeparatorBeginsBefore(const Line& line, std::size_t end, std::string_view separator) {
+  return FirstSeparatorBefore(line, end, separator) != kNowhere;
+}
+
 LineKind Classify(const Line& line, std::string_view separator) {
   const std::string_view content = line.content;
-  const char* begin = content.data();
-  const void* colon_at = content.empty() ? nullptr : std::memchr(begin, ':', content.size());
+  const void* colon_at = content.empty() ? nullptr : std::memchr(content.data(), ':', content.size());
   if (!colon_at) return {};  // the whole line is a continuation
-  const std::size_t colon = std::size_t(static_cast<const char*>(colon_at) - begin);
-  if (separator.empty()) {
-    // An empty separator begins everywhere, so before any colon but a first one.
-    if (colon > 0) return {true, {}, 1};
-  } else {
-    for (const char* q = begin; (q = static_cast<const char*>(std::memchr(q, separator[0], std::size_t(begin + colon - q))));
-         ++q) {
-      std::size_t at = std::size_t(q - begin);
-      if (SeparatorAt(line, at, separator)) return {true, content.substr(0, at), at + 1};
-    }
-  }
+  const std::size_t colon = std::size_t(static_cast<const char*>(colon_at) - content.data());
+  const std::size_t at = FirstSeparatorBefore(line, colon, separator);
+  if (at != kNowhere) return {true, content.substr(0, at), at + 1};
   return {false, content.substr(0, colon), colon + 1};
 }
 

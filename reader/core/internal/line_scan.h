@@ -44,6 +44,11 @@ struct LineKind {
 
 LineKind Classify(const Line& line, std::string_view separator);
 
+// Whether the separator begins somewhere before `end` (a position in the
+// line, at most the content's size): the test that makes a line whose first
+// colon is at `end` a base-name line. An empty separator begins everywhere.
+bool SeparatorBeginsBefore(const Line& line, std::size_t end, std::string_view separator);
+
 // The value of a classified line: the rest of its content, plus its line feed.
 inline std::string_view ValueContent(const Line& line, const LineKind& kind) {
   return line.content.substr(kind.value_start);
