@@ -36,12 +36,13 @@ class Reader {
         out.result = OpenResult::ReadError;
       } else {
         // The last line, when the file does not end with a line break.
-        if (line_start_ < store_.filled()) OnLine(store_.filled(), false);
-        line_start_ = store_.filled();
+        const std::size_t end = store_.filled();
+        if (line_start_ < end && (pending_ || Candidate(store_.data()[line_start_]))) OnLine(end, false);
+        line_start_ = end;
       }
     } catch (const std::bad_alloc&) {
-      // Keep what was listed; the line being looked at when memory ran out
-      // ends the contact being read.
+      // Keep what was listed; the contact being read ends before the line
+      // that was being read when memory ran out.
       out.result = OpenResult::OutOfMemory;
     }
     store_.EndContacts(line_start_);
@@ -51,15 +52,21 @@ class Reader {
   }
 
  private:
+  static bool Candidate(char c) {
+    const char folded = char(c | 0x20);
+    return folded == 'b' || folded == 'e';
+  }
+
   // Reads the next block; false at the end of the file or on a failure.
   bool ReadMore() {
     if (store_.room() == 0) {
-      std::size_t moved = store_.MakeRoom(line_start_, source_.ExpectedRemaining());
+      const std::size_t moved = store_.MakeRoom(std::min(line_start_, scanned_), source_.ExpectedRemaining());
       line_start_ -= moved;
       scanned_ -= moved;
+      searched_ -= moved;
     }
     char* into = store_.data() + store_.filled();
-    std::size_t n = source_.Read(into, std::min(store_.room(), kReadBlock));
+    const std::size_t n = source_.Read(into, std::min(store_.room(), kReadBlock));
     if (n == 0) return false;
     utf8_.Add(into, n);
     store_.Filled(n);
@@ -72,24 +79,67 @@ class Reader {
     // Nothing has moved yet: the file starts at the chunk's start.
     if (store_.filled() >= 3 && std::memcmp(store_.data(), "\xEF\xBB\xBF", 3) == 0) {
       bom_ = true;
-      line_start_ = scanned_ = 3;
+      line_start_ = scanned_ = searched_ = 3;
     }
   }
 
+  // Looks at everything read so far that can be looked at: every line that
+  // begins with B or E and has its line feed, in file order.
   void Scan() {
     const char* base = store_.data();
     const std::size_t end = store_.filled();
-    while (scanned_ < end) {
-      const std::size_t size = std::min(end - scanned_, kScanBlock);
-      const std::size_t feeds = FindLineFeeds(base + scanned_, size, feeds_);
-      for (std::size_t i = 0; i < feeds; ++i) {
-        const std::size_t line_feed = scanned_ + feeds_[i];
-        // Only a line that begins with B or E can name either.
-        const char first = char(base[line_start_] | 0x20);
-        if (first == 'b' || first == 'e') OnLine(line_feed, true);
+    if (!first_line_seen_) {
+      // The first line follows no line feed.
+      if (line_start_ == end) return;
+      first_line_seen_ = true;
+      pending_ = Candidate(base[line_start_]);
+    }
+    const std::size_t from = scanned_;
+    for (;;) {
+      if (pending_) {
+        // The candidate line at line_start_ waits for its line feed.
+        const void* found = std::memchr(base + searched_, '\n', end - searched_);
+        if (!found) {
+          searched_ = end;
+          return;
+        }
+        const std::size_t line_feed = std::size_t(static_cast<const char*>(found) - base);
+        OnLine(line_feed, true);
+        pending_ = false;
         line_start_ = line_feed + 1;
+        // The search goes on from that line feed (the next line may be one),
+        // or from where it had got to: it found no other candidate there.
+        scanned_ = std::max(scanned_, line_feed);
       }
+      // Line feeds followed by a candidate, up to the last byte whose
+      // successor has arrived.
+      if (scanned_ + 1 >= end) break;
+      const std::size_t size = std::min(end - 1 - scanned_, kScanBlock);
+      const std::size_t found = FindCandidateLineFeeds(base + scanned_, size, feeds_);
+      if (found == 0) {
+        scanned_ += size;
+        continue;
+      }
+      // Every candidate but the last one found here ends before the next
+      // (its line feed is at most the next one's); handle those at once.
+      for (std::size_t k = 0; k + 1 < found; ++k) {
+        line_start_ = scanned_ + feeds_[k] + 1;
+        const auto* line_feed =
+            static_cast<const char*>(std::memchr(base + line_start_, '\n', scanned_ + feeds_[k + 1] + 1 - line_start_));
+        OnLine(std::size_t(line_feed - base), true);
+      }
+      line_start_ = scanned_ + feeds_[found - 1] + 1;
+      pending_ = true;
+      searched_ = line_start_;
       scanned_ += size;
+    }
+    // No candidate is waiting: the line being read starts after the last
+    // line feed. Only the bytes not searched before need looking at.
+    for (std::size_t i = end; i > std::max(from, line_start_); --i) {
+      if (base[i - 1] == '\n') {
+        line_start_ = i;
+        break;
+      }
     }
   }
 
@@ -109,8 +159,16 @@ class Reader {
   Utf8Check utf8_;
   bool started_ = false;
   bool bom_ = false;
-  std::size_t line_start_ = 0;  // the first line not yet looked at, in the chunk
-  std::size_t scanned_ = 0;     // bytes of the chunk searched for line feeds
+  bool first_line_seen_ = false;
+  // Offsets in the store's chunk. Everything before line_start_ has been
+  // dealt with; it is where the line being read begins.
+  std::size_t line_start_ = 0;
+  // Every line feed before scanned_ has been looked at as a line's end.
+  std::size_t scanned_ = 0;
+  // The line at line_start_ begins with B or E but its line feed has not
+  // been found yet; it has been searched for up to searched_.
+  bool pending_ = false;
+  std::size_t searched_ = 0;
   std::uint16_t feeds_[kScanBlock];
 };
 

@@ -8,45 +8,68 @@
 namespace tessary::internal {
 namespace {
 
-std::size_t FindLineFeedsPortable(const char* data, std::size_t size, std::uint16_t* out) {
+// Whether `c` begins BEGIN or END, in either case.
+inline bool Candidate(char c) {
+  const char folded = char(c | 0x20);
+  return folded == 'b' || folded == 'e';
+}
+
+std::size_t FindCandidatesPortable(const char* data, std::size_t size, std::uint16_t* out) {
   std::size_t n = 0, i = 0;
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kLow7 = kOnes * 0x7F;
   if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kLow7 = kOnes * 0x7F;
     for (; i + 8 <= size; i += 8) {
       std::uint64_t w;
       std::memcpy(&w, data + i, 8);
-      std::uint64_t x = w ^ (kOnes * '\n');
+      const std::uint64_t x = w ^ (kOnes * '\n');
       // The high bit of each byte is set exactly where x has a zero byte;
       // no carry crosses a byte, so there are no false hits.
-      std::uint64_t zero = ~(((x & kLow7) + kLow7) | x) & (kOnes * 0x80);
-      while (zero) {
-        out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(zero)) / 8);
-        zero &= zero - 1;
+      std::uint64_t line_feeds = ~(((x & kLow7) + kLow7) | x) & (kOnes * 0x80);
+      while (line_feeds) {
+        const std::size_t at = i + std::size_t(std::countr_zero(line_feeds)) / 8;
+        if (Candidate(data[at + 1])) out[n++] = std::uint16_t(at);
+        line_feeds &= line_feeds - 1;
       }
     }
   }
   for (; i < size; ++i)
-    if (data[i] == '\n') out[n++] = std::uint16_t(i);
+    if (data[i] == '\n' && Candidate(data[i + 1])) out[n++] = std::uint16_t(i);
   return n;
 }
 
-#if TESSARY_SSE2_CODE
-TESSARY_SSE2_TARGET std::size_t FindLineFeedsSse2(const char* data, std::size_t size, std::uint16_t* out) {
+#if TESSARY_X86
+TESSARY_SSE2 std::size_t FindCandidatesSse2(const char* data, std::size_t size, std::uint16_t* out) {
   std::size_t n = 0, i = 0;
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; i + 32 <= size; i += 32) {
-    const __m128i* p = reinterpret_cast<const __m128i*>(data + i);
-    unsigned lo = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p), lf)));
-    unsigned hi = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p + 1), lf)));
-    std::uint32_t mask = lo | (hi << 16);
-    while (mask) {
+  const __m128i line_feed = _mm_set1_epi8('\n'), lower = _mm_set1_epi8(0x20);
+  const __m128i b = _mm_set1_epi8('b'), e = _mm_set1_epi8('e');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i next = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1)), lower);
+    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(here, line_feed),
+                                       _mm_or_si128(_mm_cmpeq_epi8(next, b), _mm_cmpeq_epi8(next, e)));
+    for (auto mask = unsigned(_mm_movemask_epi8(hits)); mask; mask &= mask - 1)
       out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(mask)));
-      mask &= mask - 1;
-    }
   }
   for (; i < size; ++i)
-    if (data[i] == '\n') out[n++] = std::uint16_t(i);
+    if (data[i] == '\n' && Candidate(data[i + 1])) out[n++] = std::uint16_t(i);
+  return n;
+}
+
+TESSARY_AVX2 std::size_t FindCandidatesAvx2(const char* data, std::size_t size, std::uint16_t* out) {
+  std::size_t n = 0, i = 0;
+  const __m256i line_feed = _mm256_set1_epi8('\n'), lower = _mm256_set1_epi8(0x20);
+  const __m256i b = _mm256_set1_epi8('b'), e = _mm256_set1_epi8('e');
+  for (; i + 32 <= size; i += 32) {
+    const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+    const __m256i next = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1)), lower);
+    const __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(here, line_feed),
+                                          _mm256_or_si256(_mm256_cmpeq_epi8(next, b), _mm256_cmpeq_epi8(next, e)));
+    for (auto mask = unsigned(_mm256_movemask_epi8(hits)); mask; mask &= mask - 1)
+      out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(mask)));
+  }
+  for (; i < size; ++i)
+    if (data[i] == '\n' && Candidate(data[i + 1])) out[n++] = std::uint16_t(i);
   return n;
 }
 #endif
@@ -78,11 +101,15 @@ std::size_t FirstSeparatorBefore(const Line& line, std::size_t end, std::string_
 
 }  // namespace
 
-std::size_t FindLineFeeds(const char* data, std::size_t size, std::uint16_t* out) {
-#if TESSARY_SSE2_CODE
-  if (UseSse2()) return FindLineFeedsSse2(data, size, out);
+std::size_t FindCandidateLineFeeds(const char* data, std::size_t size, std::uint16_t* out) {
+#if TESSARY_X86
+  switch (Scans()) {
+    case ScanKind::Avx2: return FindCandidatesAvx2(data, size, out);
+    case ScanKind::Sse2: return FindCandidatesSse2(data, size, out);
+    case ScanKind::Portable: break;
+  }
 #endif
-  return FindLineFeedsPortable(data, size, out);
+  return FindCandidatesPortable(data, size, out);
 }
 
 bool SeparatorBeginsBefore(const Line& line, std::size_t end, std::string_view separator) {

@@ -3,23 +3,23 @@
 namespace tessary::internal {
 namespace {
 
-bool ProcessorHasSse2() {
-#if TESSARY_SSE2_CODE && defined(__SSE2__)
-  return true;
-#elif TESSARY_SSE2_CODE
+ScanKind Best() {
+#if TESSARY_X86
   __builtin_cpu_init();  // this runs from a static initialiser
-  return __builtin_cpu_supports("sse2");
-#else
-  return false;
+  if (__builtin_cpu_supports("avx2")) return ScanKind::Avx2;
+  if (__builtin_cpu_supports("sse2")) return ScanKind::Sse2;
 #endif
+  return ScanKind::Portable;
 }
 
-bool g_use_sse2 = ProcessorHasSse2();
+ScanKind g_scans = Best();
 
 }  // namespace
 
-bool UseSse2() { return g_use_sse2; }
+ScanKind Scans() { return g_scans; }
 
-void ForcePortableScans(bool portable) { g_use_sse2 = !portable && ProcessorHasSse2(); }
+ScanKind BestScans() { return Best(); }
+
+void ForceScans(ScanKind kind) { g_scans = int(kind) <= int(Best()) ? kind : Best(); }
 
 }  // namespace tessary::internal

@@ -22,12 +22,22 @@ const unsigned char* SkipAsciiPortable(const unsigned char* p, const unsigned ch
   return p;
 }
 
-#if TESSARY_SSE2_CODE
-TESSARY_SSE2_TARGET const unsigned char* SkipAsciiSse2(const unsigned char* p, const unsigned char* end) {
+#if TESSARY_X86
+TESSARY_SSE2 const unsigned char* SkipAsciiSse2(const unsigned char* p, const unsigned char* end) {
   while (end - p >= 16) {
-    unsigned high = unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+    const auto high = unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
     if (high) return p + std::countr_zero(high);
     p += 16;
+  }
+  while (p < end && *p < 0x80) ++p;
+  return p;
+}
+
+TESSARY_AVX2 const unsigned char* SkipAsciiAvx2(const unsigned char* p, const unsigned char* end) {
+  while (end - p >= 32) {
+    const auto high = unsigned(_mm256_movemask_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
+    if (high) return p + std::countr_zero(high);
+    p += 32;
   }
   while (p < end && *p < 0x80) ++p;
   return p;
@@ -35,8 +45,12 @@ TESSARY_SSE2_TARGET const unsigned char* SkipAsciiSse2(const unsigned char* p, c
 #endif
 
 const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end) {
-#if TESSARY_SSE2_CODE
-  if (UseSse2()) return SkipAsciiSse2(p, end);
+#if TESSARY_X86
+  switch (Scans()) {
+    case ScanKind::Avx2: return SkipAsciiAvx2(p, end);
+    case ScanKind::Sse2: return SkipAsciiSse2(p, end);
+    case ScanKind::Portable: break;
+  }
 #endif
   return SkipAsciiPortable(p, end);
 }

@@ -37,7 +37,10 @@ std::string CompareReaders(const std::uint8_t* data, std::size_t size) {
                                   : hint_mode == 1 ? MemorySource::Hint::Unknown
                                                    : MemorySource::Hint::Fixed;
   const std::uint64_t fixed = 1 + data[2];
-  const bool portable = flags & 0x20;
+  const int scan_bits = ((flags >> 5) & 1) | ((flags >> 6) & 2);
+  const auto scans = scan_bits == 1   ? tessary::internal::ScanKind::Portable
+                     : scan_bits == 2 ? tessary::internal::ScanKind::Sse2
+                                      : tessary::internal::BestScans();
   std::string_view rest(reinterpret_cast<const char*>(data + kSettingsBytes), size - kSettingsBytes);
 
   tessary::VCardStream fast;
@@ -51,9 +54,9 @@ std::string CompareReaders(const std::uint8_t* data, std::size_t size) {
   fast.SetDelimeter(separator, separator_utf8);
 
   MemorySource source(rest, {sizes[0], sizes[1]}, hint, fixed);
-  tessary::internal::ForcePortableScans(portable);
+  tessary::internal::ForceScans(scans);
   const tessary::OpenResult result = fast.Open(source);
-  tessary::internal::ForcePortableScans(false);
+  tessary::internal::ForceScans(tessary::internal::BestScans());
   if (result != tessary::OpenResult::Read) return "Open did not read the whole input";
 
   const PlainResult plain = PlainRead(rest, separator, separator_utf8);

@@ -11,7 +11,8 @@ namespace tessary_test {
 // An input is a few bytes of settings followed by the file:
 //   byte 0  bits 0-2: separator length 0-6, or 7 for the default separator
 //           bits 3-4: the size the source reports (exact, none, a fixed one)
-//           bit 5:    the portable scans instead of the vector ones
+//           bits 5, 7: the scans: the best there are (0), portable (1),
+//                     SSE2 (2) or the best again (3)
 //           bit 6:    a UTF-8 form of the separator that differs from it
 //   byte 1  the two read sizes the source alternates between
 //   byte 2  the fixed size the source reports, when it reports one

@@ -84,27 +84,28 @@ TEST(LineScan, FindsBeginAndEndLinesAsTheKeywordTableWould) {
   }
 }
 
-// The vector search and the portable one find the same line feeds, at every
-// alignment and block length.
-TEST(LineScan, VectorAndPortableSearchesAgree) {
+// Every kind of scan finds the same line feeds, those followed by b, B, e
+// or E, at every alignment and length.
+TEST(LineScan, EveryKindOfScanFindsTheSameCandidates) {
   std::string text;
-  for (int i = 0; i < 600; ++i) text += (i * 7919 % 13 == 0) ? '\n' : char('a' + i % 26);
-  text += std::string(40, '\n');
-  std::uint16_t vector_hits[tessary::internal::kScanBlock], portable_hits[tessary::internal::kScanBlock];
+  const char kBytes[] = "\nbBeExy\n\n\xE2";
+  for (int i = 0; i < 700; ++i) text += kBytes[(i * 7919 + i / 5) % (sizeof kBytes - 1)];
+  std::uint16_t hits[tessary::internal::kScanBlock];
+  using tessary::internal::ScanKind;
   for (std::size_t start = 0; start < 40; ++start) {
-    for (std::size_t size : {0u, 1u, 7u, 8u, 15u, 16u, 31u, 32u, 33u, 64u, 200u, 599u}) {
-      if (start + size > text.size()) continue;
-      tessary::internal::ForcePortableScans(false);
-      const std::size_t n = tessary::internal::FindLineFeeds(text.data() + start, size, vector_hits);
-      tessary::internal::ForcePortableScans(true);
-      const std::size_t m = tessary::internal::FindLineFeeds(text.data() + start, size, portable_hits);
-      tessary::internal::ForcePortableScans(false);
-      ASSERT_EQ(n, m) << start << "+" << size;
+    for (std::size_t size : {0u, 1u, 7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 64u, 200u, 599u}) {
+      if (start + size + 1 > text.size()) continue;
       std::vector<std::uint16_t> expected;
-      for (std::size_t i = 0; i < size; ++i)
-        if (text[start + i] == '\n') expected.push_back(std::uint16_t(i));
-      EXPECT_EQ(std::vector<std::uint16_t>(vector_hits, vector_hits + n), expected) << start << "+" << size;
-      EXPECT_EQ(std::vector<std::uint16_t>(portable_hits, portable_hits + m), expected) << start << "+" << size;
+      for (std::size_t i = 0; i < size; ++i) {
+        const char next = char(text[start + i + 1] | 0x20);
+        if (text[start + i] == '\n' && (next == 'b' || next == 'e')) expected.push_back(std::uint16_t(i));
+      }
+      for (ScanKind kind : {ScanKind::Portable, ScanKind::Sse2, ScanKind::Avx2}) {
+        tessary::internal::ForceScans(kind);
+        const std::size_t n = tessary::internal::FindCandidateLineFeeds(text.data() + start, size, hits);
+        EXPECT_EQ(std::vector<std::uint16_t>(hits, hits + n), expected) << start << "+" << size << " kind " << int(kind);
+      }
+      tessary::internal::ForceScans(tessary::internal::BestScans());
     }
   }
 }

@@ -10,9 +10,11 @@ namespace tessary::internal {
 // The reader scans at most this many bytes per call, so offsets fit 16 bits.
 inline constexpr std::size_t kScanBlock = 4096;
 
-// Writes the offset of every line feed in `data` (size at most kScanBlock)
-// to `out`, in order, and returns how many there are.
-std::size_t FindLineFeeds(const char* data, std::size_t size, std::uint16_t* out);
+// Only a line that begins with B or E can name BEGIN or END, and those are
+// all the read looks for. Writes the offset of every line feed in
+// data[0, size) that is followed by b, B, e or E to `out`, in order, and
+// returns how many there are. Reads data[size] too; size <= kScanBlock.
+std::size_t FindCandidateLineFeeds(const char* data, std::size_t size, std::uint16_t* out);
 
 // A line as reading in text mode delivers it: its bytes without the line
 // end, then one line feed if the line had one. A CR LF pair counts as a line
