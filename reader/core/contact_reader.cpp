@@ -63,7 +63,9 @@ class Reader {
       const std::size_t moved = store_.MakeRoom(std::min(line_start_, scanned_), source_.ExpectedRemaining());
       line_start_ -= moved;
       scanned_ -= moved;
-      searched_ -= moved;
+      // These two may lie before what was kept; they only bound searches.
+      searched_ = searched_ > moved ? searched_ - moved : 0;
+      known_ = known_ > moved ? known_ - moved : 0;
     }
     char* into = store_.data() + store_.filled();
     const std::size_t n = source_.Read(into, std::min(store_.room(), kReadBlock));
@@ -93,8 +95,8 @@ class Reader {
       if (line_start_ == end) return;
       first_line_seen_ = true;
       pending_ = Candidate(base[line_start_]);
+      searched_ = line_start_;
     }
-    const std::size_t from = scanned_;
     for (;;) {
       if (pending_) {
         // The candidate line at line_start_ waits for its line feed.
@@ -134,13 +136,14 @@ class Reader {
       scanned_ += size;
     }
     // No candidate is waiting: the line being read starts after the last
-    // line feed. Only the bytes not searched before need looking at.
-    for (std::size_t i = end; i > std::max(from, line_start_); --i) {
+    // line feed. Only the bytes not searched this way before need looking at.
+    for (std::size_t i = end; i > std::max(known_, line_start_); --i) {
       if (base[i - 1] == '\n') {
         line_start_ = i;
         break;
       }
     }
+    known_ = end;
   }
 
   // The line from line_start_ to `end` has been read.
@@ -169,6 +172,8 @@ class Reader {
   // been found yet; it has been searched for up to searched_.
   bool pending_ = false;
   std::size_t searched_ = 0;
+  // Every line feed before known_ has moved line_start_ past it.
+  std::size_t known_ = 0;
   std::uint16_t feeds_[kScanBlock];
 };
 
