@@ -99,7 +99,7 @@ void ContactStore::BeginContact(std::size_t offset) {
 void ContactStore::ListContact() {
   if (contact_start_ == kNone || entries_.size() >= kMostEntries) return;
   if (contact_record_ == kNone) {
-    records_.emplace_back();
+    records_.push_back({});
     contact_record_ = records_.size() - 1;
   }
   entries_.push_back(std::uint32_t(contact_record_));

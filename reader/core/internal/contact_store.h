@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -39,6 +38,30 @@ class ByteChunk {
 
  private:
   std::unique_ptr<char, ChunkFree> data_;
+  std::size_t size_ = 0;
+};
+
+// A list that grows a block at a time and never moves what it holds, so it
+// never needs room for two copies of itself while it grows.
+template <class T>
+class BlockList {
+ public:
+  std::size_t size() const { return size_; }
+  const T& operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+  T& operator[](std::size_t i) { return blocks_[i / kBlock][i % kBlock]; }
+  // Throws std::bad_alloc, after which the list is as it was.
+  void push_back(const T& value) {
+    if (size_ == blocks_.size() * kBlock) {
+      auto block = std::make_unique_for_overwrite<T[]>(kBlock);
+      blocks_.push_back(std::move(block));
+    }
+    blocks_[size_ / kBlock][size_ % kBlock] = value;
+    ++size_;
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 4096;
+  std::vector<std::unique_ptr<T[]>> blocks_;
   std::size_t size_ = 0;
 };
 
@@ -82,10 +105,8 @@ class ContactStore {
   std::size_t next_chunk_ = 0;     // size of the next chunk when nothing is expected
   std::size_t contact_start_ = kNone;  // the contact being read, in chunk_
   std::size_t contact_record_ = kNone;  // its record, once listed
-  // Deques grow without copying what they hold, so the list never needs
-  // twice its size while it grows.
-  std::deque<std::string_view> records_;  // kept contacts; empty while one is read
-  std::deque<std::uint32_t> entries_;     // the list: indices into records_
+  BlockList<std::string_view> records_;  // kept contacts; empty while one is read
+  BlockList<std::uint32_t> entries_;     // the list: indices into records_
 };
 
 }  // namespace tessary::internal
