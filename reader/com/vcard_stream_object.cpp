@@ -59,28 +59,28 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
   return FromWide(wide, to);
 }
 
+using tessary::OpenResult;
+
 class VCardStreamObject final : public DispatchObject<IVCardStream> {
  public:
   STDMETHODIMP Open(BSTR vCardFile) override {
-    try {
-      // The wide path reaches the file system as it is, so names outside
-      // the ANSI code page open too. The core expects binary mode and folds
-      // CR LF itself. A file that cannot be opened reads as no contacts.
-      FilePtr file;
-      if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
-      stream_.Open(file.get());
-      // The separator is kept in the ANSI code page, but the values of a
-      // UTF-8 file are widened as UTF-8: joined as it is, a separator
-      // outside ASCII would read back as replacement characters.
-      if (stream_.IsUtf8()) stream_.SetJoinSeparator(Recode(stream_.JoinSeparator(), CP_ACP, CP_UTF8));
+    // The wide path reaches the file system as it is, so names outside the
+    // ANSI code page open too. The core expects binary mode and folds CR LF
+    // itself. A file that cannot be opened reads as no contacts.
+    FilePtr file;
+    if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
+    switch (stream_.Open(file.get())) {
+      case OpenResult::Read:
+      case OpenResult::NotOpened:
+        return S_OK;
       // A read that failed part-way must not pass for a shorter file: the
       // contacts before the failure stay readable, but the caller is told.
-      return stream_.ReadFailed() ? STG_E_READFAULT : S_OK;
-    } catch (const std::bad_alloc&) {
-      // A file too large for memory must not look like an empty one.
-      stream_.Close();
-      return E_OUTOFMEMORY;
+      case OpenResult::ReadError:
+        return STG_E_READFAULT;
+      case OpenResult::OutOfMemory:
+        return E_OUTOFMEMORY;
     }
+    return E_UNEXPECTED;
   }
 
   STDMETHODIMP GetContact(int, IDispatch** contact) override {
@@ -166,14 +166,22 @@ class VCardStreamObject final : public DispatchObject<IVCardStream> {
   STDMETHODIMP put_LineSeparator(BSTR separator) override { return SetSeparator(separator); }
 
  private:
-  // Field values are the file's bytes: UTF-8 when the reader found the file
-  // to be UTF-8, the ANSI code page otherwise.
+  // Field values are the file's bytes: UTF-8 when the file they came from
+  // was UTF-8, the ANSI code page otherwise.
   HRESULT Get(Field field, BSTR* value) {
-    return Widen(stream_.Current(field), stream_.IsUtf8() ? CP_UTF8 : CP_ACP, value);
+    return Widen(stream_.Current(field), stream_.CurrentIsUtf8() ? CP_UTF8 : CP_ACP, value);
   }
 
+  // The separator is kept in the ANSI code page, as the ANSI code page kept
+  // it. The values of a UTF-8 file are widened as UTF-8, so they are joined
+  // with the same text in UTF-8: joined as it is, a separator outside ASCII
+  // would read back as replacement characters.
   HRESULT SetSeparator(BSTR separator) {
-    return Guard([&] { stream_.SetDelimeter(Narrow(separator)); });
+    return Guard([&] {
+      std::string ansi = Narrow(separator);
+      std::string utf8 = Recode(ansi, CP_ACP, CP_UTF8);
+      stream_.SetDelimeter(ansi, utf8);
+    });
   }
 
   // Moves copy strings; running out of memory is reported, not thrown

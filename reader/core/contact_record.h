@@ -10,7 +10,7 @@
 namespace tessary {
 
 // Field order is the record's order; it is also the order tessary-dump
-// prints in and the order of the packed form in RecordStore.
+// prints in.
 enum class Field : std::uint8_t {
   Name, FullName, Email, Org, Version, Rev, Telephone, Address, Note, Label,
   Title, URL, BirthDay, NickName, Role, Work_Address, HomeAddress,
@@ -26,11 +26,10 @@ inline constexpr std::size_t kFieldCount = 32;
 std::string_view FieldName(Field f);
 
 // Values are kept as the file's bytes, including the line feed that ended
-// each piece; nothing is decoded.
+// each piece; nothing is decoded. A plain value type: nothing derives from
+// it and nothing deletes it through a base.
 class ContactRecord {
  public:
-  virtual ~ContactRecord() = default;
-
   const std::string& Get(Field f) const { return fields_[Index(f)]; }
   void Set(Field f, std::string_view value) { fields_[Index(f)].assign(value); }
   // Appends a piece: the separator goes between pieces, never before the first.
@@ -43,6 +42,7 @@ class ContactRecord {
   void Clear() {
     for (auto& s : fields_) s.clear();
   }
+  void swap(ContactRecord& other) noexcept { fields_.swap(other.fields_); }
 
  private:
   static std::size_t Index(Field f) { return static_cast<std::size_t>(f); }

@@ -1,10 +1,10 @@
-#include "keywords.h"
+#include "internal/keywords.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-namespace tessary {
+namespace tessary::internal {
 namespace {
 
 using enum Field;
@@ -134,17 +134,4 @@ const Keyword* FindKeyword(std::string_view name) {
   return nullptr;
 }
 
-std::string_view FieldName(Field f) {
-  static constexpr std::string_view kNames[kFieldCount] = {
-      "Name", "FullName", "Email", "Org", "Version", "Rev", "Telephone",
-      "Address", "Note", "Label", "Title", "URL", "BirthDay", "NickName",
-      "Role", "Work_Address", "HomeAddress", "PostalAddress",
-      "WorkTelephoneVoice", "WorkTelephoneFax", "HomeTelephoneFax",
-      "HomeTelephoneVoice", "TelephoneCellVoice", "TelephonePagerVoice",
-      "TelephoneCarVoice", "TelephoneISDN", "TelephonePref", "TelephoneVoice",
-      "EmailTelex", "EmailPrefInternet", "HomeUrl", "WorkUrl",
-  };
-  return kNames[static_cast<std::size_t>(f)];
-}
-
-}  // namespace tessary
+}  // namespace tessary::internal

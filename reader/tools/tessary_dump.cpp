@@ -2,7 +2,7 @@
 //
 //   tessary-dump [--count] [--separator TEXT] FILE
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#include <shellapi.h>
 #endif
 
 namespace {
@@ -44,55 +43,50 @@ void PutEscaped(std::string_view value, std::string& out) {
   }
 }
 
-std::FILE* OpenInput([[maybe_unused]] const char* narrow_path, [[maybe_unused]] int arg_index) {
-#ifdef _WIN32
-  // Open by the wide command line so names outside the ANSI code page work.
-  int argc = 0;
-  wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::FILE* f = nullptr;
-  if (wargv && arg_index < argc) f = _wfopen(wargv[arg_index], L"rb");
-  LocalFree(wargv);
-  return f;
-#else
-  return std::fopen(narrow_path, "rb");
-#endif
+// The command line, whichever width its characters have.
+template <class Char>
+struct Arguments {
+  bool count_only = false;
+  const Char* separator = nullptr;
+  const Char* path = nullptr;
+};
+
+template <class Char>
+bool Is(const Char* arg, std::string_view option) {
+  std::size_t i = 0;
+  for (; arg[i] && i < option.size(); ++i)
+    if (arg[i] != Char(option[i])) return false;
+  return !arg[i] && i == option.size();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  bool count_only = false;
-  const char* separator = nullptr;
-  const char* path = nullptr;
-  int path_index = 0;
+template <class Char>
+std::optional<Arguments<Char>> Parse(int argc, Char** argv) {
+  Arguments<Char> args;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--count") == 0) {
-      count_only = true;
-    } else if (std::strcmp(argv[i], "--separator") == 0) {
-      if (++i >= argc) return Usage();
-      separator = argv[i];
-    } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-      return Usage();
-    } else if (!path) {
-      path = argv[i];
-      path_index = i;
+    if (Is(argv[i], "--count")) {
+      args.count_only = true;
+    } else if (Is(argv[i], "--separator")) {
+      if (++i >= argc) return std::nullopt;
+      args.separator = argv[i];
+    } else if (argv[i][0] == Char('-') && argv[i][1] == Char('-')) {
+      return std::nullopt;
+    } else if (!args.path) {
+      args.path = argv[i];
     } else {
-      return Usage();
+      return std::nullopt;
     }
   }
-  if (!path) return Usage();
+  if (!args.path) return std::nullopt;
+  return args;
+}
 
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-
-  tessary::VCardStream stream;
-  if (separator) stream.SetDelimeter(separator);
-  std::FILE* f = OpenInput(path, path_index);
-  stream.Open(f);
-  if (f) std::fclose(f);
-  if (stream.ReadFailed())
-    std::fprintf(stderr, "tessary-dump: %s: read error; only the contacts before it are listed\n", path);
+// Reads `file` (null if it could not be opened) and prints the count, then
+// each entry's non-empty fields.
+int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, const std::string& shown_path) {
+  const tessary::OpenResult result = stream.Open(file);
+  if (result == tessary::OpenResult::ReadError || result == tessary::OpenResult::OutOfMemory)
+    std::fprintf(stderr, "tessary-dump: %s: %s; only the contacts before it are listed\n", shown_path.c_str(),
+                 result == tessary::OpenResult::ReadError ? "read error" : "out of memory");
 
   std::string out = "ContactCount: " + std::to_string(stream.ContactCount()) + "\n";
   if (!count_only) {
@@ -120,3 +114,55 @@ int main(int argc, char** argv) {
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+#ifdef _WIN32
+std::string FromWide(std::wstring_view wide, UINT code_page) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(code_page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(code_page, 0, wide.data(), size, narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring ToWide(std::string_view narrow, UINT code_page) {
+  if (narrow.empty()) return {};
+  const int size = static_cast<int>(narrow.size());
+  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(code_page, 0, narrow.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(code_page, 0, narrow.data(), size, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+#endif
+
+}  // namespace
+
+#ifdef _WIN32
+// One parser only: the wide command line, as the system gives it. The file
+// opens by its wide name, so names outside the ANSI code page work; the
+// separator is narrowed through the ANSI code page as the COM object does.
+int wmain(int argc, wchar_t** argv) {
+  auto args = Parse(argc, argv);
+  if (!args) return Usage();
+  _setmode(_fileno(stdout), _O_BINARY);
+  tessary::VCardStream stream;
+  if (args->separator) {
+    std::string ansi = FromWide(args->separator, CP_ACP);
+    stream.SetDelimeter(ansi, FromWide(ToWide(ansi, CP_ACP), CP_UTF8));
+  }
+  std::FILE* file = _wfopen(args->path, L"rb");
+  int status = Dump(stream, file, args->count_only, FromWide(args->path, CP_ACP));
+  if (file) std::fclose(file);
+  return status;
+}
+#else
+int main(int argc, char** argv) {
+  auto args = Parse(argc, argv);
+  if (!args) return Usage();
+  tessary::VCardStream stream;
+  if (args->separator) stream.SetDelimeter(args->separator);
+  std::FILE* file = std::fopen(args->path, "rb");
+  int status = Dump(stream, file, args->count_only, args->path);
+  if (file) std::fclose(file);
+  return status;
+}
+#endif

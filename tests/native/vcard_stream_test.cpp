@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "keywords.h"
+#include "internal/keywords.h"
+#include "memory_source.h"
 #include "test_files.h"
 
 namespace {
 
 using tessary::Field;
+using tessary::OpenResult;
 using tessary::VCardStream;
+using tessary_test::MemorySource;
 using Contact = std::map<std::string, std::string>;
 
 // The non-empty fields of the current values, by field name.
@@ -37,7 +42,8 @@ ReadResult Walk(VCardStream& s) {
   r.count = s.ContactCount();
   r.utf8 = s.IsUtf8();
   s.MoveFirst();
-  while (!s.IsEOF() && r.entries.size() <= s.ListSize()) {
+  // Never more entries than the count says, whatever the cursor does.
+  while (!s.IsEOF() && r.entries.size() <= std::size_t(std::max(0, r.count))) {
     r.entries.push_back(CurrentFields(s));
     s.MoveNext();
   }
@@ -178,12 +184,12 @@ TEST(Keywords, MatchWholeNamesFoldingAsciiOnly) {
       {"", false, {}},
   };
   for (const Case& c : cases) {
-    const tessary::Keyword* k = tessary::FindKeyword(c.name);
+    const tessary::internal::Keyword* k = tessary::internal::FindKeyword(c.name);
     EXPECT_EQ(k != nullptr, c.found) << c.name;
     if (k && c.found) { EXPECT_EQ(k->field, c.field) << c.name; }
   }
   std::size_t count = 0;
-  const tessary::Keyword* table = tessary::Keywords(&count);
+  const tessary::internal::Keyword* table = tessary::internal::Keywords(&count);
   ASSERT_EQ(count, 42u);
   EXPECT_EQ(table[0].name, "BEGIN");
   EXPECT_EQ(table[16].name, "ADR;Work");
@@ -266,13 +272,11 @@ TEST(VCardStream, ReadErrorIsReported) {
   VCardStream s;
   std::FILE* dir = std::fopen(".", "rb");
   ASSERT_NE(dir, nullptr);
-  s.Open(dir);
+  EXPECT_EQ(s.Open(dir), OpenResult::ReadError);
   std::fclose(dir);
-  EXPECT_TRUE(s.ReadFailed());
   EXPECT_EQ(s.ContactCount(), 0);
   testing_files::TempFile file(kTwo);
-  s.Open(file.path().c_str());
-  EXPECT_FALSE(s.ReadFailed()) << "each Open starts afresh";
+  EXPECT_EQ(s.Open(file.path().c_str()), OpenResult::Read) << "each Open starts afresh";
 }
 #endif
 
@@ -290,27 +294,36 @@ TEST(VCardStream, SeparatorAppliesFromNextOpen) {
 }
 
 // However the bytes arrive, the result is the same as reading them at once:
-// lines, CR LF pairs and the byte-order mark may all straddle two reads.
+// lines, CR LF pairs and the byte-order mark may all straddle two reads, and
+// the reader's storage may be sized right, too small or not at all.
 TEST(VCardStream, SplitReadsGiveSameResult) {
   const std::string text = "\xEF\xBB\xBF" + Crlf({"BEGIN:VCARD", "N:R\xC3\xB6;J", "NOTE:a", "b", "END:VCARD",
                                                   "BEGIN:VCARD", "FN:Z", "END:VCARD"}) +
                            "\r";
   VCardStream whole;
-  whole.BeginRead();
-  whole.Feed(text.data(), text.size());
-  whole.EndRead();
+  MemorySource all(text);
+  ASSERT_EQ(whole.Open(all), OpenResult::Read);
   ReadResult expected = Walk(whole);
   ASSERT_EQ(expected.count, 2);
+  EXPECT_TRUE(expected.utf8);
+  EXPECT_EQ(expected.entries[0].at("Name"), "R\xC3\xB6;J\n");
+  EXPECT_EQ(expected.entries[0].at("Note"), "a\n$$NEWLINE$$b\n");
   EXPECT_EQ(expected.entries[1].at("FullName"), "Z\n");
-  for (std::size_t step = 1; step <= 9; ++step) {
-    VCardStream s;
-    s.BeginRead();
-    for (std::size_t i = 0; i < text.size(); i += step) s.Feed(text.data() + i, std::min(step, text.size() - i));
-    s.EndRead();
-    ReadResult r = Walk(s);
-    EXPECT_EQ(r.count, expected.count) << step;
-    EXPECT_EQ(r.entries, expected.entries) << step;
-    EXPECT_EQ(r.utf8, expected.utf8) << step;
+  EXPECT_EQ(expected.entries[1].count("Note"), 0u) << "the trailing CR continues END";
+  const std::pair<MemorySource::Hint, std::uint64_t> hints[] = {
+      {MemorySource::Hint::Exact, 0}, {MemorySource::Hint::Unknown, 0},
+      {MemorySource::Hint::Fixed, 1}, {MemorySource::Hint::Fixed, 7}};
+  for (auto [hint, fixed] : hints) {
+    for (std::size_t step = 1; step <= 9; ++step) {
+      SCOPED_TRACE(testing::Message() << "step " << step << ", hint " << int(hint) << "/" << fixed);
+      VCardStream s;
+      MemorySource source(text, {step}, hint, fixed);
+      ASSERT_EQ(s.Open(source), OpenResult::Read);
+      ReadResult r = Walk(s);
+      EXPECT_EQ(r.count, expected.count);
+      EXPECT_EQ(r.entries, expected.entries);
+      EXPECT_EQ(r.utf8, expected.utf8);
+    }
   }
 }
 
@@ -346,5 +359,150 @@ TEST(VCardStream, LargeAndDroppedContactsStayWhole) {
     ASSERT_EQ(r.entries[2 + i].at("FullName"), std::string(5000, char('a' + i % 26)) + "\n") << i;
   EXPECT_EQ(r.entries[302].at("FullName"), "last\n");
 }
+
+namespace more {
+
+using tessary_test::MemorySource;
+
+// Hands out the first `good` bytes, then fails the way `stop` says: a read
+// error, or memory running out while reading.
+class StoppingSource : public tessary::ByteSource {
+ public:
+  StoppingSource(std::string_view bytes, OpenResult stop) : inner_(bytes, {5}), stop_(stop) {}
+  std::size_t Read(char* into, std::size_t max) override {
+    std::size_t n = inner_.Read(into, max);
+    if (n == 0 && stop_ == OpenResult::OutOfMemory) throw std::bad_alloc();
+    failed_ = n == 0 && stop_ == OpenResult::ReadError;
+    return n;
+  }
+  bool Failed() const override { return failed_; }
+
+ private:
+  MemorySource inner_;
+  OpenResult stop_;
+  bool failed_ = false;
+};
+
+std::vector<std::string> FullNames(const ReadResult& r) {
+  std::vector<std::string> names;
+  for (const Contact& c : r.entries) names.push_back(c.count("FullName") ? c.at("FullName") : "");
+  return names;
+}
+
+// A read that fails part-way keeps the contacts before the failure, drops
+// the line it was in the middle of, and the count is what the list holds;
+// nothing of the file opened before survives.
+TEST(VCardStream, FailedOpenLeavesCountAndListInStep) {
+  const std::string a = "BEGIN:VCARD\nFN:A\nEND:VCARD\n";
+  const std::string b = "BEGIN:VCARD\nFN:B\nEND:VCARD\n";
+  struct Case {
+    const char* name;
+    std::string read;  // what arrives before the failure
+    std::vector<std::string> names;
+  } cases[] = {
+      {"nothing", "", {}},
+      {"in the middle of a contact", a + "BEGIN:VCARD\nFN:B\nEN", {"A\n"}},
+      {"after an END line", a + b, {"A\n", "B\n"}},
+      {"in the middle of an END line", a + "BEGIN:VCARD\nFN:B\nEND:VC", {"A\n"}},
+      {"in the middle of a value", a + "BEGIN:VCARD\nFN:B\nEND:VCARD\nTITLE:Bo", {"A\n", "B\n"}},
+  };
+  testing_files::TempFile earlier(a + a + a + a + a);
+  for (const Case& c : cases) {
+    for (OpenResult stop : {OpenResult::ReadError, OpenResult::OutOfMemory}) {
+      SCOPED_TRACE(testing::Message() << c.name << (stop == OpenResult::ReadError ? ", read error" : ", no memory"));
+      VCardStream s;
+      ASSERT_EQ(s.Open(earlier.path().c_str()), OpenResult::Read);
+      ASSERT_EQ(s.ContactCount(), 5);
+      StoppingSource source(c.read, stop);
+      EXPECT_EQ(s.Open(source), stop);
+      ReadResult r = Walk(s);
+      EXPECT_EQ(r.count, int(c.names.size()));
+      EXPECT_EQ(FullNames(r), c.names);
+      for (const Contact& entry : r.entries) EXPECT_EQ(entry.count("Title"), 0u) << "a cut value is not kept";
+    }
+  }
+}
+
+// Values read from a UTF-8 file stay UTF-8 text until a move replaces them,
+// whatever the next Open finds.
+TEST(VCardStream, CurrentValuesKeepTheEncodingTheyWereReadIn) {
+  const std::string utf8 = "BEGIN:VCARD\nFN:J\xC3\xBCrgen\nEND:VCARD\n";
+  const std::string ansi = "BEGIN:VCARD\nFN:J\xFCrgen\nEND:VCARD\n";
+  struct Case {
+    const char* name;
+    const std::string* first;
+    const char* second;  // null: a missing file
+    bool second_utf8;
+  } cases[] = {
+      {"UTF-8, then a missing file", &utf8, nullptr, false},
+      {"UTF-8, then an ANSI file", &utf8, ansi.c_str(), false},
+      {"UTF-8, then an empty file", &utf8, "", false},
+      {"ANSI, then a UTF-8 file", &ansi, utf8.c_str(), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool first_utf8 = c.first == &utf8;
+    testing_files::TempFile first(*c.first);
+    VCardStream s;
+    ASSERT_EQ(s.Open(first.path().c_str()), OpenResult::Read);
+    s.MoveFirst();
+    EXPECT_EQ(s.CurrentIsUtf8(), first_utf8);
+    const std::string value = s.Current(Field::FullName);
+
+    std::optional<testing_files::TempFile> second;
+    if (c.second) second.emplace(c.second);
+    s.Open(second ? second->path().c_str() : "/nonexistent/none.vcf");
+    EXPECT_EQ(s.IsUtf8(), c.second_utf8);
+    EXPECT_EQ(s.CurrentIsUtf8(), first_utf8) << "the kept values are still the first file's";
+    EXPECT_EQ(s.Current(Field::FullName), value);
+    s.MoveFirst();
+    if (s.ContactCount() > 0) {
+      EXPECT_EQ(s.CurrentIsUtf8(), c.second_utf8) << "a move brings the second file's";
+    } else {
+      EXPECT_EQ(s.CurrentIsUtf8(), first_utf8) << "a move onto nothing keeps them";
+    }
+  }
+}
+
+// A source is the client's code and may call the stream back while it is
+// being read: it sees an emptied list, never a record that is still being
+// read, and the read itself is not disturbed.
+TEST(VCardStream, CallsDuringOpenSeeAnEmptyList) {
+  class CallingBack : public MemorySource {
+   public:
+    CallingBack(std::string_view bytes, VCardStream& s) : MemorySource(bytes, {3}), s_(s) {}
+    std::size_t Read(char* into, std::size_t max) override {
+      s_.MoveFirst();
+      seen_eof &= s_.IsEOF();
+      s_.MoveNext();
+      seen_count |= s_.ContactCount();
+      for (std::size_t f = 0; f < tessary::kFieldCount; ++f) names_seen += s_.Current(Field(f));
+      s_.Close();
+      s_.SetDelimeter("E");  // for the next Open, not this one
+      return MemorySource::Read(into, max);
+    }
+    bool seen_eof = true;
+    int seen_count = 0;
+    std::string names_seen;
+
+   private:
+    VCardStream& s_;
+  };
+  VCardStream s;
+  testing_files::TempFile before("BEGIN:VCARD\nFN:Before\nEND:VCARD\n");
+  s.Open(before.path().c_str());
+  s.MoveFirst();
+  CallingBack source(kTwo, s);
+  EXPECT_EQ(s.Open(source), OpenResult::Read);
+  EXPECT_TRUE(source.seen_eof);
+  EXPECT_EQ(source.seen_count, 0);
+  EXPECT_EQ(source.names_seen.find('A'), std::string::npos);
+  ReadResult r = Walk(s);
+  EXPECT_EQ(r.count, 2);
+  EXPECT_EQ(FullNames(r), (std::vector<std::string>{"A\n", "B\n"}));
+  EXPECT_EQ(s.Delimeter(), "E");
+}
+
+}  // namespace more
 
 }  // namespace

@@ -34,6 +34,17 @@ check "count only" "ContactCount: 2" "$(run --count "$work/in.vcf")"
 check "separator" "$(printf 'ContactCount: 2\n[1]\nName: M\\xC3\\xBCller;J\\n\nNote: a\\\\b\\tc\\x01\\x7F\\n|more\\n\n[2]\nFullName: Two\\n')" \
   "$(run --separator '|' "$work/in.vcf")"
 check "missing file" "ContactCount: 0" "$(run "$work/none.vcf")"
+# The file by a name outside any ANSI code page, after a separator with
+# spaces and quotes: every argument comes from the one parser.
+name=$(printf '%s/J\xc3\xbcrgen \xe6\xbc\xa2\xe5\xad\x97 (1).vcf' "$work")
+cp "$work/in.vcf" "$name"
+expected='ContactCount: 2
+[1]
+Name: M\xC3\xBCller;J\n
+Note: a\\b\tc\x01\x7F\n "x" more\n
+[2]
+FullName: Two\n'
+check "wide name and quoted separator" "$expected" "$(run --separator ' "x" ' "$name")"
 set +e
 run --bogus "$work/in.vcf" >/dev/null 2>&1; check "usage exit" 2 "$?"
 run >/dev/null 2>&1; check "no file exit" 2 "$?"

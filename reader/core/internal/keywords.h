@@ -6,7 +6,7 @@
 
 #include "contact_record.h"
 
-namespace tessary {
+namespace tessary::internal {
 
 enum class Action { Begin, End, Replace, Append };
 
@@ -25,4 +25,4 @@ const Keyword* Keywords(std::size_t* count);
 // Looks a property name up: whole-string comparison folding only ASCII A-Z.
 const Keyword* FindKeyword(std::string_view name);
 
-}  // namespace tessary
+}  // namespace tessary::internal

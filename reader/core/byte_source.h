@@ -1,0 +1,23 @@
+// Where the reader gets a file's bytes from. The stream pulls them during
+// Open, so nothing can look at the list while it is half read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessary {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Copies up to `max` bytes (max > 0) into `into`; 0 means no more, either
+  // at the end or after a failure.
+  virtual std::size_t Read(char* into, std::size_t max) = 0;
+  // Whether reading stopped on an error rather than at the end.
+  virtual bool Failed() const = 0;
+  // How many bytes are still to come, as far as the source knows; 0 when
+  // it does not. Only a hint: it sizes the reader's storage.
+  virtual std::uint64_t ExpectedRemaining() const { return 0; }
+};
+
+}  // namespace tessary

@@ -1,0 +1,86 @@
+#include "differential.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "internal/simd.h"
+#include "memory_source.h"
+#include "plain_reader.h"
+#include "vcard_stream.h"
+
+namespace tessary_test {
+namespace {
+
+std::string Shown(std::string_view s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      out += char(c);
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string CompareReaders(const std::uint8_t* data, std::size_t size) {
+  if (size < kSettingsBytes) return {};
+  const std::uint8_t flags = data[0];
+  const std::size_t sizes[] = {1 + std::size_t(data[1] & 0x0F) * 7, 1 + std::size_t(data[1] >> 4) * 131};
+  const int hint_mode = (flags >> 3) & 3;
+  const MemorySource::Hint hint = hint_mode == 0   ? MemorySource::Hint::Exact
+                                  : hint_mode == 1 ? MemorySource::Hint::Unknown
+                                                   : MemorySource::Hint::Fixed;
+  const std::uint64_t fixed = 1 + data[2];
+  const int scan_bits = ((flags >> 5) & 1) | ((flags >> 6) & 2);
+  const auto scans = scan_bits == 1   ? tessary::internal::ScanKind::Portable
+                     : scan_bits == 2 ? tessary::internal::ScanKind::Sse2
+                                      : tessary::internal::BestScans();
+  std::string_view rest(reinterpret_cast<const char*>(data + kSettingsBytes), size - kSettingsBytes);
+
+  tessary::VCardStream fast;
+  std::string separator = "$$NEWLINE$$";
+  if ((flags & 7) != 7) {
+    const std::size_t length = std::min<std::size_t>(flags & 7, rest.size());
+    separator.assign(rest.substr(0, length));
+    rest.remove_prefix(length);
+  }
+  const std::string separator_utf8 = flags & 0x40 ? separator + "\xC2\xA7" : separator;
+  fast.SetDelimeter(separator, separator_utf8);
+
+  MemorySource source(rest, {sizes[0], sizes[1]}, hint, fixed);
+  tessary::internal::ForceScans(scans);
+  const tessary::OpenResult result = fast.Open(source);
+  tessary::internal::ForceScans(tessary::internal::BestScans());
+  if (result != tessary::OpenResult::Read) return "Open did not read the whole input";
+
+  const PlainResult plain = PlainRead(rest, separator, separator_utf8);
+  if (fast.ContactCount() != std::int32_t(plain.list.size()))
+    return "count " + std::to_string(fast.ContactCount()) + ", plain " + std::to_string(plain.list.size());
+  if (fast.IsUtf8() != plain.utf8) return plain.utf8 ? "UTF-8 missed" : "UTF-8 wrongly found";
+
+  fast.MoveFirst();
+  for (std::size_t i = 0; i < plain.list.size(); ++i) {
+    if (i > 0) fast.MoveNext();
+    const std::string at = "entry " + std::to_string(i + 1) + ": ";
+    if (fast.IsEOF()) return at + "the end flag is set";
+    if (fast.CurrentIsUtf8() != plain.utf8) return at + "wrong encoding of the current values";
+    for (std::size_t f = 0; f < tessary::kFieldCount; ++f) {
+      const std::string& got = fast.Current(tessary::Field(f));
+      const std::string& want = plain.list[i]->fields[f];
+      if (got != want)
+        return at + std::string(tessary::FieldName(tessary::Field(f))) + " is \"" + Shown(got) + "\", plain \"" +
+               Shown(want) + "\"";
+    }
+  }
+  fast.MoveNext();
+  if (!fast.IsEOF()) return "the end flag is not set after the last entry";
+  return {};
+}
+
+}  // namespace tessary_test
