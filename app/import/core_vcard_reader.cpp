@@ -105,14 +105,15 @@ class CoreVCardReader final : public VCardReader {
  public:
   void Open(const std::wstring& path) override {
     const std::string narrow = ToUtf8(path);
-    stream_.Open(narrow.c_str());
-    if (stream_.ReadFailed()) throw std::runtime_error("the vCard file could not be read to its end");
-    // The core reads a file it cannot open as one without contacts; the
-    // import must tell that file apart from an empty one.
-    if (stream_.ContactCount() == 0) {
-      std::FILE* probe = std::fopen(narrow.c_str(), "rb");
-      if (!probe) throw std::runtime_error("the vCard file could not be opened");
-      std::fclose(probe);
+    switch (stream_.Open(narrow.c_str())) {
+      case tessary::OpenResult::Read:
+        break;
+      case tessary::OpenResult::NotOpened:
+        // The import must tell a file it cannot open from an empty one.
+        throw std::runtime_error("the vCard file could not be opened");
+      case tessary::OpenResult::ReadError:
+      case tessary::OpenResult::OutOfMemory:
+        throw std::runtime_error("the vCard file could not be read to its end");
     }
   }
   void MoveFirst() override { stream_.MoveFirst(); }
@@ -123,7 +124,7 @@ class CoreVCardReader final : public VCardReader {
   std::wstring Separator() override { return Widen(stream_.Delimeter()); }
 
  private:
-  std::wstring Widen(const std::string& s) const { return stream_.IsUtf8() ? FromUtf8(s) : FromLatin1(s); }
+  std::wstring Widen(const std::string& s) const { return stream_.CurrentIsUtf8() ? FromUtf8(s) : FromLatin1(s); }
   tessary::VCardStream stream_;
 };
 
