@@ -19,7 +19,10 @@ prepare() {
   "$wine" "$prefix" stop
   "$wine" "$prefix" setup
   "$wine" "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
-  if [ -x tools/demo_setup.sh ]; then tools/demo_setup.sh "$prefix"; fi
+  # The local store answers for the store library in this prefix only; the
+  # demo profile is filled on first use (the default profile of the prefix).
+  localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
+  tools/demo_profile.sh "$prefix"
 }
 
 if [ -z "${PINDREL_RUN_IN_XVFB:-}" ]; then
