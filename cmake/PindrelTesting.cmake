@@ -7,10 +7,10 @@ set(PINDREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
 # Windows code runs emulated on some build machines (32-bit Wine under a
 # user-mode emulator), many times slower than natively: Windows tests get
-# three times the time a native run would need.
+# six times the time a native run would need.
 set(PINDREL_TIMEOUT_SCALE 1)
 if(WIN32)
-  set(PINDREL_TIMEOUT_SCALE 3)
+  set(PINDREL_TIMEOUT_SCALE 6)
 endif()
 
 # pindrel_add_test(NAME name COMMAND target-or-program [args...])

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app_context.h"
@@ -53,7 +54,10 @@ struct Contact {
   std::map<std::wstring, std::wstring, std::less<>> text;
   std::optional<store::Date> birthday;
   friend bool operator<(const Contact& a, const Contact& b) {
-    return std::tie(a.text, a.birthday) < std::tie(b.text, b.birthday);
+    auto day = [](const Contact& c) {
+      return c.birthday ? std::tuple(1, c.birthday->year, c.birthday->month, c.birthday->day) : std::tuple(0, 0, 0, 0);
+    };
+    return std::tie(a.text) < std::tie(b.text) || (a.text == b.text && day(a) < day(b));
   }
   friend bool operator==(const Contact& a, const Contact& b) = default;
 };
