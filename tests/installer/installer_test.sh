@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # PindrelSetup.exe on a machine nothing was ever installed on: a fresh copy
 # of the build tree's clean Wine prefix, its file system and registry
-# recorded before anything runs.
+# recorded once its session has started.
 #   1. silent install: the files in Program Files\Pindrel, the Start menu
 #      shortcut, Tessary's class, ProgID and type library keys naming the
 #      installed DLL, the uninstall entry; "Tessary.VCardStream" from
@@ -253,10 +253,19 @@ uninstall_silently() { # WHEN: runs what the list of installed programs runs
 
 # ---------------------------------------------------------------- 0. before
 
-snapshot clean
 # One server for the whole run: the system processes of a Wine session
 # start once, not once per command.
 WINEPREFIX="$prefix" wineserver -p
+# Starting a session writes to the registry by itself (devices, display):
+# "before" is the state once that is done and saved.
+touch "$work/session-start"
+wine cmd /c exit 0 || fatal "Wine does not start in $prefix"
+for _ in $(seq 1 2400); do
+  [ "$prefix/system.reg" -nt "$work/session-start" ] && break
+  sleep 0.5
+done
+[ "$prefix/system.reg" -nt "$work/session-start" ] || fatal "Wine saved no registry in twenty minutes"
+snapshot clean
 
 # ---------------------------------------------------------------- 1. install
 
