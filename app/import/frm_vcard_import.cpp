@@ -109,57 +109,12 @@ void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
   Module1& state = app_.state;
   form.SetText(window::txtvCardImportDefault, L"");
 
-  std::unique_ptr<store::Folder> default_folder;
-  try {
-    state.StoreSession = app_.open_session();
-    state.StoreSession->Logon();
-    default_folder = state.StoreSession->GetDefaultFolder(store::kContactsFolderKind);
-    state.CurrentFolder.reset();
-    state.CurrentFolder = state.StoreSession->PickFolder(*default_folder, std::wstring(kPickFolderCaption),
-                                                         std::nullopt, 2);
-  } catch (const store::StoreError&) {
-    state.CurrentFolder.reset();
-    state.StoreSession.reset();
-    app_.desktop.ShowMessage(&form, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
-    return;
-  }
-
-  if (!state.CurrentFolder) {  // cancelled
-    default_folder.reset();
-    try {
-      state.StoreSession->Logoff();
-    } catch (const store::StoreError&) {
-    }
-    state.StoreSession.reset();
-    return;
-  }
-
-  store::Folder& folder = *state.CurrentFolder;
-  if (!IsContactsFolder(folder)) {
-    std::wstring name = TryRead([&] { return folder.Name(); }).value_or(L"");
-    app_.desktop.ShowMessage(&form, NotAContactsFolderText(name), std::wstring(kNotContactsTitle));
-    form.SetText(window::txtvCardImportDefault, L"");
-    state.CurrentFolder.reset();
-    default_folder.reset();
-    state.StoreSession.reset();
-    return;
-  }
-
-  // The run opens the folder again from its two identifiers; a pair of
-  // which only one could be read would send the contacts elsewhere, so such
-  // a folder is not taken, and an earlier choice stays.
-  std::optional<std::wstring> store_id = TryRead([&] { return folder.StoreID(); });
-  std::optional<std::wstring> entry_id = TryRead([&] { return folder.EntryID(); });
-  if (!store_id || !entry_id) {
-    state.CurrentFolder.reset();
-    state.StoreSession.reset();
-    app_.desktop.ShowMessage(&form, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
-    return;
-  }
-  form.SetText(window::txtvCardImportDefault, TryRead([&] { return folder.FolderPath(); }).value_or(L""));
+  std::optional<ChosenFolder> chosen = PickContactsFolder(app_, form, std::nullopt);
+  if (!chosen) return;  // a refused or cancelled choice keeps an earlier target
+  form.SetText(window::txtvCardImportDefault, chosen->path);
   if (!form.Text(window::txtvCardImportDefault).empty()) form.SetEnabled(window::CmdImportvCard, true);
-  state.ImportStoreID = *store_id;
-  state.ImportFolderID = *entry_id;
+  state.ImportStoreID = chosen->store_id;
+  state.ImportFolderID = chosen->entry_id;
 }
 
 void FrmvCardImport::RunImport(ui::Form& form) {

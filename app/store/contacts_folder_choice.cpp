@@ -22,22 +22,26 @@ bool IsContactsFolder(store::Folder& folder) {
   return TryRead([&] { return folder.DefaultMessageClass(); }) == store::kContactClass;
 }
 
-void ChooseExportContactsFolder(AppContext& app, ui::Form& main) {
+std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner,
+                                               std::optional<std::int16_t> fourth) {
   Module1& state = app.state;
-  main.SetText(main_window::txtPSTfile, L"");
+  auto store_failure = [&] {
+    state.CurrentFolder.reset();
+    state.StoreSession.reset();
+    app.desktop.ShowMessage(&owner, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
+    return std::nullopt;
+  };
 
   std::unique_ptr<store::Folder> default_folder;
   try {
     state.StoreSession = app.open_session();
     state.StoreSession->Logon();
     default_folder = state.StoreSession->GetDefaultFolder(store::kContactsFolderKind);
-    state.CurrentFolder = state.StoreSession->PickFolder(*default_folder, std::wstring(kPickFolderCaption),
-                                                         std::int16_t{1}, 2);
-  } catch (const store::StoreError&) {
     state.CurrentFolder.reset();
-    state.StoreSession.reset();
-    app.desktop.ShowMessage(&main, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
-    return;
+    state.CurrentFolder =
+        state.StoreSession->PickFolder(*default_folder, std::wstring(kPickFolderCaption), fourth, 2);
+  } catch (const store::StoreError&) {
+    return store_failure();
   }
 
   if (!state.CurrentFolder) {  // cancelled
@@ -47,35 +51,36 @@ void ChooseExportContactsFolder(AppContext& app, ui::Form& main) {
     } catch (const store::StoreError&) {
     }
     state.StoreSession.reset();
-    return;
+    return std::nullopt;
   }
 
   store::Folder& folder = *state.CurrentFolder;
   if (!IsContactsFolder(folder)) {
     std::wstring name = TryRead([&] { return folder.Name(); }).value_or(L"");
-    app.desktop.ShowMessage(&main, NotAContactsFolderText(name), std::wstring(kNotContactsTitle));
-    main.SetText(main_window::txtPSTfile, L"");
+    app.desktop.ShowMessage(&owner, NotAContactsFolderText(name), std::wstring(kNotContactsTitle));
     state.CurrentFolder.reset();
-    state.StoreSession.reset();
-    return;
+    state.StoreSession.reset();  // no log off on this path
+    return std::nullopt;
   }
 
-  // The export opens the folder again from its two identifiers; a pair of
-  // which only one could be read would point it at the wrong folder, so
-  // such a folder is not accepted.
+  // The folder is opened again later from its two identifiers; a pair of
+  // which only one could be read would point at the wrong folder, so such
+  // a folder is not accepted.
   std::optional<std::wstring> store_id = TryRead([&] { return folder.StoreID(); });
   std::optional<std::wstring> entry_id = TryRead([&] { return folder.EntryID(); });
-  if (!store_id || !entry_id) {
-    state.CurrentFolder.reset();
-    state.StoreSession.reset();
-    app.desktop.ShowMessage(&main, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
-    return;
-  }
-  main.SetText(main_window::txtPSTfile, TryRead([&] { return folder.FolderPath(); }).value_or(L""));
+  if (!store_id || !entry_id) return store_failure();
+  return ChosenFolder{TryRead([&] { return folder.FolderPath(); }).value_or(L""), *store_id, *entry_id};
+}
+
+void ChooseExportContactsFolder(AppContext& app, ui::Form& main) {
+  main.SetText(main_window::txtPSTfile, L"");
+  std::optional<ChosenFolder> chosen = PickContactsFolder(app, main, std::int16_t{1});
+  if (!chosen) return;
+  main.SetText(main_window::txtPSTfile, chosen->path);
   if (!main.Text(main_window::txtPSTfile).empty() && !main.Text(main_window::txtExportSavePath).empty())
     main.SetEnabled(main_window::CmdProcess, true);
-  state.ExportStoreID = *store_id;
-  state.ExportFolderID = *entry_id;
+  app.state.ExportStoreID = chosen->store_id;
+  app.state.ExportFolderID = chosen->entry_id;
 }
 
 }  // namespace pindrel

@@ -30,6 +30,20 @@ std::optional<std::wstring> TryRead(const std::function<std::wstring()>& read);
 // does not.
 bool IsContactsFolder(store::Folder& folder);
 
+// A contacts folder the user picked, as its chooser keeps it.
+struct ChosenFolder {
+  std::wstring path;  // the folder's path text, empty when it cannot be read
+  std::wstring store_id;
+  std::wstring entry_id;
+};
+
+// The store library's picker, from creating the session to reading the
+// picked folder's identifiers; `fourth` is the picker's fourth argument. The
+// session and the folder stay in StoreSession and CurrentFolder. None when
+// the user cancelled (the session is logged off), the store failed or the
+// folder holds no contacts (each said to the user, owned by `owner`).
+std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner, std::optional<std::int16_t> fourth);
+
 void ChooseExportContactsFolder(AppContext& app, ui::Form& main);
 
 }  // namespace pindrel
