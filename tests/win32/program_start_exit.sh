@@ -13,14 +13,16 @@ exe=$1
 
 if [ -z "${PINDREL_IN_XVFB:-}" ]; then
   export PINDREL_IN_XVFB=1
-  exec timeout 580 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  exec timeout 1700 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
 prefix="$PINDREL_WINEPREFIX-display"
 stop_wine() { "$PINDREL_WINE" "$prefix" stop; }
 fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; stop_wine; exit 1; }
 
-"$PINDREL_WINE" "$prefix" setup || fail "cannot create the Wine prefix $prefix"
+# Its first start (services, the desktop) is done before the program's, so
+# the wait below is for the program alone.
+"$PINDREL_WINE" "$prefix" start || fail "cannot start the Wine prefix $prefix"
 "$PINDREL_WINE" "$prefix" run "$exe" >/dev/null 2>&1 </dev/null &
 pid=$!
 
@@ -29,13 +31,13 @@ pid=$!
 # Only a mapped (viewable) window can take the keyboard focus: X refuses
 # focus on one that exists but is not yet mapped (BadMatch).
 window=""
-for _ in $(seq 1 240); do
+for _ in $(seq 1 1200); do
   window=$(xdotool search --onlyvisible --name '^Pindrel$' 2>/dev/null | head -1)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || fail "Pindrel.exe ended before showing its window"
   sleep 0.5
 done
-[ -n "$window" ] || fail "no window titled Pindrel appeared"
+[ -n "$window" ] || fail "no window titled Pindrel appeared within ten minutes"
 title=$(xdotool getwindowname "$window")
 [ "$title" = "Pindrel" ] || fail "main window title is '$title'"
 echo "main window shown: '$title'"
@@ -56,11 +58,11 @@ for _ in $(seq 1 40); do
 done
 xdotool key x
 
-for _ in $(seq 1 240); do
+for _ in $(seq 1 1200); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.5
 done
-kill -0 "$pid" 2>/dev/null && fail "Pindrel.exe still running two minutes after File > Exit"
+kill -0 "$pid" 2>/dev/null && fail "Pindrel.exe still running ten minutes after File > Exit"
 wait "$pid"
 status=$?
 [ "$status" -eq 0 ] || fail "Pindrel.exe exited with $status"
