@@ -121,8 +121,13 @@ std::string WriteVCard(const Item& item) {
   card.Single("FN", item.Get(FullName));
   card.Single("NICKNAME", item.Get(NickName));
   card.Single("TITLE", item.Get(JobTitle));
-  if (AnySet(item, {CompanyName, Department}))
-    card.Line("ORG", Joined(item, {CompanyName, Department}, false));
+  // A company without a department is written without the ";": the import
+  // then leaves Department unset, as it was, instead of setting it empty.
+  if (AnySet(item, {CompanyName, Department})) {
+    std::string org = Part(item.Get(CompanyName));
+    if (!item.Get(Department).empty()) org += ';' + Part(item.Get(Department));
+    card.Line("ORG", org);
+  }
   card.Single("TEL;WORK;VOICE", item.Get(BusinessTelephoneNumber));
   card.Single("TEL;WORK;FAX", item.Get(BusinessFaxNumber));
   card.Single("TEL;HOME;VOICE", item.Get(HomeTelephoneNumber));

@@ -71,6 +71,12 @@ TEST(VCardWriter, WritesTheReadersPropertyForms) {
   Item empty;
   empty.message_class = u"IPM.Contact";
   EXPECT_EQ(WriteVCard(empty), "BEGIN:VCARD\r\nVERSION:2.1\r\nN:;;;;\r\nEND:VCARD\r\n");
+
+  // No ";" after a company without a department: the import would set an
+  // empty Department from it.
+  Item company = empty;
+  company.Set(Text::CompanyName, u"Acme");
+  EXPECT_EQ(WriteVCard(company), "BEGIN:VCARD\r\nVERSION:2.1\r\nN:;;;;\r\nORG:Acme\r\nEND:VCARD\r\n");
 }
 
 TEST(VCardWriter, EveryLineIsAKeywordOfTheReader) {
