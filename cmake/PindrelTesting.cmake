@@ -6,11 +6,11 @@ set(PINDREL_WINE ${CMAKE_SOURCE_DIR}/cmake/wine.sh)
 set(PINDREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
 # Windows code runs emulated on some build machines (32-bit Wine under a
-# user-mode emulator), many times slower than natively: Windows tests get
-# six times the time a native run would need.
+# user-mode emulator), a few times slower than natively: Windows tests get
+# twice the time a native run would need.
 set(PINDREL_TIMEOUT_SCALE 1)
 if(WIN32)
-  set(PINDREL_TIMEOUT_SCALE 6)
+  set(PINDREL_TIMEOUT_SCALE 2)
 endif()
 
 # pindrel_add_test(NAME name COMMAND target-or-program [args...])
@@ -56,7 +56,7 @@ function(pindrel_add_wine_fixture)
   if(WIN32)
     add_test(NAME wine_start COMMAND ${PINDREL_WINE} ${PINDREL_WINEPREFIX} start)
     add_test(NAME wine_stop COMMAND ${PINDREL_WINE} ${PINDREL_WINEPREFIX} stop)
-    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 2400)
+    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 900)
     set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
   endif()
 endfunction()
