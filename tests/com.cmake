@@ -14,7 +14,12 @@ if(WIN32)
     win32/com_stream_test.cpp)
   target_link_libraries(com_server_tests PRIVATE tessary_interfaces version GTest::gtest_main)
   # The tests load the Tessary.dll beside them.
-  add_dependencies(com_server_tests tessary_com)
+  add_dependencies(com_server_tests tessary_com tessary_detach_probe)
+
+  # Run by com_server_tests in processes of their own.
+  add_executable(tessary_detach_probe win32/com_detach_probe.cpp)
+  target_link_libraries(tessary_detach_probe PRIVATE tessary_interfaces)
+  target_link_options(tessary_detach_probe PRIVATE -municode)
 
   # Everything that registers Tessary in the prefix, or needs it registered,
   # takes this lock: one test unregistering must not pull the classes from

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <new>
@@ -34,11 +35,32 @@ struct ClassEntry {
   std::map<std::wstring, DISPID, std::less<>> dispids;
 };
 
-ClassEntry g_classes[] = {
-    {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
-    {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
-    {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
+using ClassTable = std::array<ClassEntry, 3>;
+
+// Holds a T that is never destroyed. When the process exits, the loader
+// lock is held and the DLLs the cached objects belong to may be gone
+// already, so nothing may release them then; when the module is unloaded by
+// FreeLibrary, DllMain releases them itself before the runtime's own
+// clean-up runs.
+template <class T>
+class Immortal {
+ public:
+  explicit Immortal(T (*make)()) { ::new (static_cast<void*>(storage_)) T(make()); }
+  T& operator*() { return *std::launder(reinterpret_cast<T*>(storage_)); }
+
+ private:
+  alignas(T) unsigned char storage_[sizeof(T)];
 };
+
+ClassTable MakeClassTable() {
+  return {{
+      {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
+      {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
+      {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
+  }};
+}
+
+Immortal<ClassTable> g_classes(MakeClassTable);
 
 HMODULE g_module = nullptr;
 LONG g_lock_count = 0;
@@ -68,7 +90,7 @@ HRESULT ClassObjectOf(ClassEntry& entry, ComPtr<IClassFactory>& out) {
 // Releases what the table caches. Called when the module is unloaded.
 void ReleaseTable() {
   CriticalSectionLock hold(g_module_lock);
-  for (ClassEntry& entry : g_classes) {
+  for (ClassEntry& entry : *g_classes) {
     entry.class_object.Reset();
     entry.type_info.Reset();
     entry.dispids.clear();
@@ -92,7 +114,7 @@ HRESULT LoadTypeInfo(ClassEntry& entry) {
 }
 
 ClassEntry* EntryOf(REFIID iid) {
-  for (ClassEntry& entry : g_classes)
+  for (ClassEntry& entry : *g_classes)
     if (IsEqualIID(entry.iid, iid)) return &entry;
   return nullptr;
 }
@@ -138,11 +160,14 @@ using namespace tessary::com;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   // Thread notifications stay on: the statically linked C runtime uses them.
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // Unloaded by FreeLibrary: the DLLs the caches point into are still
+    // loaded. At process exit (`reserved` set) they may not be, and the
+    // loader lock is held; the caches then go with the process.
     ReleaseTable();
   }
   return TRUE;
@@ -153,7 +178,7 @@ STDAPI DllCanUnloadNow() { return g_lock_count == 0 ? S_OK : S_FALSE; }
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  for (ClassEntry& entry : g_classes) {
+  for (ClassEntry& entry : *g_classes) {
     if (!IsEqualCLSID(entry.clsid, clsid)) continue;
     ComPtr<IClassFactory> class_object;
     HRESULT hr = ClassObjectOf(entry, class_object);
@@ -164,7 +189,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
 }
 
 STDAPI DllRegisterServer() try {
-  for (const ClassEntry& entry : g_classes) {
+  for (const ClassEntry& entry : *g_classes) {
     HRESULT hr = RunRegistryScript(g_module, entry.registry_script, RegistryAction::Register);
     if (FAILED(hr)) return hr;
   }
@@ -178,7 +203,7 @@ STDAPI DllRegisterServer() try {
 }
 
 STDAPI DllUnregisterServer() try {
-  for (const ClassEntry& entry : g_classes)
+  for (const ClassEntry& entry : *g_classes)
     RunRegistryScript(g_module, entry.registry_script, RegistryAction::Unregister);
   std::wstring path = ModulePath(g_module);
   ComPtr<ITypeLib> library;

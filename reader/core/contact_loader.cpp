@@ -1,7 +1,6 @@
 #include "internal/contact_loader.h"
 
 #include <cstring>
-#include <string>
 
 #include "internal/keywords.h"
 #include "internal/line_scan.h"
@@ -13,7 +12,6 @@ void LoadContact(std::string_view text, std::string_view separator, std::string_
   // The keyword the last non-empty property name named, or null: a line
   // without a name continues that property. The first line names BEGIN.
   const Keyword* previous = nullptr;
-  std::string folded;  // a value whose line ended in CR LF, with one line feed
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
@@ -31,17 +29,13 @@ void LoadContact(std::string_view text, std::string_view separator, std::string_
     if (!fills) continue;
 
     std::string_view value = line.content.substr(kind.value_start);
-    if (line.line_feed) {
-      if (value.data() + value.size() == line_feed) {
-        value = std::string_view(value.data(), value.size() + 1);  // the file's own line feed
-      } else {
-        folded.assign(value);
-        folded += '\n';
-        value = folded;
-      }
-    }
+    // A value ends with its line's line feed: the file's own, or one in
+    // place of a CR LF pair.
+    const bool own_line_feed = line.line_feed && value.data() + value.size() == line_feed;
+    if (own_line_feed) value = std::string_view(value.data(), value.size() + 1);
     if (!kind.base_name && k->action == Action::Replace) out.Set(k->field, value);
     else out.Append(k->field, value, join);
+    if (line.line_feed && !own_line_feed) out.Extend(k->field, "\n");
   }
 }
 

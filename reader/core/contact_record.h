@@ -38,11 +38,12 @@ class ContactRecord {
     if (!s.empty()) s.append(separator);
     s.append(value);
   }
+  // Adds bytes to the end of the field's last piece (no separator).
+  void Extend(Field f, std::string_view more) { fields_[Index(f)].append(more); }
   // Empties every field but keeps their storage for the next contact.
   void Clear() {
     for (auto& s : fields_) s.clear();
   }
-  void swap(ContactRecord& other) noexcept { fields_.swap(other.fields_); }
 
  private:
   static std::size_t Index(Field f) { return static_cast<std::size_t>(f); }

@@ -28,8 +28,10 @@ struct VCardStream::State {
   bool end_flag = false;
   bool has_cursor = false;
   std::size_t cursor = 0;
-  ContactRecord current;
-  ContactRecord loading;  // filled first, so a failed move changes nothing
+  // The current values are records[current]; a move fills the other one
+  // first, so one that runs out of memory changes nothing.
+  ContactRecord records[2];
+  int current = 0;
   bool current_utf8 = false;
 
   // What every Open does first: an empty list, a count of 0, no cursor.
@@ -47,8 +49,8 @@ struct VCardStream::State {
 
   void Load(std::size_t index) {
     internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
-                          loading);
-    current.swap(loading);
+                          records[1 - current]);
+    current = 1 - current;
     current_utf8 = utf8;
     cursor = index;
     has_cursor = true;
@@ -134,7 +136,7 @@ void VCardStream::Close() {
 
 std::int32_t VCardStream::ContactCount() const { return state_->count; }
 bool VCardStream::IsEOF() const { return state_->end_flag; }
-const std::string& VCardStream::Current(Field f) const { return state_->current.Get(f); }
+const std::string& VCardStream::Current(Field f) const { return state_->records[state_->current].Get(f); }
 bool VCardStream::CurrentIsUtf8() const { return state_->current_utf8; }
 bool VCardStream::IsUtf8() const { return state_->utf8; }
 const std::string& VCardStream::Delimeter() const { return state_->separator; }

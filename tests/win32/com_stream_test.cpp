@@ -279,6 +279,36 @@ TEST_F(StreamTest, ValuesWidenFromTheFilesEncoding) {
   }
 }
 
+// The values kept from one file read back in that file's encoding after an
+// Open of another, until a move replaces them.
+TEST_F(StreamTest, KeptValuesReadBackInTheEncodingTheyWereReadIn) {
+  ASSERT_EQ(GetACP(), 1252u);
+  TempFile utf8("BEGIN:VCARD\nFN:J\xC3\xBCrgen\nEND:VCARD", L"kept-utf8.vcf");
+  TempFile ansi("BEGIN:VCARD\nFN:Ana \xC3\nEND:VCARD", L"kept-ansi.vcf");
+  TempFile empty("", L"kept-empty.vcf");
+  struct Case {
+    const char* name;
+    std::wstring path;
+  } cases[] = {
+      {"a missing file", utf8.path() + L".missing"},
+      {"an ANSI file", ansi.path()},
+      {"an empty file", empty.path()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<IVCardStream> stream = Create<IVCardStream>(CLSID_VCardStream);
+    ASSERT_EQ(OpenFile(stream.Get(), utf8.path()), S_OK);
+    ASSERT_EQ(stream->MoveFirst(), S_OK);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"J\u00FCrgen\n");
+    ASSERT_EQ(OpenFile(stream.Get(), c.path), S_OK);
+    EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"J\u00FCrgen\n") << "not J\u00C3\u00BCrgen";
+    ASSERT_EQ(stream->MoveFirst(), S_OK);
+    if (Count(stream.Get()) > 0) {
+      EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"Ana \u00C3\n") << "the new file's own";
+    }
+  }
+}
+
 TEST_F(StreamTest, OpensAFileWhoseNameTheAnsiCodePageCannotHold) {
   const std::wstring name = L"\u6F22\u5B57_\u03A9_contacts.vcf";
   BOOL lossy = FALSE;

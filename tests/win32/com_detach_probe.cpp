@@ -1,0 +1,83 @@
+// Loads Tessary.dll, makes it cache the type information of IVCardStream,
+// then lets the module go the way the command line says and reports, by its
+// exit code, whether the cache still holds its reference:
+//
+//   com_detach_probe unload   FreeLibrary: the cache is released (exit 0)
+//   com_detach_probe exit     the notification a process exit sends, with
+//                             its non-null reserved argument: nothing is
+//                             released (exit 0)
+//
+// Exit 1 means the wrong answer, 2 a failure to set up. The exit case runs
+// the module's entry point by hand and then ends the process at once, so it
+// has to be a process of its own.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "tessary.h"
+
+namespace {
+
+// The reference count of `object`, read without changing it.
+ULONG References(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+int Fail(const char* what) {
+  std::printf("setup failed: %s\n", what);
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) return Fail("usage");
+  const bool process_exit = std::wcscmp(argv[1], L"exit") == 0;
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Fail("CoInitializeEx");
+  HMODULE module = LoadLibraryW(L"Tessary.dll");
+  if (!module) return Fail("LoadLibrary");
+  using Register = HRESULT(WINAPI*)();
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  auto register_server = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+  auto get_class_object =
+      reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  if (!register_server || !get_class_object || FAILED(register_server())) return Fail("registration");
+
+  // Raw pointers on purpose: the module goes away under them below, and the
+  // order of every release matters.
+  IClassFactory* factory = nullptr;
+  if (FAILED(get_class_object(CLSID_VCardStream, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+    return Fail("class object");
+  IDispatch* stream = nullptr;
+  if (FAILED(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&stream))))
+    return Fail("CreateInstance");
+  factory->Release();
+  ITypeInfo* info = nullptr;
+  if (FAILED(stream->GetTypeInfo(0, LOCALE_NEUTRAL, &info)) || !info) return Fail("GetTypeInfo");
+  stream->Release();
+  const ULONG before = References(info);  // ours and the module's cache
+
+  if (process_exit) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(module) + dos->e_lfanew);
+    using EntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+    auto entry = reinterpret_cast<EntryPoint>(
+        reinterpret_cast<void*>(reinterpret_cast<BYTE*>(module) + nt->OptionalHeader.AddressOfEntryPoint));
+    entry(module, DLL_PROCESS_DETACH, reinterpret_cast<LPVOID>(1));
+    const ULONG after = References(info);
+    std::printf("process exit: %lu references before, %lu after\n", before, after);
+    std::fflush(stdout);
+    // The module's runtime has shut down: end here, running nothing more.
+    TerminateProcess(GetCurrentProcess(), after == before ? 0 : 1);
+  }
+
+  FreeLibrary(module);
+  const ULONG after = References(info);
+  std::printf("unload: %lu references before, %lu after\n", before, after);
+  info->Release();
+  CoUninitialize();
+  return after + 1 == before ? 0 : 1;
+}
