@@ -275,20 +275,18 @@ uninstall_silently() { # WHEN: runs what the list of installed programs runs
 
 # ---------------------------------------------------------------- 0. before
 
-# One server for the whole run: the system processes of a Wine session
-# start once, not once per command.
-WINEPREFIX="$prefix" wineserver -p
 # Starting a session writes to the registry by itself (devices, display),
 # and so does Wine's script host the first time it runs (its own type
-# library): "before" is the state once both are done and saved.
-touch "$work/session-start"
+# library): "before" is the state once both are done. The server writes
+# everything to the hive files as it ends; a save while it runs could come
+# in the middle of those writes.
 wine cscript //nologo "$registry_vbs" || fatal "Wine does not start in $prefix"
-for _ in $(seq 1 2400); do
-  [ "$prefix/system.reg" -nt "$work/session-start" ] && break
-  sleep 0.5
-done
-[ "$prefix/system.reg" -nt "$work/session-start" ] || fatal "Wine saved no registry in twenty minutes"
+stop_wine
+WINEPREFIX="$prefix" timeout 120 wineserver -w
 snapshot clean
+# Then one server for the whole run: the system processes of a Wine session
+# start once, not once per command.
+WINEPREFIX="$prefix" wineserver -p
 
 # ---------------------------------------------------------------- 1. install
 
