@@ -215,7 +215,10 @@ Section "Pindrel" SecPindrel
   ${EndIf}
   ${If} $0 != 0
     ; Without its reader Pindrel cannot import: take everything away again
-    ; rather than leave a copy that only looks installed.
+    ; rather than leave a copy that only looks installed. SetOutPath made
+    ; $INSTDIR Setup's working directory, which Windows will not remove
+    ; while Setup is in it: leave it first, or the empty folder stays.
+    SetOutPath "$TEMP"
     Call RemoveInstalled
     MessageBox MB_OK|MB_ICONSTOP "Tessary.dll, Pindrel's vCard reader, could not be registered (regsvr32: $0). Pindrel has not been installed." /SD IDOK
     Abort "Tessary.dll could not be registered (regsvr32: $0). Pindrel has not been installed."

@@ -182,7 +182,9 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
         if (!value.empty()) item->SetText(name, value);
       if (c.birthday) item->SetDate(prop::Birthday, *c.birthday);
       item->Save();
-      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") ASSERT_NO_FATAL_FAILURE(AddDistributionList());
+      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") {
+        ASSERT_NO_FATAL_FAILURE(AddDistributionList());
+      }
     }
     const int before = contacts->GetItems()->Count();
     ASSERT_EQ(before, static_cast<int>(originals.size()) + 2);  // and two distribution lists

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Benchmark of the round trip under Wine: N generated contacts (10,000
+# unless given) in a fresh local-store profile, exported by the export
+# logic and imported back by the import logic through the registered
+# Tessary; prints contacts per second each way.
+#
+#   tests/bench/round_trip_bench.sh [N]     (from the repository root)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+n=${1:-10000}
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target round_trip_bench tessary_com localstore_com >/dev/null
+prefix=build/win32/wineprefix
+profile=build/win32/bench-round-trip
+rm -rf "$profile"
+mkdir -p "$profile"
+cmake/wine.sh "$prefix" start
+trap 'cmake/wine.sh "$prefix" stop; rm -rf "$profile"' EXIT
+cmake/wine.sh "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
+bash localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
+LOCALSTORE_PROFILE="Z:$(realpath "$profile" | tr / '\\')" \
+  cmake/wine.sh "$prefix" run build/win32/bin/round_trip_bench.exe "$n"
