@@ -12,7 +12,10 @@ prefix=$(realpath -m "$1"); action=$2; shift 2
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
 # No .NET or Gecko installer prompts; a caller adds its own overrides
 # (e.g. "tessary=" to see a registration fail) in PINDREL_DLL_OVERRIDES.
-export WINEDLLOVERRIDES="mscoree,mshtml=${PINDREL_DLL_OVERRIDES:+;$PINDREL_DLL_OVERRIDES}"
+# No crash debugger either: a crashing program ends with its exception code
+# as its exit code, where winedbg would wait for someone to attach (forever,
+# for a test, holding the test's output open).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${PINDREL_DLL_OVERRIDES:+;$PINDREL_DLL_OVERRIDES}"
 # Wine turns Windows file names into Unix ones through the locale's
 # character set; under a plain C locale no name outside ASCII can exist.
 case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in

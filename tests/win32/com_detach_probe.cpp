@@ -37,6 +37,9 @@ int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return Fail("usage");
   const bool process_exit = std::wcscmp(argv[1], L"exit") == 0;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Fail("CoInitializeEx");
+  // The type information lives in oleaut32, which only Tessary brings in:
+  // held here, it stays loaded when Tessary goes.
+  if (!LoadLibraryW(L"oleaut32.dll")) return Fail("LoadLibrary oleaut32");
   HMODULE module = LoadLibraryW(L"Tessary.dll");
   if (!module) return Fail("LoadLibrary");
   using Register = HRESULT(WINAPI*)();
