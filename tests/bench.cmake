@@ -12,3 +12,9 @@ if(WIN32 AND TARGET localstore_com)
   # The reader benchmark's generator makes the files to import.
   target_sources(import_bench PRIVATE bench/vcard_gen.cpp)
 endif()
+
+# The local store's core alone under Wine, beside localstore_bench.
+if(WIN32)
+  add_executable(localstore_core_bench bench/localstore_core_bench.cpp)
+  target_link_libraries(localstore_core_bench PRIVATE localstore_core)
+endif()

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -111,13 +112,17 @@ int main(int argc, char** argv) {
     contacts.reset();
 
     const bench::Memory before = bench::MemoryNow();
+    desktop.sample_every = std::max(1L, n / 10);  // one yield per position
     const auto took = Export(app, desktop, split, folder_path, out, n);
+    desktop.sample_every = 0;
     const bench::Memory after = bench::MemoryNow();
-    std::printf("%8s %9s %9s %12s %12s %15s %15s\n", "contacts", "seconds", "files/s", "MB before", "MB after",
-                "peak WS MB", "peak commit MB");
-    std::printf("%8ld %9.2f %9.0f %12.1f %12.1f %15.1f %15.1f\n", n, bench::Seconds(took),
+    std::printf("%8s %9s %9s %12s %12s %15s %15s    %s\n", "contacts", "seconds", "files/s", "MB before",
+                "MB after", "peak WS MB", "peak commit MB", "commit MB at each tenth of the run");
+    std::printf("%8ld %9.2f %9.0f %12.1f %12.1f %15.1f %15.1f   ", n, bench::Seconds(took),
                 n / bench::Seconds(took), before.pagefile, after.pagefile, after.peak_working_set,
                 after.peak_pagefile);
+    for (double mb : desktop.commit_samples) std::printf(" %.1f", mb);
+    std::printf("\n");
 
     split.on = true;
     const auto timed_took = Export(app, desktop, split, folder_path, out, n);
