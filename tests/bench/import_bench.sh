@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Benchmark of the import under Wine: the import window's logic on a real
+# (headless) window imports one generated file of N contacts (100,000 unless
+# given) and a directory of M one-contact files (10,000 unless given) into
+# the empty Contacts folder of a fresh local-store profile, through the
+# registered Tessary and local store. Prints contacts per second and the
+# process's memory as each run goes and, from smaller timed runs, how the
+# time splits between the reader, the mapping, the store calls, the window
+# updates and the yields. The generated files are kept for the next run.
+#
+#   tests/bench/import_bench.sh [N [M]]     (from the repository root)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+n=${1:-100000} m=${2:-10000}
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target import_bench >/dev/null
+# A prefix of the benchmarks' own under the build tree, where Tessary and
+# the local store (under the store library's ProgID) are registered.
+prefix=build/win32/wineprefix-bench
+work=$(realpath -m "build/win32/bench-import/$n-$m")
+mkdir -p "$work"
+cmake/wine.sh "$prefix" start
+trap 'cmake/wine.sh "$prefix" stop' EXIT
+cmake/wine.sh "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
+bash localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
+cmake/wine.sh "$prefix" run build/win32/bin/import_bench.exe "Z:$(echo "$work" | tr / '\\')" "$n" "$m"
