@@ -4,7 +4,7 @@ if(WIN32 AND TARGET localstore_com)
   add_executable(round_trip_tests
     win32/round_trip_test.cpp
     native/fake_ui.cpp)
-  target_include_directories(round_trip_tests PRIVATE native)
+  target_include_directories(round_trip_tests PRIVATE native win32)
   target_link_libraries(round_trip_tests PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
     pindrel_walk_win32 GTest::gtest_main)
   add_dependencies(round_trip_tests tessary_com localstore_com)
@@ -16,7 +16,7 @@ if(WIN32 AND TARGET localstore_com)
   # The same round trip on generated contacts, timed each way
   # (tests/bench/round_trip_bench.sh runs it; not a test).
   add_executable(round_trip_bench bench/round_trip_bench.cpp native/fake_ui.cpp)
-  target_include_directories(round_trip_bench PRIVATE native)
+  target_include_directories(round_trip_bench PRIVATE native win32)
   target_link_libraries(round_trip_bench PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
     pindrel_walk_win32)
   add_dependencies(round_trip_bench tessary_com localstore_com)

@@ -19,6 +19,7 @@
 #include "form_builder.h"
 #include "forms.h"
 #include "frm_vcard_export.h"
+#include "mapped_properties.h"
 #include "store_dispatch.h"
 #include "window_bench.h"
 
@@ -30,17 +31,9 @@ namespace window = pindrel::forms::frmvCardExport;
 
 // The folder as a user would have it: N contacts, every mapped field set.
 void Fill(store::Folder& contacts, long n) {
-  const std::wstring_view texts[] = {
-      prop::FirstName, prop::MiddleName, prop::LastName, prop::Title, prop::Suffix, prop::FullName,
-      prop::NickName, prop::JobTitle, prop::CompanyName, prop::Department, prop::BusinessTelephoneNumber,
-      prop::BusinessFaxNumber, prop::HomeTelephoneNumber, prop::HomeFaxNumber, prop::MobileTelephoneNumber,
-      prop::PagerNumber, prop::BusinessAddressStreet, prop::BusinessAddressCity, prop::BusinessAddressState,
-      prop::BusinessAddressPostalCode, prop::BusinessAddressCountry, prop::OfficeLocation, prop::HomeAddressStreet,
-      prop::HomeAddressCity, prop::HomeAddressState, prop::HomeAddressPostalCode, prop::HomeAddressCountry,
-      prop::Email1Address, prop::WebPage, prop::Profession, prop::Body};
   for (long i = contacts.GetItems()->Count(); i < n; ++i) {
     auto item = contacts.GetItems()->Add();
-    for (std::wstring_view p : texts) item->SetText(p, std::wstring(p) + L" " + std::to_wstring(i));
+    for (std::wstring_view p : pindrel::testing::kMappedTexts) item->SetText(p, std::wstring(p) + L" " + std::to_wstring(i));
     item->SetText(prop::FirstName, L"J\u00FCrgen " + std::to_wstring(i));
     item->SetText(prop::Body, L"Met at the fair.\r\nCall back in spring " + std::to_wstring(i));
     item->SetDate(prop::Birthday, store::Date{1950 + static_cast<int>(i % 50), 1 + static_cast<int>(i % 12), 28});

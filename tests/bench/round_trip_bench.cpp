@@ -17,16 +17,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app_context.h"
-#include "fake_ui.h"
-#include "folder_listing.h"
-#include "forms.h"
-#include "frm_vcard_export.h"
-#include "frm_vcard_import.h"
+#include "mapped_properties.h"
+#include "round_trip_steps.h"
 #include "store.h"
-#include "store_dispatch.h"
-#include "vcard_reader_com.h"
-#include "win32_directory_lister.h"
 
 namespace {
 
@@ -34,14 +27,7 @@ namespace store = pindrel::store;
 namespace prop = pindrel::store::property;
 using Clock = std::chrono::steady_clock;
 
-const std::wstring_view kTexts[] = {
-    prop::FirstName, prop::MiddleName, prop::LastName, prop::Title, prop::Suffix, prop::FullName,
-    prop::NickName, prop::JobTitle, prop::CompanyName, prop::Department, prop::BusinessTelephoneNumber,
-    prop::BusinessFaxNumber, prop::HomeTelephoneNumber, prop::HomeFaxNumber, prop::MobileTelephoneNumber,
-    prop::PagerNumber, prop::BusinessAddressStreet, prop::BusinessAddressCity, prop::BusinessAddressState,
-    prop::BusinessAddressPostalCode, prop::BusinessAddressCountry, prop::OfficeLocation, prop::HomeAddressStreet,
-    prop::HomeAddressCity, prop::HomeAddressState, prop::HomeAddressPostalCode, prop::HomeAddressCountry,
-    prop::Email1Address, prop::WebPage, prop::Profession};
+using pindrel::testing::kMappedTexts;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -51,15 +37,9 @@ int Fail(const char* what) {
 }
 
 int Run(int n) {
-  pindrel::Module1 state;
-  fakes::FakeDesktop desktop;
-  pindrel::Win32DirectoryLister lister;
-  pindrel::AppContext app{state, desktop,
-                          [&](std::wstring& root, std::vector<std::wstring>& found) {
-                            return pindrel::ListFiles(root, found, lister);
-                          },
-                          store::DispatchSessionFactory(), pindrel::ComVCardReaderFactory()};
-  auto session = app.open_session();
+  pindrel::testing::RoundTripContext context;
+  const auto& desktop = context.desktop;
+  auto session = context.app.open_session();
   session->Logon();
   auto contacts = session->GetDefaultFolder(store::kContactsFolderKind);
 
@@ -67,7 +47,7 @@ int Run(int n) {
   for (int i = 0; i < n; ++i) {
     auto item = contacts->GetItems()->Add();
     const std::wstring number = std::to_wstring(i);
-    for (std::wstring_view p : kTexts) item->SetText(p, std::wstring(p) + L" " + number);
+    for (std::wstring_view p : kMappedTexts) item->SetText(p, std::wstring(p) + L" " + number);
     item->SetText(prop::FirstName, L"J\u00FCrgen " + number);
     item->SetText(prop::LastName, L"M\u00FCller-\u0141\u00F3d\u017A");
     item->SetText(prop::FullName, L"J\u00FCrgen " + number + L" M\u00FCller-\u0141\u00F3d\u017A");
@@ -79,20 +59,9 @@ int Run(int n) {
   const int before = contacts->GetItems()->Count();
   if (before != n) return Fail("the folder was not empty to begin with");
 
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::filesystem::path dir = std::filesystem::path(temp) / L"round trip bench";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-
-  state.ExportStoreID = contacts->StoreID();
-  state.ExportFolderID = contacts->EntryID();
-  pindrel::FrmvCardExport exporter(app);
-  exporter.SetChoices(contacts->FolderPath(), dir.wstring());
-  fakes::FakeForm export_window(pindrel::forms::frmvCardExport::Layout(), exporter, desktop);
-  export_window.Open();
+  const std::filesystem::path dir = pindrel::testing::FreshTempDirectory(L"round trip bench");
   start = Clock::now();
-  export_window.Click(pindrel::forms::frmvCardExport::CmdExport);
+  pindrel::testing::ExportThroughWindow(context, *contacts, dir);
   const double exported = Seconds(start);
   if (desktop.messages.empty() ||
       desktop.messages.back().text != L"Exported (" + std::to_wstring(n) + L") Contacts to vCard Files.")
@@ -100,15 +69,8 @@ int Run(int n) {
   const auto files = std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
   if (files != n) return Fail("the export did not write one file per contact");
 
-  state.ImportSourceFolder = dir.wstring();
-  state.ImportStoreID = contacts->StoreID();
-  state.ImportFolderID = contacts->EntryID();
-  pindrel::FrmvCardImport importer(app);
-  fakes::FakeForm import_window(pindrel::forms::frmvCardImport::Layout(), importer, desktop);
-  import_window.Open();
-  import_window.SetEnabled(pindrel::forms::frmvCardImport::CmdImportvCard, true);  // a target was chosen
   start = Clock::now();
-  import_window.Click(pindrel::forms::frmvCardImport::CmdImportvCard);
+  pindrel::testing::ImportThroughWindow(context, *contacts, dir);
   const double imported = Seconds(start);
   if (desktop.messages.back().text != L"Import Complete !") return Fail("the import did not complete");
   if (contacts->GetItems()->Count() != 2 * n) return Fail("the import did not add one item per file");

@@ -20,17 +20,10 @@
 #include <tuple>
 #include <vector>
 
-#include "app_context.h"
 #include "com_util.h"
-#include "fake_ui.h"
-#include "folder_listing.h"
-#include "forms.h"
-#include "frm_vcard_export.h"
-#include "frm_vcard_import.h"
+#include "mapped_properties.h"
+#include "round_trip_steps.h"
 #include "store.h"
-#include "store_dispatch.h"
-#include "vcard_reader_com.h"
-#include "win32_directory_lister.h"
 
 namespace {
 
@@ -40,15 +33,7 @@ using tessary::com::Bstr;
 using tessary::com::ComPtr;
 using tessary::com::Variant;
 
-// Every property the import maps, in the order the import sets them.
-const std::vector<std::wstring_view> kMapped = {
-    prop::FirstName, prop::MiddleName, prop::LastName, prop::Title, prop::Suffix, prop::FullName,
-    prop::NickName, prop::JobTitle, prop::CompanyName, prop::Department, prop::BusinessTelephoneNumber,
-    prop::BusinessFaxNumber, prop::HomeTelephoneNumber, prop::HomeFaxNumber, prop::MobileTelephoneNumber,
-    prop::PagerNumber, prop::BusinessAddressStreet, prop::BusinessAddressCity, prop::BusinessAddressState,
-    prop::BusinessAddressPostalCode, prop::BusinessAddressCountry, prop::OfficeLocation, prop::HomeAddressStreet,
-    prop::HomeAddressCity, prop::HomeAddressState, prop::HomeAddressPostalCode, prop::HomeAddressCountry,
-    prop::Email1Address, prop::WebPage, prop::Profession, prop::Body};
+using pindrel::testing::kMappedTexts;
 
 struct Contact {
   std::map<std::wstring, std::wstring, std::less<>> text;
@@ -78,7 +63,7 @@ std::vector<Contact> Contacts() {
   auto full = [](const std::wstring& first, const std::wstring& last) {
     Contact c;
     int n = 0;
-    for (std::wstring_view p : kMapped) c.text[std::wstring(p)] = std::wstring(p) + L" " + std::to_wstring(++n);
+    for (std::wstring_view p : kMappedTexts) c.text[std::wstring(p)] = std::wstring(p) + L" " + std::to_wstring(++n);
     c.text[std::wstring(prop::FirstName)] = first;
     c.text[std::wstring(prop::LastName)] = last;
     c.text[std::wstring(prop::FullName)] = first + L" " + last;
@@ -105,13 +90,13 @@ std::vector<Contact> Contacts() {
   // What the store keeps for a field never set is the empty text: compare
   // all mapped fields.
   for (Contact& c : all)
-    for (std::wstring_view p : kMapped) c.text.try_emplace(std::wstring(p));
+    for (std::wstring_view p : kMappedTexts) c.text.try_emplace(std::wstring(p));
   return all;
 }
 
 Contact ReadBack(store::Item& item) {
   Contact c;
-  for (std::wstring_view p : kMapped) c.text[std::wstring(p)] = item.Text(p);
+  for (std::wstring_view p : kMappedTexts) c.text[std::wstring(p)] = item.Text(p);
   c.birthday = item.GetDate(prop::Birthday);
   return c;
 }
@@ -162,18 +147,12 @@ std::vector<std::wstring> VcfFiles(const std::filesystem::path& dir) {
 TEST(RoundTrip, EveryMappedFieldComesBack) {
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
   {
-    pindrel::Module1 state;
-    fakes::FakeDesktop desktop;
-    pindrel::Win32DirectoryLister lister;
-    pindrel::AppContext app{state, desktop,
-                            [&](std::wstring& root, std::vector<std::wstring>& found) {
-                              return pindrel::ListFiles(root, found, lister);
-                            },
-                            store::DispatchSessionFactory(), pindrel::ComVCardReaderFactory()};
+    pindrel::testing::RoundTripContext context;
+    const auto& desktop = context.desktop;
 
     // The folder as a user would have it.
     std::vector<Contact> originals = Contacts();
-    auto session = app.open_session();
+    auto session = context.app.open_session();
     session->Logon();
     auto contacts = session->GetDefaultFolder(store::kContactsFolderKind);
     for (const Contact& c : originals) {
@@ -190,33 +169,15 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
     ASSERT_EQ(before, static_cast<int>(originals.size()) + 2);  // and two distribution lists
 
     // Export.
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::filesystem::path dir = std::filesystem::path(temp) / L"round trip \u00FC";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    state.ExportStoreID = contacts->StoreID();
-    state.ExportFolderID = contacts->EntryID();
-    pindrel::FrmvCardExport exporter(app);
-    exporter.SetChoices(contacts->FolderPath(), dir.wstring());
-    fakes::FakeForm export_window(pindrel::forms::frmvCardExport::Layout(), exporter, desktop);
-    export_window.Open();
-    export_window.Click(pindrel::forms::frmvCardExport::CmdExport);
+    const std::filesystem::path dir = pindrel::testing::FreshTempDirectory(L"round trip \u00FC");
+    EXPECT_TRUE(pindrel::testing::ExportThroughWindow(context, *contacts, dir)) << "the export window stays open";
     ASSERT_FALSE(desktop.messages.empty());
     EXPECT_EQ(desktop.messages.back().text,
               L"Exported (" + std::to_wstring(originals.size()) + L") Contacts to vCard Files.");
     EXPECT_EQ(VcfFiles(dir).size(), originals.size()) << "one file per contact, none for the lists";
-    EXPECT_TRUE(export_window.closed());
 
     // Import the directory back into the same folder.
-    state.ImportSourceFolder = dir.wstring();
-    state.ImportStoreID = contacts->StoreID();
-    state.ImportFolderID = contacts->EntryID();
-    pindrel::FrmvCardImport importer(app);
-    fakes::FakeForm import_window(pindrel::forms::frmvCardImport::Layout(), importer, desktop);
-    import_window.Open();
-    import_window.SetEnabled(pindrel::forms::frmvCardImport::CmdImportvCard, true);  // a target was chosen
-    import_window.Click(pindrel::forms::frmvCardImport::CmdImportvCard);
+    pindrel::testing::ImportThroughWindow(context, *contacts, dir);
     EXPECT_EQ(desktop.messages.back().text, L"Import Complete !");
     EXPECT_EQ(desktop.messages.back().title, L"Completed...");
 
@@ -232,7 +193,7 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
     std::sort(originals.begin(), originals.end());
     std::sort(imported.begin(), imported.end());
     for (std::size_t i = 0; i < originals.size() && i < imported.size(); ++i) {
-      for (std::wstring_view p : kMapped) {
+      for (std::wstring_view p : kMappedTexts) {
         EXPECT_EQ(imported[i].text[std::wstring(p)], originals[i].text[std::wstring(p)])
             << "contact " << i << ", " << std::string(p.begin(), p.end());
       }

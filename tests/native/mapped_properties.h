@@ -1,0 +1,23 @@
+// The text properties the import maps, in the order it sets them: what a
+// round trip must bring back, and what the benchmarks fill in.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "store.h"
+
+namespace pindrel::testing {
+
+namespace prop = store::property;
+
+inline constexpr std::array<std::wstring_view, 31> kMappedTexts = {
+    prop::FirstName, prop::MiddleName, prop::LastName, prop::Title, prop::Suffix, prop::FullName,
+    prop::NickName, prop::JobTitle, prop::CompanyName, prop::Department, prop::BusinessTelephoneNumber,
+    prop::BusinessFaxNumber, prop::HomeTelephoneNumber, prop::HomeFaxNumber, prop::MobileTelephoneNumber,
+    prop::PagerNumber, prop::BusinessAddressStreet, prop::BusinessAddressCity, prop::BusinessAddressState,
+    prop::BusinessAddressPostalCode, prop::BusinessAddressCountry, prop::OfficeLocation, prop::HomeAddressStreet,
+    prop::HomeAddressCity, prop::HomeAddressState, prop::HomeAddressPostalCode, prop::HomeAddressCountry,
+    prop::Email1Address, prop::WebPage, prop::Profession, prop::Body};
+
+}  // namespace pindrel::testing
