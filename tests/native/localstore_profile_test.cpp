@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
@@ -22,9 +23,11 @@ namespace fs = std::filesystem;
 class ProfileTest : public testing::Test {
  protected:
   void SetUp() override {
+    // A name of its own: two runs at once (two build trees, or the native
+    // and the Windows build on one machine) must not share a profile.
     dir_ = fs::temp_directory_path() /
            ("localstore-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-            "-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+            "-" + std::to_string(std::random_device{}()));
     fs::remove_all(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
