@@ -155,56 +155,33 @@ const ui::FormLayout kMain{
     .menus = kMainMenus,
 };
 
-const ui::FormLayout kAbout{
-    .name = a::Self,
-    .title = L" About",
-    .client_width = 5280,
-    .client_height = 2205,
-    .border = ui::Border::FixedDialog,
-    .min_button = false,
-    .max_button = false,
-    .show_in_taskbar = false,
-    .start = ui::StartPosition::CenterOwner,
-    .background = ui::Background::White,
-    .icon = IDI_PINDREL,
-    .picture = 0,
-    .controls = kAboutControls,
-    .menus = {},
-};
+// The program's three dialogs share a fixed frame without minimise or
+// maximise buttons, no taskbar button, and a place over their owner.
+constexpr ui::FormLayout Dialog(std::string_view name, std::wstring_view title, int width, int height,
+                                ui::Background background, std::span<const ui::ControlEntry> controls) {
+  return {
+      .name = name,
+      .title = title,
+      .client_width = width,
+      .client_height = height,
+      .border = ui::Border::FixedDialog,
+      .min_button = false,
+      .max_button = false,
+      .show_in_taskbar = false,
+      .start = ui::StartPosition::CenterOwner,
+      .background = background,
+      .icon = IDI_PINDREL,
+      .picture = 0,
+      .controls = controls,
+      .menus = {},
+  };
+}
 
-const ui::FormLayout kExport{
-    .name = e::Self,
-    .title = L"vCard Export > Export Outlook Contacts to vCard",
-    .client_width = 6855,
-    .client_height = 2700,
-    .border = ui::Border::FixedDialog,
-    .min_button = false,
-    .max_button = false,
-    .show_in_taskbar = false,
-    .start = ui::StartPosition::CenterOwner,
-    .background = ui::Background::Light3D,
-    .icon = IDI_PINDREL,
-    .picture = 0,
-    .controls = kExportControls,
-    .menus = {},
-};
-
-const ui::FormLayout kImport{
-    .name = i::Self,
-    .title = L"vCard Import > Import vCard Files to Outlook Contacts",
-    .client_width = 6855,
-    .client_height = 4335,
-    .border = ui::Border::FixedDialog,
-    .min_button = false,
-    .max_button = false,
-    .show_in_taskbar = false,
-    .start = ui::StartPosition::CenterOwner,
-    .background = ui::Background::Light3D,
-    .icon = IDI_PINDREL,
-    .picture = 0,
-    .controls = kImportControls,
-    .menus = {},
-};
+const ui::FormLayout kAbout = Dialog(a::Self, L" About", 5280, 2205, ui::Background::White, kAboutControls);
+const ui::FormLayout kExport = Dialog(e::Self, L"vCard Export > Export Outlook Contacts to vCard", 6855, 2700,
+                                      ui::Background::Light3D, kExportControls);
+const ui::FormLayout kImport = Dialog(i::Self, L"vCard Import > Import vCard Files to Outlook Contacts", 6855,
+                                      4335, ui::Background::Light3D, kImportControls);
 
 }  // namespace
 

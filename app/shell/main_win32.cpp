@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 
+#include "com_apartment.h"
 #include "form_builder.h"
 #include "forms.h"
 #include "frm_main.h"
@@ -16,28 +17,11 @@
 #include "win32_directory_lister.h"
 #include "win32_desktop.h"
 
-namespace {
-
-// The window thread is a single-threaded apartment for its whole life: the
-// vCard reader and the store library are apartment-threaded COM objects
-// created on it.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace pindrel;
+  // The window thread is a single-threaded apartment for its whole life: the
+  // vCard reader and the store library are apartment-threaded COM objects
+  // created on it.
   ComApartment apartment;
   Module1 module;
   Win32Desktop desktop;

@@ -7,6 +7,8 @@
 #include <array>
 #include <memory>
 
+#include "../com_apartment.h"
+
 namespace pindrel {
 namespace {
 
@@ -15,20 +17,6 @@ struct IdListFree {
 };
 using IdList = std::unique_ptr<ITEMIDLIST, IdListFree>;
 
-// The shell's folder dialog needs COM on the calling thread. Joins the
-// thread's apartment if there is one already, else makes one for the call.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 // The file-system path of an item, read through a buffer of the platform's
 // maximum path length and cut at its first NUL. False when the item has no
@@ -70,7 +58,7 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title,
       info.lpfn = BrowseCallback;
       info.lParam = reinterpret_cast<LPARAM>(&on_shown);
     }
-    ComApartment com;
+    ComApartment com;  // the folder dialog needs COM on this thread
     IdList chosen(SHBrowseForFolderW(&info));
     if (!chosen) return {};
     std::wstring path;
