@@ -130,18 +130,6 @@ bool File::Lock(bool exclusive, FileError* error) {
 
 void File::Unlock() { ::flock(fd_, LOCK_UN); }
 
-bool ReadWholeFile(const Path& path, std::string* bytes, FileError* error) {
-  File file = File::Open(path, File::Mode::Read, error);
-  if (!file.IsOpen()) return false;
-  std::uint64_t size = 0;
-  if (!file.Size(&size, error)) return false;
-  bytes->resize(static_cast<std::size_t>(size));
-  std::size_t read = 0;
-  if (!file.ReadAt(0, bytes->data(), bytes->size(), &read, error)) return false;
-  bytes->resize(read);
-  return true;
-}
-
 bool RenameOver(const Path& from, const Path& to, FileError* error) {
   if (::rename(from.c_str(), to.c_str()) != 0) return Fail(error, "cannot replace", to);
   return true;

@@ -152,18 +152,6 @@ void File::Unlock() {
   UnlockFileEx(H(handle_), 0, 1, 0, &at);
 }
 
-bool ReadWholeFile(const Path& path, std::string* bytes, FileError* error) {
-  File file = File::Open(path, File::Mode::Read, error);
-  if (!file.IsOpen()) return false;
-  std::uint64_t size = 0;
-  if (!file.Size(&size, error)) return false;
-  bytes->resize(static_cast<std::size_t>(size));
-  std::size_t read = 0;
-  if (!file.ReadAt(0, bytes->data(), bytes->size(), &read, error)) return false;
-  bytes->resize(read);
-  return true;
-}
-
 bool RenameOver(const Path& from, const Path& to, FileError* error) {
   // A reader holding the target open for a moment makes the replacement
   // fail with a sharing error; readers never hold it long.
