@@ -2,10 +2,11 @@
 # Installs the Debian packages the build and the tests need. Quick when
 # everything is already there: each package is checked with dpkg -s first.
 set -euo pipefail
+. "$(dirname "$0")/apt.sh"
 
 packages=(
-  g++-mingw-w64-i686-posix mingw-w64-tools
-  wine wine32:i386 libwine-dev:i386 fonts-wine
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine32:i386 wine64 libwine-dev:i386 fonts-wine
   cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fp-utils-3.2.2 nsis
 )
@@ -22,8 +23,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
   fi
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt_update
+  apt_install "${missing[@]}"
 fi
 
 # The 32-bit Wine needs a kernel that runs 32-bit programs. A kernel booted
@@ -46,7 +47,7 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || emulated; then
         "Suites: $VERSION_CODENAME-backports" 'Components: main' \
         'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$backports" >/dev/null
     fi
-    $sudo apt-get update -qq
+    apt_update
     target=()
     [ "$VERSION_CODENAME" = bookworm ] && target=(-t bookworm-backports)
     $sudo apt-get install -y -qq --no-install-recommends "${target[@]}" qemu-user
