@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# The project's own 32-bit Wine prefix: created on first use, headless unless
-# a display is set, never touching ~/.wine or the real home directory.
+# The project's own Wine prefixes: created on first use, headless unless a
+# display is set, never touching ~/.wine or the real home directory.
+#
+# A prefix is 32- or 64-bit as the build tree it lives in says (the file
+# wine-arch, written by CMake beside it: win32 or win64); PINDREL_WINEARCH
+# overrides that. A 64-bit prefix is driven by the 64-bit loader, so 64-bit
+# programs start without any 32-bit process (which some machines can only
+# run through an emulator); it hands 32-bit programs to the 32-bit loader.
 #
 #   wine.sh PREFIX setup         create the prefix if it is not there yet
 #   wine.sh PREFIX start         setup, then start a persistent wineserver
@@ -9,7 +15,13 @@
 set -euo pipefail
 prefix=$(realpath -m "$1"); action=$2; shift 2
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
+arch=${PINDREL_WINEARCH:-$(cat "$(dirname "$prefix")/wine-arch" 2>/dev/null || echo win32)}
+case "$arch" in
+  win32) loader=wine ;;
+  win64) loader=/usr/lib/wine/wine64 ;;
+  *) echo "wine.sh: unknown Wine architecture '$arch'" >&2; exit 2 ;;
+esac
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG="${WINEDEBUG:--all}"
 # No .NET or Gecko installer prompts; a caller adds its own overrides
 # (e.g. "tessary=" to see a registration fail) in PINDREL_DLL_OVERRIDES.
 # No crash debugger either: a crashing program ends with its exception code
@@ -40,7 +52,7 @@ REG
   # Under a loaded, emulated machine the launcher may give up waiting and
   # fail while the boot goes on: wait for every process of the prefix to end,
   # then judge the prefix by what it holds.
-  WINEPREFIX="$target" wineboot -i >/dev/null 2>&1 </dev/null || true
+  WINEPREFIX="$target" "$loader" wineboot -i >/dev/null 2>&1 </dev/null || true
   WINEPREFIX="$target" wineserver -w || true
   if [ ! -d "$target/drive_c/users" ] || [ ! -f "$target/drive_c/windows/system32/kernel32.dll" ]; then
     echo "wine.sh: wineboot did not finish the prefix $target" >&2
@@ -86,12 +98,12 @@ case "$action" in
     setup
     # A server left running for this prefix (say, by hand) serves as well.
     wineserver -p >/dev/null 2>&1 </dev/null || true
-    wine wineboot >/dev/null 2>&1 </dev/null || true
+    "$loader" wineboot >/dev/null 2>&1 </dev/null || true
     ;;
   stop) wineserver -k >/dev/null 2>&1 </dev/null || true ;;
   run)
     setup
-    exec wine "$@"
+    exec "$loader" "$@"
     ;;
   *) echo "usage: wine.sh PREFIX setup|start|stop|run ..." >&2; exit 2 ;;
 esac

@@ -3,7 +3,7 @@
 # exactly the four server functions, by name, at ordinals 1 to 4.
 set -uo pipefail
 dll=$1
-dump=$(i686-w64-mingw32-objdump -p "$dll") || { echo "objdump failed"; exit 1; }
+dump=$(objdump -p "$dll") || { echo "objdump failed"; exit 1; }
 status=0
 
 imports=$(grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}' | sort)

@@ -69,7 +69,7 @@ check_registered() {
     wine reg query "HKCR\\Interface\\$iid\\TypeLib" /ve >/dev/null 2>&1 ||
       fail "$when: interface of $name not registered"
   done
-  wine reg query "HKCR\\TypeLib\\$libid\\1.0\\0\\win32" /ve | tr -d '\r' >"$work/typelib"
+  wine reg query "HKCR\\TypeLib\\$libid\\1.0\\0\\win${PINDREL_WINDOWS_BITS:-32}" /ve | tr -d '\r' >"$work/typelib"
   grep -qiF "$dll" "$work/typelib" || { fail "$when: type library path"; cat "$work/typelib"; }
 }
 

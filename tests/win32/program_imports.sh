@@ -4,7 +4,7 @@
 set -uo pipefail
 exe=$1
 allowed=" kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll ole32.dll oleaut32.dll advapi32.dll msvcrt.dll version.dll comdlg32.dll "
-dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+dlls=$(objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
 [ -n "$dlls" ] || { echo "FAIL: no imports read from $exe"; exit 1; }
 status=0
 for dll in $dlls; do

@@ -35,7 +35,7 @@ TEST_F(ProgramResources, ManifestIsResourceOneInUsEnglishExactly) {
   std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   std::ifstream source(PINDREL_MANIFEST, std::ios::binary);
   std::string expected((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(expected.size(), 568u) << "the source manifest itself";
+  ASSERT_EQ(expected.size(), std::size_t{PINDREL_MANIFEST_BYTES}) << "the source manifest itself";
   EXPECT_EQ(manifest, expected);
   EXPECT_EQ(manifest.find('\n'), std::string::npos) << "carriage returns alone end its lines";
   EXPECT_NE(manifest.rfind("<?xml", 0), std::string::npos) << "no byte-order mark";

@@ -7,7 +7,7 @@ add_executable(form_builder_tests
   ${CMAKE_CURRENT_LIST_DIR}/../native/fake_ui.cpp
   ${PROJECT_SOURCE_DIR}/app/resources/pindrel.rc)
 target_include_directories(form_builder_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../native
-  ${PROJECT_SOURCE_DIR}/app/resources)
+  ${PINDREL_RC_INCLUDES})
 target_link_libraries(form_builder_tests PRIVATE pindrel_shell_logic pindrel_ui_win32 GTest::gtest_main)
 pindrel_add_test(NAME shell_form_builder COMMAND form_builder_tests
   --gtest_filter=-*TransparentLabel*:*YieldingHandler* TIMEOUT 300)
@@ -23,12 +23,17 @@ add_test(NAME shell_program_imports
 pindrel_add_script_test(NAME shell_program_start_exit TIMEOUT 300
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_start_exit.sh $<TARGET_FILE:Pindrel>)
 
-# What the program carries as resources.
+# What the program carries as resources. The 64-bit program's manifest binds
+# the common controls of any architecture ("*", two bytes shorter twice).
+set(manifest_bytes 568)
+if(PINDREL_WINDOWS_BITS EQUAL 64)
+  set(manifest_bytes 564)
+endif()
 add_executable(program_resource_tests ${CMAKE_CURRENT_LIST_DIR}/resources_test.cpp)
 target_link_libraries(program_resource_tests PRIVATE version GTest::gtest_main)
 target_compile_definitions(program_resource_tests PRIVATE
   PINDREL_EXE=L"Z:$<TARGET_FILE:Pindrel>"
-  PINDREL_MANIFEST="Z:${PROJECT_SOURCE_DIR}/app/resources/pindrel.manifest")
+  PINDREL_MANIFEST="Z:${PINDREL_MANIFEST}" PINDREL_MANIFEST_BYTES=${manifest_bytes})
 add_dependencies(program_resource_tests Pindrel)
 pindrel_add_test(NAME shell_program_resources COMMAND program_resource_tests TIMEOUT 120)
 
