@@ -14,7 +14,8 @@ set -euo pipefail
 [ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 PREFIX [PROFILE_DIR]" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$1
-tool="$root/build/win32/bin/localstore-demo.exe"
+# The demo tool of the prefix's own bitness.
+tool="$root/build/$(cat "$(dirname "$(realpath -m "$prefix")")/wine-arch" 2>/dev/null || echo win32)/bin/localstore-demo.exe"
 [ -f "$tool" ] || { echo "demo_profile.sh: $tool not built" >&2; exit 1; }
 if [ $# -eq 2 ]; then
   profile=$(realpath -m "$2")

@@ -3,32 +3,48 @@
 # under Wine in a prefix of its own (not the tests' prefix), where Tessary
 # and the local contact store are registered and a demo profile is filled.
 #
+#   tools/run.sh [64|32]   the 64-bit build (the default) or the 32-bit one
+#
+# Both bitnesses use one demo profile (build/run-profile): the local store
+# keeps the same files whichever build wrote them.
+#
 # With DISPLAY set, Pindrel opens on that display and this script returns
 # when it ends. Without one, it runs on a private Xvfb inside a Wine virtual
 # desktop: the script waits for the main window, saves a screenshot of it,
 # says where, and closes the program through File > Exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bits=${1:-64}
+case "$bits" in
+  32 | 64) ;;
+  *) echo "usage: make run [BITS=64|32]" >&2; exit 2 ;;
+esac
+preset=win$bits
 wine=cmake/wine.sh
-prefix=build/win32/run-prefix
-exe=build/win32/bin/Pindrel.exe
+prefix=build/$preset/run-prefix
+exe=build/$preset/bin/Pindrel.exe
+profile=build/run-profile
+mkdir -p "$profile"
+export LOCALSTORE_PROFILE="Z:$(realpath "$profile")"
 
 # A wineserver left over from an earlier run of this prefix would keep the
 # display driver (and state) it started with.
 prepare() {
   "$wine" "$prefix" stop
   "$wine" "$prefix" setup
-  "$wine" "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
+  "$wine" "$prefix" run regsvr32 /s "$(realpath build/$preset/bin/Tessary.dll)"
   # The local store answers for the store library in this prefix only; the
   # demo profile is filled on first use (the default profile of the prefix).
-  localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
-  tools/demo_profile.sh "$prefix"
+  localstore/register.sh "$prefix" build/$preset/bin/LocalStore.dll
+  tools/demo_profile.sh "$prefix" "$profile"
 }
 
 if [ -z "${PINDREL_RUN_IN_XVFB:-}" ]; then
   tools/install-deps.sh
-  cmake --preset win32 >/dev/null
-  cmake --build --preset win32
+  cmake --preset "$preset" >/dev/null
+  # What the program needs, not the tests (nor the installer, which packs
+  # both bitnesses).
+  cmake --build --preset "$preset" --target Pindrel tessary_com localstore_com localstore-demo manual
   if [ -n "${DISPLAY:-}" ]; then
     prepare
     exec "$wine" "$prefix" run "$exe"
@@ -40,7 +56,7 @@ if [ -z "${PINDREL_RUN_IN_XVFB:-}" ]; then
 fi
 
 # ---- inside Xvfb from here on
-shots=build/win32/screenshots
+shots=build/$preset/screenshots
 mkdir -p "$shots"
 shot="$shots/main-window.png"
 work=$(mktemp -d)
