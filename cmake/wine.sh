@@ -75,7 +75,7 @@ REG
 setup() {
   [ -f "$prefix/.ready" ] && return 0
   local template
-  template="$(dirname "$prefix")/wine-template"
+  template="$(dirname "$prefix")/wine-template-$arch"
   mkdir -p "$(dirname "$prefix")"
   exec 9>"$prefix.lock"
   flock 9

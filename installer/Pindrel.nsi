@@ -6,8 +6,18 @@
 ;   VERSION       the program's product version, as its version block says it
 ;   VI_VERSION    the same as four numbers, for Setup's own version block
 ;   PUBLISHER     the name shown in the list of installed programs
-;   BIN_DIR       where Pindrel.exe, Tessary.dll and Manual.chm were built
+;   BIN_DIR       where the 32-bit Pindrel.exe, Tessary.dll and Manual.chm were built
+;   BIN64_DIR     where the 64-bit Pindrel.exe and Tessary.dll were built
 ;   LICENSE_FILE, README_FILE, ICON, OUTFILE
+;
+; On 32-bit Windows Setup installs the 32-bit build, as it always has. On
+; 64-bit Windows it installs Tessary for both kinds of program, the 64-bit
+; DLL as Tessary.dll and the 32-bit one as x86\Tessary.dll, each registered
+; in its own registry view, so 64- and 32-bit script hosts alike create
+; "Tessary.VCardStream"; and the Pindrel.exe whose bitness matches the mail
+; client's, since the store library Pindrel loads runs inside it and reaches
+; the mail client's own DLLs: /32 or /64 on the command line, else what the
+; mail client recorded, else 64-bit.
 ;
 ; The local store the tests register under "Redemption.RDOSession" is never
 ; shipped: on a user's machine that ProgID belongs to the user's own library.
@@ -18,6 +28,8 @@ SetCompressor /SOLID lzma
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
 
 !define PRODUCT "Pindrel"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
@@ -68,9 +80,9 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 
 ; A class's keys go only when its class key still names the DLL in $INSTDIR:
 ; a Tessary registered from anywhere else is someone else's.
-!macro RemoveClassKeys CLSID PROGID
+!macro RemoveClassKeys CLSID PROGID DLL
   ReadRegStr $R0 HKCR "CLSID\${CLSID}\InprocServer32" ""
-  ${If} $R0 == "$INSTDIR\Tessary.dll"
+  ${If} $R0 == "${DLL}"
     DeleteRegKey HKCR "CLSID\${CLSID}"
     ReadRegStr $R0 HKCR "${PROGID}\CLSID" ""
     ${If} $R0 == "${CLSID}"
@@ -94,32 +106,70 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 ; fails) and the uninstaller take Tessary's registration away; NSIS wants
 ; the uninstaller's functions under names of their own.
 !macro TessaryFunctions UN
-Function ${UN}UnregisterTessary
-  ${If} ${FileExists} "$INSTDIR\Tessary.dll"
+; Unregisters one copy of Tessary in the registry view SetRegView chose
+; last, with $SYSDIR's regsvr32 (the caller has turned the file system
+; redirection off for the 64-bit one), and removes whatever still names it.
+; The type library sits under win32 or win64 ($R8) by bitness.
+Function ${UN}UnregisterTessaryCopy
+  Exch $R7 ; the DLL's path
+  ReadRegStr $R0 HKCR "CLSID\{A7E11431-C6E0-41AD-9269-D0A9D0F86320}\InprocServer32" ""
+  ${If} $R0 == $R7
+  ${AndIf} ${FileExists} $R7
     ClearErrors
-    ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\Tessary.dll"' $0
+    ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$R7"' $0
     ${If} ${Errors}
     ${OrIf} $0 <> 0
-      DetailPrint "Tessary.dll did not unregister itself (regsvr32: $0); removing its keys."
+      DetailPrint "$R7 did not unregister itself (regsvr32: $0); removing its keys."
     ${EndIf}
   ${EndIf}
   ; Whatever still names this copy: left by a DLL deleted by hand, or by
   ; one that could not unregister itself.
-  !insertmacro RemoveClassKeys "{0883F9F3-546F-46C9-A0E2-E43871712F15}" "Tessary.BusinessContact"
-  !insertmacro RemoveClassKeys "{A7E11431-C6E0-41AD-9269-D0A9D0F86320}" "Tessary.VCardStream"
-  !insertmacro RemoveClassKeys "{AA3960A5-A9D9-4265-A77C-80039B49E943}" "Tessary.VCardContact"
-  ReadRegStr $R0 HKCR "TypeLib\${TESSARY_LIBID}\1.0\0\win32" ""
+  !insertmacro RemoveClassKeys "{0883F9F3-546F-46C9-A0E2-E43871712F15}" "Tessary.BusinessContact" $R7
+  !insertmacro RemoveClassKeys "{A7E11431-C6E0-41AD-9269-D0A9D0F86320}" "Tessary.VCardStream" $R7
+  !insertmacro RemoveClassKeys "{AA3960A5-A9D9-4265-A77C-80039B49E943}" "Tessary.VCardContact" $R7
+  ReadRegStr $R0 HKCR "TypeLib\${TESSARY_LIBID}\1.0\0\$R8" ""
   ; The type library's path may carry the "\\?\" prefix of a long path.
   StrCpy $R1 $R0 4
   ${If} $R1 == "\\?\"
     StrCpy $R0 $R0 "" 4
   ${EndIf}
-  ${If} $R0 == "$INSTDIR\Tessary.dll"
+  ${If} $R0 == $R7
     !insertmacro RemoveInterfaceKey "{729F5633-BA01-40C9-B1B6-699497ECD8F7}"
     !insertmacro RemoveInterfaceKey "{39C3E785-D542-4957-BA49-366E82E443F4}"
     !insertmacro RemoveInterfaceKey "{ED8E3B0C-ADF8-4210-8653-636F14099C28}"
-    DeleteRegKey HKCR "TypeLib\${TESSARY_LIBID}\1.0"
-    DeleteRegKey /ifempty HKCR "TypeLib\${TESSARY_LIBID}"
+    DeleteRegKey HKCR "TypeLib\${TESSARY_LIBID}\1.0\0\$R8"
+    ; The version's key goes with the last registration under it.
+    EnumRegKey $R1 HKCR "TypeLib\${TESSARY_LIBID}\1.0\0" 0
+    ${If} $R1 == ""
+      DeleteRegKey HKCR "TypeLib\${TESSARY_LIBID}\1.0"
+      DeleteRegKey /ifempty HKCR "TypeLib\${TESSARY_LIBID}"
+    ${EndIf}
+  ${EndIf}
+  Pop $R7
+FunctionEnd
+
+Function ${UN}UnregisterTessary
+  ${If} ${RunningX64}
+    ; The 64-bit copy, through the 64-bit regsvr32 (System32 without the
+    ; redirection a 32-bit process gets).
+    SetRegView 64
+    ${DisableX64FSRedirection}
+    StrCpy $R8 "win64"
+    Push "$INSTDIR\Tessary.dll"
+    Call ${UN}UnregisterTessaryCopy
+    ${EnableX64FSRedirection}
+    ; The 32-bit copy; a copy from before there was a 64-bit build is
+    ; Tessary.dll itself, registered in the 32-bit view.
+    SetRegView 32
+    StrCpy $R8 "win32"
+    Push "$INSTDIR\x86\Tessary.dll"
+    Call ${UN}UnregisterTessaryCopy
+    Push "$INSTDIR\Tessary.dll"
+    Call ${UN}UnregisterTessaryCopy
+  ${Else}
+    StrCpy $R8 "win32"
+    Push "$INSTDIR\Tessary.dll"
+    Call ${UN}UnregisterTessaryCopy
   ${EndIf}
 FunctionEnd
 
@@ -129,6 +179,8 @@ Function ${UN}RemoveInstalled
   Call ${UN}UnregisterTessary
   Delete "$INSTDIR\Pindrel.exe"
   Delete "$INSTDIR\Tessary.dll"
+  Delete "$INSTDIR\x86\Tessary.dll"
+  RMDir "$INSTDIR\x86"
   Delete "$INSTDIR\Manual.chm"
   Delete "$INSTDIR\License.txt"
   Delete "$INSTDIR\ReadMe.txt"
@@ -157,14 +209,69 @@ FunctionEnd
 
 ; Where an installed copy is, if there is one.
 Var PreviousDir
+; The bitness of the Pindrel.exe to install: 32 or 64.
+Var PindrelBits
+
+; What the mail client recorded of its bitness ("x86" or "x64", value
+; Bitness under its key in the office suite's version key), newest version
+; first, in either registry view; "" when nothing says.
+Function MailClientBitness
+  Push $R0
+  Push $R1
+  Push $R2
+  StrCpy $R2 ""
+  ${ForEach} $R1 16 14 - 1
+    ${If} $R2 == ""
+      SetRegView 64
+      ReadRegStr $R2 HKLM "Software\Microsoft\Office\$R1.0\Outlook" "Bitness"
+      SetRegView 32
+      ${If} $R2 == ""
+        ReadRegStr $R2 HKLM "Software\Microsoft\Office\$R1.0\Outlook" "Bitness"
+      ${EndIf}
+    ${EndIf}
+  ${Next}
+  StrCpy $R0 $R2
+  Pop $R2
+  Pop $R1
+  Exch $R0
+FunctionEnd
 
 Function .onInit
   !insertmacro RequireAdmin
   ReadRegStr $PreviousDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $PindrelBits 32
+  ${If} ${RunningX64}
+    StrCpy $PindrelBits 64
+    Call MailClientBitness
+    Pop $0
+    ${If} $0 == "x86"
+      StrCpy $PindrelBits 32
+    ${EndIf}
+    ${GetParameters} $1
+    ClearErrors
+    ${GetOptions} $1 "/32" $0
+    ${IfNot} ${Errors}
+      StrCpy $PindrelBits 32
+    ${EndIf}
+    ClearErrors
+    ${GetOptions} $1 "/64" $0
+    ${IfNot} ${Errors}
+      StrCpy $PindrelBits 64
+    ${EndIf}
+    ; A fresh install goes to the 64-bit Program Files; an installed copy is
+    ; upgraded where it is, and /D is the user's choice.
+    ${If} $PreviousDir == ""
+    ${AndIf} $INSTDIR == "$PROGRAMFILES\${PRODUCT}"
+      StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
+  ; The uninstall entry lives in the 32-bit view, where every release wrote it.
+  SetRegView 32
 FunctionEnd
 
 Function un.onInit
   !insertmacro RequireAdmin
+  SetRegView 32
 FunctionEnd
 
 ; Adds the size of one installed file, in bytes, to $R2.
@@ -179,6 +286,36 @@ FunctionEnd
 !macroend
 
 ; ---------------------------------------------------------------- install
+
+; Registers the DLL on the stack with the regsvr32 of the bitness in $R8
+; (win32 or win64: System32 seen without a 32-bit process's redirection,
+; where the 64-bit one is). Without its
+; reader Pindrel cannot import: when that fails, everything goes away again
+; rather than leave a copy that only looks installed.
+Function RegisterTessary
+  Exch $R7
+  DetailPrint "Registering $R7"
+  ${If} $R8 == "win64"
+    ${DisableX64FSRedirection}
+  ${EndIf}
+  ClearErrors
+  ExecWait '"$SYSDIR\regsvr32.exe" /s "$R7"' $0
+  ${If} ${Errors}
+    StrCpy $0 "not started"
+  ${EndIf}
+  ${EnableX64FSRedirection}
+  ${If} $0 != 0
+    ; SetOutPath made $INSTDIR Setup's working directory, which Windows will
+    ; not remove while Setup is in it: leave it first, or the empty folder
+    ; stays.
+    SetOutPath "$TEMP"
+    Call RemoveInstalled
+    SetRegView 32
+    MessageBox MB_OK|MB_ICONSTOP "Tessary.dll, Pindrel's vCard reader, could not be registered (regsvr32: $0). Pindrel has not been installed." /SD IDOK
+    Abort "Tessary.dll could not be registered (regsvr32: $0). Pindrel has not been installed."
+  ${EndIf}
+  Pop $R7
+FunctionEnd
 
 Section "Pindrel" SecPindrel
   SectionIn RO
@@ -198,30 +335,39 @@ Section "Pindrel" SecPindrel
   ; An earlier build in this folder takes its classes away first, so the
   ; classes registered below are exactly this build's.
   Call UnregisterTessary
+  SetRegView 32
 
-  File "${BIN_DIR}/Pindrel.exe"
-  File "${BIN_DIR}/Tessary.dll"
+  ${If} ${RunningX64}
+    ${If} $PindrelBits == 64
+      File "${BIN64_DIR}/Pindrel.exe"
+    ${Else}
+      File "${BIN_DIR}/Pindrel.exe"
+    ${EndIf}
+    File "${BIN64_DIR}/Tessary.dll"
+    SetOutPath "$INSTDIR\x86"
+    File "${BIN_DIR}/Tessary.dll"
+    SetOutPath "$INSTDIR"
+  ${Else}
+    File "${BIN_DIR}/Pindrel.exe"
+    File "${BIN_DIR}/Tessary.dll"
+  ${EndIf}
   File "${BIN_DIR}/Manual.chm"
   File "/oname=License.txt" "${LICENSE_FILE}"
   File "/oname=ReadMe.txt" "${README_FILE}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
-  ; The 32-bit regsvr32 ($SYSDIR of a 32-bit process) for a 32-bit DLL.
-  DetailPrint "Registering Tessary.dll"
-  ClearErrors
-  ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\Tessary.dll"' $0
-  ${If} ${Errors}
-    StrCpy $0 "not started"
-  ${EndIf}
-  ${If} $0 != 0
-    ; Without its reader Pindrel cannot import: take everything away again
-    ; rather than leave a copy that only looks installed. SetOutPath made
-    ; $INSTDIR Setup's working directory, which Windows will not remove
-    ; while Setup is in it: leave it first, or the empty folder stays.
-    SetOutPath "$TEMP"
-    Call RemoveInstalled
-    MessageBox MB_OK|MB_ICONSTOP "Tessary.dll, Pindrel's vCard reader, could not be registered (regsvr32: $0). Pindrel has not been installed." /SD IDOK
-    Abort "Tessary.dll could not be registered (regsvr32: $0). Pindrel has not been installed."
+  ; Each DLL through the regsvr32 of its own bitness.
+  ${If} ${RunningX64}
+    StrCpy $R8 "win64"
+    Push "$INSTDIR\Tessary.dll"
+    Call RegisterTessary
+    StrCpy $R8 "win32"
+    Push "$INSTDIR\x86\Tessary.dll"
+    Call RegisterTessary
+  ${Else}
+    StrCpy $R8 "win32"
+    Push "$INSTDIR\Tessary.dll"
+    Call RegisterTessary
   ${EndIf}
 
   CreateShortcut "${SHORTCUT}" "$INSTDIR\Pindrel.exe" "" "$INSTDIR\Pindrel.exe" 0 SW_SHOWNORMAL "" "Moves contacts between contacts folders and vCard files"
@@ -242,6 +388,7 @@ Section "Pindrel" SecPindrel
   StrCpy $R2 0
   !insertmacro AddFileSize "$INSTDIR\Pindrel.exe"
   !insertmacro AddFileSize "$INSTDIR\Tessary.dll"
+  !insertmacro AddFileSize "$INSTDIR\x86\Tessary.dll"
   !insertmacro AddFileSize "$INSTDIR\Manual.chm"
   !insertmacro AddFileSize "$INSTDIR\License.txt"
   !insertmacro AddFileSize "$INSTDIR\ReadMe.txt"

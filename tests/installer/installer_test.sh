@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # PindrelSetup.exe on a machine nothing was ever installed on: a fresh copy
-# of the build tree's clean Wine prefix, its file system and registry
-# recorded once its session has started.
+# of a clean Wine prefix, 32- or 64-bit, its file system and registry
+# recorded once its session has started. In a 64-bit prefix Tessary is
+# installed and checked in both registry views and used from both script
+# hosts, and the program's bitness follows /32, /64 and the mail client.
 #   1. silent install: the files in Program Files\Pindrel, the Start menu
 #      shortcut, Tessary's class, ProgID and type library keys naming the
 #      installed DLL, the uninstall entry; "Tessary.VCardStream" from
@@ -20,9 +22,10 @@
 # Every program started under Wine is costly where 32-bit code runs
 # emulated, so the checks share as few processes as they can.
 #
-#   installer_test.sh PindrelSetup.exe close_window.exe
+#   installer_test.sh win32|win64 PindrelSetup.exe close_window.exe BIN64_DIR
 set -uo pipefail
-setup_unix=$(realpath "$1") closer_unix=$(realpath "$2")
+arch=$1 setup_unix=$(realpath "$2") closer_unix=$(realpath "$3") bin64=$(realpath "$4")
+export PINDREL_WINEARCH=$arch
 : "${PINDREL_WINE:?}" "${PINDREL_WINEPREFIX:?}" "${PINDREL_SOURCE:?}"
 
 # The program needs a display to show its window.
@@ -33,7 +36,7 @@ fi
 
 # A prefix of the installer's own, next to the shared one (whose tests
 # register Tessary and the local store) and copied from the same template.
-prefix=$PINDREL_WINEPREFIX-installer
+prefix=$PINDREL_WINEPREFIX-installer-$arch
 work=$prefix.work
 # Wine writes menu entries and file associations below HOME: not the user's.
 export HOME=$work/home
@@ -65,6 +68,17 @@ setup=$(winpath "$setup_unix")
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pindrel'
 libid='{10345516-3E31-455E-9E60-918D3FA369F3}'
 shipped=(Pindrel.exe Tessary.dll Manual.chm License.txt ReadMe.txt Uninstall.exe)
+# Where each registry view's Tessary is ("VIEW PATH-BELOW-INSTALL-DIR BUILT-DLL"),
+# and the script host and reg.exe that see the 32-bit view, where the
+# uninstall entry is.
+if [ "$arch" = win64 ]; then
+  shipped+=(x86/Tessary.dll)
+  views=("win64 Tessary.dll $bin64/Tessary.dll" "win32 x86\\Tessary.dll $bin/Tessary.dll")
+  cscript32='C:\windows\syswow64\cscript.exe' reg32='C:\windows\syswow64\reg.exe'
+else
+  views=("win32 Tessary.dll $bin/Tessary.dll")
+  cscript32=cscript reg32=reg
+fi
 
 # ---------------------------------------------------------------- snapshots
 
@@ -155,8 +169,8 @@ wait_for_saved_entry() { # present|absent
 
 registry_vbs=$(winpath "$PINDREL_SOURCE/tests/installer/registry.vbs")
 # Registry values as the Windows API reads them, several per process.
-read_registry() {
-  wine cscript //nologo "$registry_vbs" "$@" | tr -d '\r' >"$work/registry.txt"
+read_registry() { # the 32-bit view
+  wine "$cscript32" //nologo "$registry_vbs" "$@" | tr -d '\r' >"$work/registry.txt"
 }
 # How many entries in the list of installed programs show DISPLAY-NAME, as
 # "uninstall entries showing NAME=N" after the last read_registry. A script
@@ -164,7 +178,7 @@ read_registry() {
 # Wine (80004005); reg.exe lists them.
 count_uninstall_entries() { # DISPLAY-NAME
   local count
-  count=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
+  count=$(wine "$reg32" query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
     awk -v name="$1" '$1 == "DisplayName" && $2 == "REG_SZ" {
         sub(/^[ \t]*DisplayName[ \t]+REG_SZ[ \t]+/, ""); if ($0 == name) n++ }
       END { print n + 0 }')
@@ -187,13 +201,16 @@ classes=(
   "VCardContact {AA3960A5-A9D9-4265-A77C-80039B49E943}"
 )
 
-check_installed() {
-  local when=$1 file bytes=0 entry name clsid queries=()
+check_installed() { # WHEN [PINDREL.EXE AS BUILT]
+  local when=$1 program=${2:-$bin/Pindrel.exe} file bytes=0 entry name clsid view dll built queries=()
   for file in "${shipped[@]}"; do
     [ -f "$install_dir/$file" ] || fail "$when: $file is not in Program Files\\Pindrel"
   done
-  for file in Pindrel.exe Tessary.dll Manual.chm; do
-    cmp -s "$bin/$file" "$install_dir/$file" || fail "$when: the installed $file is not the one built"
+  cmp -s "$program" "$install_dir/Pindrel.exe" || fail "$when: the installed Pindrel.exe is not $program"
+  cmp -s "$bin/Manual.chm" "$install_dir/Manual.chm" || fail "$when: the installed Manual.chm is not the one built"
+  for view in "${views[@]}"; do
+    read -r view dll built <<<"$view"
+    cmp -s "$built" "$install_dir/${dll//\\//}" || fail "$when: the installed $dll is not $built"
   done
   [ -f "$shortcut" ] || fail "$when: no Start menu shortcut for all users"
 
@@ -202,23 +219,33 @@ check_installed() {
     queries+=("HKCR\\CLSID\\$clsid\\InprocServer32\\" "HKCR\\Tessary.$name\\CLSID\\"
               "HKCR\\Tessary.$name.1\\CLSID\\")
   done
-  queries+=("HKCR\\TypeLib\\$libid\\1.0\\0\\win32\\")
+  local uninstall_queries=()
   for name in DisplayName DisplayVersion Publisher DisplayIcon UninstallString \
               QuietUninstallString NoModify NoRepair EstimatedSize; do
-    queries+=("$uninstall_key\\$name")
+    uninstall_queries+=("$uninstall_key\\$name")
   done
-  read_registry "${queries[@]}"
+  read_registry "${uninstall_queries[@]}" "${queries[@]}" "HKCR\\TypeLib\\$libid\\1.0\\0\\win32\\"
   count_uninstall_entries Pindrel
+  if [ "$arch" = win64 ]; then
+    # The same names, read by the 64-bit script host: told apart by "64:".
+    wine cscript //nologo "$registry_vbs" "${queries[@]}" "HKCR\\TypeLib\\$libid\\1.0\\0\\win64\\" |
+      tr -d '\r' | sed 's/^/64:/' >>"$work/registry.txt"
+  fi
 
-  for entry in "${classes[@]}"; do
-    read -r name clsid <<<"$entry"
-    expect "$when" "HKCR\\CLSID\\$clsid\\InprocServer32\\" "$install_win\\Tessary.dll"
-    expect "$when" "HKCR\\Tessary.$name\\CLSID\\" "$clsid"
-    expect "$when" "HKCR\\Tessary.$name.1\\CLSID\\" "$clsid"
+  for view in "${views[@]}"; do
+    read -r view dll built <<<"$view"
+    local tag=""
+    [ "$view" = win64 ] && tag="64:"
+    for entry in "${classes[@]}"; do
+      read -r name clsid <<<"$entry"
+      expect "$when ($view)" "${tag}HKCR\\CLSID\\$clsid\\InprocServer32\\" "$install_win\\$dll"
+      expect "$when ($view)" "${tag}HKCR\\Tessary.$name\\CLSID\\" "$clsid"
+      expect "$when ($view)" "${tag}HKCR\\Tessary.$name.1\\CLSID\\" "$clsid"
+    done
+    local typelib
+    typelib=$(grep -F "${tag}HKCR\\TypeLib\\$libid\\1.0\\0\\$view" "$work/registry.txt" | cut -d= -f2-)
+    [ "${typelib#\\\\?\\}" = "$install_win\\$dll" ] || fail "$when ($view): type library registered as '$typelib'"
   done
-  local typelib
-  typelib=$(grep -F "TypeLib\\$libid" "$work/registry.txt" | cut -d= -f2-)
-  [ "${typelib#\\\\?\\}" = "$install_win\\Tessary.dll" ] || fail "$when: type library registered as '$typelib'"
 
   expect "$when" "$uninstall_key\\DisplayName" Pindrel
   expect "$when" "$uninstall_key\\DisplayVersion" "$product_version"
@@ -235,8 +262,8 @@ check_installed() {
   expect "$when" "uninstall entries showing Pindrel" 1
 }
 
-install_silently() { # WHEN EXPECTED-EXIT-CODE
-  wine "$setup" /S
+install_silently() { # WHEN EXPECTED-EXIT-CODE [OPTION...]
+  wine "$setup" /S "${@:3}"
   local status=$?
   [ "$status" -eq "$2" ] || fail "$1: PindrelSetup.exe /S exited with $status, expected $2"
   return $((status != $2))
@@ -276,11 +303,12 @@ uninstall_silently() { # WHEN: runs what the list of installed programs runs
 # ---------------------------------------------------------------- 0. before
 
 # Starting a session writes to the registry by itself (devices, display),
-# and so does Wine's script host the first time it runs (its own type
-# library): "before" is the state once both are done. The server writes
+# and so does each of Wine's script hosts the first time it runs (its own
+# type library): "before" is the state once both are done. The server writes
 # everything to the hive files as it ends; a save while it runs could come
 # in the middle of those writes.
 wine cscript //nologo "$registry_vbs" || fatal "Wine does not start in $prefix"
+[ "$cscript32" = cscript ] || wine "$cscript32" //nologo "$registry_vbs" || fatal "no 32-bit script host in $prefix"
 stop_wine
 WINEPREFIX="$prefix" timeout 120 wineserver -w
 snapshot clean
@@ -290,14 +318,20 @@ WINEPREFIX="$prefix" wineserver -p
 
 # ---------------------------------------------------------------- 1. install
 
+# 64-bit Windows with no mail client that says otherwise: the 64-bit program.
+native_program=$bin/Pindrel.exe
+[ "$arch" = win64 ] && native_program=$bin64/Pindrel.exe
 install_silently install 0 || fatal "nothing installed, nothing more to check"
-check_installed install
+check_installed install "$native_program"
 
-output=$(wine cscript //nologo "$(winpath "$PINDREL_SOURCE/tests/com/walk.vbs")" \
-  "$(winpath "$PINDREL_SOURCE/samples/contacts.vcf")" | tr -d '\r')
-status=$?
-[ "$status" -eq 0 ] && [ "$output" = $'pass 1: 2 contacts\npass 2: 2 contacts' ] ||
-  fail "Tessary.VCardStream from VBScript (exit code $status): $output"
+# Both script hosts, where there are two, create the reader and read alike.
+for host in cscript "$cscript32"; do
+  output=$(wine "$host" //nologo "$(winpath "$PINDREL_SOURCE/tests/com/walk.vbs")" \
+    "$(winpath "$PINDREL_SOURCE/samples/contacts.vcf")" | tr -d '\r')
+  status=$?
+  [ "$status" -eq 0 ] && [ "$output" = $'pass 1: 2 contacts\npass 2: 2 contacts' ] ||
+    fail "Tessary.VCardStream from VBScript ($host, exit code $status): $output"
+done
 
 wine "$install_win\\Pindrel.exe" >/dev/null 2>&1 </dev/null &
 program=$!
@@ -313,7 +347,12 @@ status=$?
 # An older copy: other files than this build's.
 printf 'an older build\r\n' >"$install_dir/Pindrel.exe"
 printf 'an older manual\r\n' >"$install_dir/Manual.chm"
-install_silently upgrade 0 && check_installed upgrade
+if [ "$arch" = win64 ]; then
+  # /32 chooses the 32-bit program; the reader stays installed for both.
+  install_silently upgrade 0 /32 && check_installed "upgrade with /32" "$bin/Pindrel.exe"
+else
+  install_silently upgrade 0 && check_installed upgrade
+fi
 
 # ---------------------------------------------------------------- 3. uninstall
 
@@ -331,10 +370,18 @@ wine "$(winpath "$work/Uninstall.exe")" /S "_?=$install_win"
 status=$?
 [ "$status" -eq 0 ] || fail "uninstalling a second time exited with $status"
 
+# A 32-bit mail client, as it records itself, gets the 32-bit program.
+office_key='HKLM\Software\Microsoft\Office'
+if [ "$arch" = win64 ]; then
+  wine reg add "$office_key\16.0\Outlook" /v Bitness /d x86 /f >/dev/null
+fi
 if install_silently "install after uninstall" 0; then
+  [ "$arch" = win64 ] && { cmp -s "$bin/Pindrel.exe" "$install_dir/Pindrel.exe" ||
+    fail "with a 32-bit mail client: the installed Pindrel.exe is not the 32-bit one"; }
   rm -f "$install_dir/Pindrel.exe" "$install_dir/Tessary.dll" "$install_dir/Manual.chm"
   uninstall_silently "uninstall after files deleted by hand"
 fi
+[ "$arch" = win64 ] && wine reg delete "$office_key" /f >/dev/null
 
 # ---------------------------------------------------------------- 5. failure
 
