@@ -186,14 +186,14 @@ TEST(ImportTargetChoice, EveryOutcome) {
        kStoreError, L"Outlook Error", false, false, false},
       {"log on fails", false, [](ImportWindow& w) { w.profile.FailOn("Logon", pindrel::store::kLogonFailed); },
        L"", false, kStoreError, L"Outlook Error", false, false, false},
-      {"the picker fails", true, [](ImportWindow& w) { w.profile.FailOn("PickFolder", 0x80004005); }, L"", true,
-       kStoreError, L"Outlook Error", false, false, false},
-      {"an identifier that cannot be read", false,
+      {"the picker fails: logged off", true, [](ImportWindow& w) { w.profile.FailOn("PickFolder", 0x80004005); },
+       L"", true, kStoreError, L"Outlook Error", false, false, true},
+      {"an identifier that cannot be read: logged off", false,
        [](ImportWindow& w) {
          w.profile.FailOn("Folder.StoreID", 0x80004005);
          w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; };
        },
-       L"", false, kStoreError, L"Outlook Error", false, false, false},
+       L"", false, kStoreError, L"Outlook Error", false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
