@@ -82,6 +82,7 @@ void FrmvCardImport::Load(ui::Form& form) {
   // The run walks the source folder again; it never relies on the list the
   // main window's walk left.
   app_.state.FoundFiles.clear();
+  target_shown_ = false;
   form.SetCaption(window::LblCurrentPSTName, L"");
   form.SetCaption(window::LblCurrentPSTFolder, L"");
   app_.desktop.DoEvents();
@@ -108,13 +109,17 @@ void FrmvCardImport::CloseRequest(ui::Form& form) {
 void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
   Module1& state = app_.state;
   form.SetText(window::txtvCardImportDefault, L"");
+  target_shown_ = false;
 
   std::optional<ChosenFolder> chosen = PickContactsFolder(app_, form, std::nullopt);
-  if (!chosen) return;  // a refused or cancelled choice keeps an earlier target
+  // A refused or cancelled choice keeps an earlier target's identifiers and
+  // button, but the box is empty now, so the run refuses to use them.
+  if (!chosen) return;
   form.SetText(window::txtvCardImportDefault, chosen->path);
   if (!form.Text(window::txtvCardImportDefault).empty()) form.SetEnabled(window::CmdImportvCard, true);
   state.ImportStoreID = chosen->store_id;
   state.ImportFolderID = chosen->entry_id;
+  target_shown_ = true;
 }
 
 void FrmvCardImport::RunImport(ui::Form& form) {
@@ -135,6 +140,12 @@ void FrmvCardImport::Run(ui::Form& form) {
   // drive, importing whatever vCard files lie anywhere on it.
   if (state.ImportSourceFolder.empty()) {
     app_.desktop.ShowMessage(&form, std::wstring(kNoSourceFolderText), std::wstring(kNoSourceFolderTitle));
+    return;
+  }
+  // Identifiers the window no longer shows are not a choice: the user would
+  // import into a folder they cannot see.
+  if (!target_shown_) {
+    app_.desktop.ShowMessage(&form, std::wstring(kNoTargetFolderText), std::wstring(kNotContactsTitle));
     return;
   }
 

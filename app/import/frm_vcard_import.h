@@ -37,6 +37,10 @@ inline constexpr std::wstring_view kNoSourceFolderText =
     L"No vCard folder has been chosen, so there is nothing to import.\r\n"
     L"Choose the folder that holds your vCard files in the main window first.";
 inline constexpr std::wstring_view kNoSourceFolderTitle = L"vCard File(s) Info";
+// The run refused because the window shows no target folder (none chosen
+// yet, or the last choice was cancelled or refused).
+inline constexpr std::wstring_view kNoTargetFolderText =
+    L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.";
 // How many unreadable files the closing message names.
 inline constexpr std::size_t kUnreadableListed = 5;
 
@@ -69,6 +73,10 @@ class FrmvCardImport : public ui::FormLogic {
 
   AppContext& app_;
   std::optional<int> file_count_;
+  // Whether the text box shows the folder ImportStoreID and ImportFolderID
+  // name: a choice accepted since the window opened and not undone by a
+  // later cancelled or refused one.
+  bool target_shown_ = false;
   bool running_ = false;
   bool stop_requested_ = false;
   ImportTally tally_;

@@ -466,6 +466,39 @@ TEST(ImportRun, EmptySourceFolderImportsNothing) {
   EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
 }
 
+// After a cancelled or refused choice the box is empty while the earlier
+// identifiers and the enabled button stay: the run refuses them.
+TEST(ImportRun, RefusesATargetTheWindowNoLongerShows) {
+  struct Case {
+    const char* name;
+    std::function<void(ImportWindow&)> second_choice;
+  };
+  const std::vector<Case> cases = {
+      {"the second choice cancelled", [](ImportWindow& w) { w.form.Click(window::CmdvCardImportConfigured); }},
+      {"the second choice refused", [](ImportWindow& w) { w.ChooseFolder(w.profile.calendar().entry_id); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.AddPeople(L"C:\\cards\\a.vcf", 1);
+    w.profile.pick = nullptr;
+    c.second_choice(w);
+    ASSERT_TRUE(w.form.Enabled(window::CmdImportvCard));
+    w.desktop.messages.clear();
+    w.profile.calls.clear();
+    w.Import();
+    EXPECT_TRUE(w.walked.empty());
+    EXPECT_TRUE(w.profile.calls.empty());
+    EXPECT_TRUE(w.Stored().empty());
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text,
+              L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.");
+    EXPECT_EQ(w.desktop.messages[0].title, L"Select Contacts Folder");
+    EXPECT_FALSE(w.form.closed());
+  }
+}
+
 // Change: one run at a time; a close request ends the run after the
 // contact being stored.
 TEST(ImportRun, OneRunAtATime) {

@@ -36,6 +36,7 @@ set(quoted
   "Exported (" ") Contacts to vCard Files." ") Contacts could not be written." "First reason: "
   "The export was stopped before the last contact." "Its file path would be longer than 259 characters."
   "Import Complete !"
+  "No contacts folder has been chosen to import into."
   # dialogs, windows, captions
   "Please select a Contacts folder" "Select folder to save vCard files" "Select Folder..."
   "Pindrel allows you to export outlook contacts to vCard file or you can import vCard file(s) to Outlook contacts."
