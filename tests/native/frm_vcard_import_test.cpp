@@ -365,8 +365,10 @@ TEST(ImportRun, StorePhaseFailureKeepsTheWindowOpen) {
   }
 }
 
-// Change: failures are counted and reported; what can be kept is kept.
+// Change: failures are counted, and named with their reasons; what can be
+// kept is kept.
 TEST(ImportRun, FailuresAreCountedAndReported) {
+  const std::wstring test_failure = L"failure made by the test";
   struct Case {
     const char* name;
     std::function<void(ImportWindow&)> arrange;
@@ -374,6 +376,13 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
     std::wstring message;
     std::function<void(ImportWindow&)> check = nullptr;
   };
+  std::wstring twelve_unread = L"Import Complete !\r\n0 contacts imported.\r\n12 files could not be read:";
+  for (int k = 1; k <= 10; ++k) twelve_unread += L"\r\nC:\\cards\\" + std::to_wstring(k) + L".vcf: cannot read";
+  twelve_unread += L"\r\nand 2 more.";
+  std::wstring twelve_unsaved = L"Import Complete !\r\n0 contacts imported.\r\n12 contacts could not be saved.";
+  for (int k = 1; k <= 10; ++k)
+    twelve_unsaved += L"\r\nC:\\cards\\a.vcf, contact " + std::to_wstring(k) + L": " + test_failure;
+  twelve_unsaved += L"\r\nand 2 more.";
   const std::vector<Case> cases = {
       {"no reader can be created",
        [](ImportWindow& w) {
@@ -381,7 +390,8 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          w.reader_missing = true;
        },
        0,
-       L"Import Complete !\r\n0 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\a.vcf\r\n"
+       L"Import Complete !\r\n0 contacts imported.\r\n1 file could not be read:\r\n"
+       L"C:\\cards\\a.vcf: class not registered\r\n"
        L"The vCard reader (Tessary) could not be started; it may not be registered."},
       {"a file read only up to a fault: what came before is kept, the file named",
        [](ImportWindow& w) {
@@ -389,31 +399,39 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          w.AddPeople(L"C:\\cards\\b.vcf", 2);
          w.files[L"C:\\cards\\b.vcf"].open_throws = true;
        },
-       3, L"Import Complete !\r\n3 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\b.vcf"},
+       3, L"Import Complete !\r\n3 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\b.vcf: cannot read"},
       {"a missing file",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 2);
          w.tree.push_back(L"C:\\cards\\gone.vcf");
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\gone.vcf"},
+       2, L"Import Complete !\r\n2 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\gone.vcf: cannot read"},
       {"an item that cannot be made",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 3);
          w.profile.FailOn("Items.Add", 0x80004005, 2);
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
-      {"saves that fail",
+       2,
+       L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 2: " + test_failure},
+      {"saves that fail, in two files",
        [](ImportWindow& w) {
-         w.AddPeople(L"C:\\cards\\a.vcf", 3);
+         w.AddPeople(L"C:\\cards\\a.vcf", 2);
+         w.AddPeople(L"C:\\cards\\b.vcf", 1);
          w.profile.FailOn("Item.Save", 0x80004005);
        },
-       0, L"Import Complete !\r\n0 contacts imported.\r\n3 contacts could not be saved."},
+       0,
+       L"Import Complete !\r\n0 contacts imported.\r\n3 contacts could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 1: " + test_failure + L"\r\nC:\\cards\\a.vcf, contact 2: " + test_failure +
+           L"\r\nC:\\cards\\b.vcf, contact 1: " + test_failure},
       {"a contact whose fields cannot be read",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 3);
          w.files[L"C:\\cards\\a.vcf"].field_throws_at = 2;
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
+       2,
+       L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 2: cannot read a field"},
       {"a refused property leaves the rest set and is no failure",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 1);
@@ -425,13 +443,17 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          EXPECT_EQ(w.Stored()[0]->text.at(L"LastName"), L"Doe1");
          EXPECT_EQ(w.Stored()[0]->text.at(L"FullName"), L"Ann Doe1");
        }},
-      {"many unreadable files: the first five are named",
+      {"many unreadable files: the first ten are named",
        [](ImportWindow& w) {
-         for (int k = 1; k <= 7; ++k) w.tree.push_back(L"C:\\cards\\" + std::to_wstring(k) + L".vcf");
+         for (int k = 1; k <= 12; ++k) w.tree.push_back(L"C:\\cards\\" + std::to_wstring(k) + L".vcf");
        },
-       0,
-       L"Import Complete !\r\n0 contacts imported.\r\n7 files could not be read:\r\nC:\\cards\\1.vcf\r\n"
-       L"C:\\cards\\2.vcf\r\nC:\\cards\\3.vcf\r\nC:\\cards\\4.vcf\r\nC:\\cards\\5.vcf\r\nand 2 more."},
+       0, twelve_unread},
+      {"many contacts not saved: the first ten are named",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 12);
+         w.profile.FailOn("Item.Save", 0x80004005);
+       },
+       0, twelve_unsaved},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
