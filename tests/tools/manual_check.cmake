@@ -38,6 +38,9 @@ set(quoted
   "The export was stopped before the last contact." "Its file path would be longer than 259 characters."
   "Import Complete !"
   "No contacts folder has been chosen to import into."
+  "Pindrel cannot start: Windows could not set up COM for it (CoInitializeEx failed with error "
+  "Without COM, Pindrel can reach neither Outlook's contacts nor its vCard reader."
+  "The folder dialog cannot be shown: Windows could not set up COM for it (CoInitializeEx failed with error "
   # dialogs, windows, captions
   "Please select a Contacts folder" "Select folder to save vCard files" "Select Folder..."
   "Pindrel allows you to export outlook contacts to vCard file or you can import vCard file(s) to Outlook contacts."
