@@ -22,6 +22,8 @@ if(WIN32)
   # The tests load the LocalStore.dll beside them.
   add_dependencies(localstore_dispatch_tests localstore_com)
   pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)
+  # They run the detach probe on LocalStore.dll as well.
+  add_dependencies(localstore_dispatch_tests tessary_detach_probe)
 
   # The COM boundary and the enumerator on their own, without the module.
   add_executable(localstore_boundary_tests

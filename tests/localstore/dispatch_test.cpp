@@ -2,11 +2,12 @@
 // program calls it: what it accepts (references, any integer width,
 // omitted arguments, text in the caller's locale), what it refuses and how
 // (the exact Invoke results and the codes in EXCEPINFO), the values it
-// keeps, its enumerators, and its type library agreeing with the names it
-// answers.
+// keeps, its enumerators, its type library agreeing with the names it
+// answers, and what its module releases when.
 #include <fstream>
 #include <iterator>
 
+#include "../win32/detach_probe.h"
 #include "dispatch_support.h"
 
 namespace localstore_test {
@@ -308,6 +309,17 @@ TEST_F(DispatchTest, CollectionsHandOutAnEnumerator) {
     VariantClear(&got[i]);
   }
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Ann", L"Bo"}));
+}
+
+// FreeLibrary releases the cached type library; the notification of a
+// process exit does not, since oleaut32 may be gone by then and the loader
+// lock is held.
+TEST(LocalStoreModule, TypeLibraryIsReleasedOnUnloadButNotAtProcessExit) {
+  for (const wchar_t* mode : {L"unload", L"exit"}) {
+    SCOPED_TRACE(testing::Message() << (mode[0] == L'u' ? "unload" : "process exit"));
+    EXPECT_EQ(RunDetachProbe(std::wstring(mode) + L" LocalStore.dll {6E1B1F2A-4C55-4E0B-9B7E-2F6D6C3A9D21}"), 0u)
+        << "1: the wrong answer, 2: the probe could not set up";
+  }
 }
 
 TEST_F(DispatchTest, TheModuleUnloadsOnlyWhenNoObjectIsLeft) {
