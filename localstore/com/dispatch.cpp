@@ -182,15 +182,10 @@ HRESULT InvokeHandler(std::function<void(Call&)> handler, Call& call, EXCEPINFO*
 
 namespace {
 
-class Enumerator final : public IEnumVARIANT {
+class Enumerator final : public Counted<IEnumVARIANT> {
  public:
   Enumerator(std::shared_ptr<const MakeObject> make, std::size_t count, std::size_t next)
-      : make_(std::move(make)), count_(count), next_(next) {
-    LockModule();
-  }
-  ~Enumerator() { UnlockModule(); }
-  Enumerator(const Enumerator&) = delete;
-  Enumerator& operator=(const Enumerator&) = delete;
+      : make_(std::move(make)), count_(count), next_(next) {}
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -199,12 +194,6 @@ class Enumerator final : public IEnumVARIANT {
     *object = static_cast<IEnumVARIANT*>(this);
     AddRef();
     return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
 
   STDMETHODIMP Next(ULONG wanted, VARIANT* objects, ULONG* fetched) override {
@@ -267,7 +256,6 @@ class Enumerator final : public IEnumVARIANT {
   std::shared_ptr<const MakeObject> make_;
   std::size_t count_;
   std::size_t next_;
-  ULONG references_ = 0;
 };
 
 }  // namespace

@@ -132,14 +132,36 @@ bool SameName(const wchar_t* a, const wchar_t* b);
 HRESULT InvokeHandler(std::function<void(Call&)> handler, Call& call, EXCEPINFO* exception,
                       UINT* arg_error, UINT args);
 
+// Reference counting and the module lock of every object of this module,
+// written once: an object implementing `Interfaces` (all derived from
+// IUnknown) lives while it is referenced and keeps the module loaded.
+// Apartment-threaded: used only on the thread of its apartment.
+template <class... Interfaces>
+class Counted : public Interfaces... {
+ public:
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  virtual ~Counted() { UnlockModule(); }
+
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  Counted() { LockModule(); }
+
+ private:
+  ULONG references_ = 0;
+};
+
 // `T` lists its members in a static `Members()` table and is described by
 // the dispatch interface `kInterface` of the type library.
 template <class T>
-class Automation : public IDispatch, public ILocalObject {
+class Automation : public Counted<IDispatch, ILocalObject> {
  public:
-  Automation(const Automation&) = delete;
-  Automation& operator=(const Automation&) = delete;
-  virtual ~Automation() { UnlockModule(); }
 
   // A new object of class `T` owned by the returned pointer.
   template <class... A>
@@ -167,13 +189,6 @@ class Automation : public IDispatch, public ILocalObject {
       return E_NOINTERFACE;
     AddRef();
     return S_OK;
-  }
-  // Apartment-threaded: used only on the thread of its apartment.
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
   void* STDMETHODCALLTYPE Self(REFIID dispinterface) override {
     return IsEqualIID(dispinterface, T::kInterface) ? static_cast<T*>(this) : nullptr;
@@ -236,10 +251,7 @@ class Automation : public IDispatch, public ILocalObject {
   }
 
  protected:
-  Automation() { LockModule(); }
-
- private:
-  ULONG references_ = 0;
+  Automation() = default;
 };
 
 }  // namespace localstore::com

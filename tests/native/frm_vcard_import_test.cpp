@@ -470,34 +470,26 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
   }
 }
 
-// Change: an empty source folder is never walked as the drive's root.
-TEST(ImportRun, EmptySourceFolderImportsNothing) {
-  ImportWindow w;
-  w.ChooseContacts();
-  w.AddPeople(L"C:\\a.vcf", 1);
-  w.state.ImportSourceFolder.clear();
-  w.profile.calls.clear();
-  w.Import();
-  EXPECT_TRUE(w.walked.empty());
-  EXPECT_TRUE(w.profile.calls.empty());
-  EXPECT_TRUE(w.Stored().empty());
-  ASSERT_EQ(w.desktop.messages.size(), 1u);
-  EXPECT_EQ(w.desktop.messages[0].text, std::wstring(pindrel::kNoSourceFolderText));
-  EXPECT_EQ(w.desktop.messages[0].title, L"vCard File(s) Info");
-  EXPECT_FALSE(w.form.closed());
-  EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
-}
-
-// After a cancelled or refused choice the box is empty while the earlier
-// identifiers and the enabled button stay: the run refuses them.
-TEST(ImportRun, RefusesATargetTheWindowNoLongerShows) {
+// Change: the run refuses, and touches nothing, without a source folder
+// (an empty one would be walked as the drive's root) or without the target
+// the window shows: after a cancelled or refused choice the box is empty
+// while the earlier identifiers and the enabled button stay.
+TEST(ImportRun, RefusesWithoutASourceOrAShownTarget) {
+  const std::wstring no_target =
+      L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.";
   struct Case {
     const char* name;
-    std::function<void(ImportWindow&)> second_choice;
+    std::function<void(ImportWindow&)> arrange;
+    std::wstring message;
+    std::wstring title;
   };
   const std::vector<Case> cases = {
-      {"the second choice cancelled", [](ImportWindow& w) { w.form.Click(window::CmdvCardImportConfigured); }},
-      {"the second choice refused", [](ImportWindow& w) { w.ChooseFolder(w.profile.calendar().entry_id); }},
+      {"no source folder", [](ImportWindow& w) { w.state.ImportSourceFolder.clear(); },
+       std::wstring(pindrel::kNoSourceFolderText), L"vCard File(s) Info"},
+      {"the second choice cancelled", [](ImportWindow& w) { w.form.Click(window::CmdvCardImportConfigured); },
+       no_target, L"Select Contacts Folder"},
+      {"the second choice refused", [](ImportWindow& w) { w.ChooseFolder(w.profile.calendar().entry_id); },
+       no_target, L"Select Contacts Folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -505,8 +497,7 @@ TEST(ImportRun, RefusesATargetTheWindowNoLongerShows) {
     w.ChooseContacts();
     w.AddPeople(L"C:\\cards\\a.vcf", 1);
     w.profile.pick = nullptr;
-    c.second_choice(w);
-    ASSERT_TRUE(w.form.Enabled(window::CmdImportvCard));
+    c.arrange(w);
     w.desktop.messages.clear();
     w.profile.calls.clear();
     w.Import();
@@ -514,10 +505,10 @@ TEST(ImportRun, RefusesATargetTheWindowNoLongerShows) {
     EXPECT_TRUE(w.profile.calls.empty());
     EXPECT_TRUE(w.Stored().empty());
     ASSERT_EQ(w.desktop.messages.size(), 1u);
-    EXPECT_EQ(w.desktop.messages[0].text,
-              L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.");
-    EXPECT_EQ(w.desktop.messages[0].title, L"Select Contacts Folder");
+    EXPECT_EQ(w.desktop.messages[0].text, c.message);
+    EXPECT_EQ(w.desktop.messages[0].title, c.title);
     EXPECT_FALSE(w.form.closed());
+    EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
   }
 }
 

@@ -33,6 +33,11 @@ BOOL CALLBACK FindViewer(HWND window, LPARAM found) {
   return TRUE;
 }
 
+struct CountingClicks : pindrel::ui::FormLogic {
+  int clicks = 0;
+  void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
+};
+
 class DesktopTest : public ::testing::Test {
  protected:
   pindrel::Win32Desktop desktop;
@@ -63,10 +68,7 @@ TEST_F(DesktopTest, HelpOpensTheManualNextToTheProgram) {
 }
 
 TEST_F(DesktopTest, DoEventsRunsPendingMessages) {
-  struct Logic : pindrel::ui::FormLogic {
-    int clicks = 0;
-    void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
-  } logic;
+  CountingClicks logic;
   auto main = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   main->Show();
   PostMessageW(main->window(), WM_COMMAND, main->MenuId("mnuAbout"), 0);
@@ -80,10 +82,7 @@ TEST_F(DesktopTest, DoEventsRunsPendingMessages) {
 // messages) opens nothing; once the modal window is gone the owner takes
 // clicks again.
 TEST_F(DesktopTest, TheOwnerTakesNoClicksWhileAModalWindowLoads) {
-  struct Counting : pindrel::ui::FormLogic {
-    int clicks = 0;
-    void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
-  } main_logic;
+  CountingClicks main_logic;
   auto main = builder.Build(pindrel::forms::frmMain::Layout(), main_logic, nullptr);
   main->Show();
   HWND button = main->ControlWindow("CmdBrowseExport");
