@@ -89,7 +89,6 @@ void FrmvCardImport::Load(ui::Form& form) {
   // The run walks the source folder again; it never relies on the list the
   // main window's walk left.
   app_.state.FoundFiles.clear();
-  target_shown_ = false;
   form.SetCaption(window::LblCurrentPSTName, L"");
   form.SetCaption(window::LblCurrentPSTFolder, L"");
   app_.desktop.DoEvents();
@@ -116,7 +115,6 @@ void FrmvCardImport::CloseRequest(ui::Form& form) {
 void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
   Module1& state = app_.state;
   form.SetText(window::txtvCardImportDefault, L"");
-  target_shown_ = false;
 
   std::optional<ChosenFolder> chosen = PickContactsFolder(app_, form, std::nullopt);
   // A refused or cancelled choice keeps an earlier target's identifiers and
@@ -126,7 +124,6 @@ void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
   if (!form.Text(window::txtvCardImportDefault).empty()) form.SetEnabled(window::CmdImportvCard, true);
   state.ImportStoreID = chosen->store_id;
   state.ImportFolderID = chosen->entry_id;
-  target_shown_ = true;
 }
 
 void FrmvCardImport::RunImport(ui::Form& form) {
@@ -150,9 +147,9 @@ void FrmvCardImport::Run(ui::Form& form) {
     app_.desktop.ShowMessage(&form, std::wstring(kNoSourceFolderText), std::wstring(kNoSourceFolderTitle));
     return;
   }
-  // Identifiers the window no longer shows are not a choice: the user would
-  // import into a folder they cannot see.
-  if (!target_shown_) {
+  // Identifiers the window no longer shows (its box is empty) are not a
+  // choice: the user would import into a folder they cannot see.
+  if (form.Text(window::txtvCardImportDefault).empty()) {
     app_.desktop.ShowMessage(&form, std::wstring(kNoTargetFolderText), std::wstring(kNotContactsTitle));
     return;
   }

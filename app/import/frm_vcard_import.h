@@ -79,10 +79,6 @@ class FrmvCardImport : public ui::FormLogic {
 
   AppContext& app_;
   std::optional<int> file_count_;
-  // Whether the text box shows the folder ImportStoreID and ImportFolderID
-  // name: a choice accepted since the window opened and not undone by a
-  // later cancelled or refused one.
-  bool target_shown_ = false;
   bool running_ = false;
   bool stop_requested_ = false;
   ImportTally tally_;
