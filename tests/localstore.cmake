@@ -22,6 +22,17 @@ if(WIN32)
   # The tests load the LocalStore.dll beside them.
   add_dependencies(localstore_dispatch_tests localstore_com)
   pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)
+  # They run the detach probe on LocalStore.dll as well.
+  add_dependencies(localstore_dispatch_tests tessary_detach_probe)
+
+  # The COM boundary and the enumerator on their own, without the module.
+  add_executable(localstore_boundary_tests
+    localstore/boundary_test.cpp
+    ${PROJECT_SOURCE_DIR}/localstore/com/dispatch.cpp)
+  target_include_directories(localstore_boundary_tests PRIVATE
+    ${PROJECT_SOURCE_DIR}/reader/com ${PROJECT_SOURCE_DIR}/localstore/com)
+  target_link_libraries(localstore_boundary_tests PRIVATE localstore_core ole32 oleaut32 uuid GTest::gtest_main)
+  pindrel_add_test(NAME localstore_boundary COMMAND localstore_boundary_tests)
 
   pindrel_add_script_test(NAME localstore_vbscript TIMEOUT 600
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/vbscript_test.sh $<TARGET_FILE:localstore_com>)

@@ -1,5 +1,7 @@
 #include "export_file_name.h"
 
+#include <algorithm>
+
 namespace pindrel {
 
 namespace {
@@ -45,12 +47,6 @@ std::wstring_view CutToUnits(std::wstring_view s, std::size_t units) {
   return s.substr(0, i);
 }
 
-// Windows drops dots and spaces at the end of a name, so a name ending in
-// them would not be the name asked for.
-void DropTrailingDotsAndSpaces(std::wstring& s) {
-  while (!s.empty() && (s.back() == L' ' || s.back() == L'.')) s.pop_back();
-}
-
 std::wstring_view TrimSpaces(std::wstring_view s) {
   std::size_t first = s.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};
@@ -81,9 +77,7 @@ std::wstring CleanContactName(std::wstring_view display_name) {
     if (IsControl(c) || kNotInFileNames.find(c) != std::wstring_view::npos) continue;
     kept.push_back(c);
   }
-  std::wstring cleaned(TrimSpaces(kept));
-  DropTrailingDotsAndSpaces(cleaned);
-  return cleaned;
+  return std::wstring(TrimSpaces(kept));
 }
 
 std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory, std::wstring_view display_name,
@@ -98,11 +92,13 @@ std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory,
   std::wstring number = std::to_wstring(position);
   std::wstring name = CleanContactName(display_name);
   const std::wstring suffix = L" (" + number + L")";
-  const std::size_t fixed = Utf16Length(directory) + suffix.size() + kExtension.size();
-  if (!name.empty() && fixed + Utf16Length(name) > kMaxExportPathLength) {
-    name = fixed < kMaxExportPathLength ? std::wstring(CutToUnits(name, kMaxExportPathLength - fixed)) : L"";
-    DropTrailingDotsAndSpaces(name);
-  }
+  // The name gets what both limits leave it: the file name's own, and the
+  // whole path's once the directory has taken its share.
+  const std::size_t fixed = suffix.size() + kExtension.size();
+  const std::size_t used = Utf16Length(directory) + fixed;
+  const std::size_t room =
+      std::min(kMaxExportFileNameLength - fixed, used < kMaxExportPathLength ? kMaxExportPathLength - used : 0);
+  if (Utf16Length(name) > room) name = std::wstring(TrimSpaces(CutToUnits(name, room)));
   std::wstring path = name.empty() ? directory + number + std::wstring(kExtension)
                                    : directory + name + suffix + std::wstring(kExtension);
   if (Utf16Length(path) > kMaxExportPathLength) return std::nullopt;

@@ -16,6 +16,10 @@ namespace pindrel {
 // path limit less its terminator. The store library and the file system
 // behind it refuse anything longer.
 inline constexpr std::size_t kMaxExportPathLength = 259;
+// The longest file name (the last part of the path) a Windows file system
+// takes, in UTF-16 units. In a short directory, a drive's root above all,
+// it is the tighter of the two limits.
+inline constexpr std::size_t kMaxExportFileNameLength = 255;
 
 // What the user sees of a contact while it is written, and what its file
 // is named after: first name, one space, last name.
@@ -23,10 +27,11 @@ std::wstring ContactDisplayName(const std::wstring& first_name, const std::wstri
 
 // The display name with everything a file name cannot hold left out: the
 // characters : ? \ / * " < > |, every control character (code below 32, so
-// line breaks and tabs too, and 127), spaces at either end, and dots or
-// spaces at its end, which Windows would drop or treat specially ("." and
-// ".." are not names at all). Without \ / and : no name can reach another
-// directory or drive.
+// line breaks and tabs too, and 127), and spaces at either end. Without
+// \ / and : no name can reach another directory or drive. Dots stay, at the
+// end too ("Smith Jr."): the file name always goes on with " (position)",
+// so Windows never sees them at the end of a name, and "." or ".." with
+// that behind them are ordinary names.
 std::wstring CleanContactName(std::wstring_view display_name);
 
 // The full path of the contact's file in `target_directory` (taken as the
@@ -34,10 +39,11 @@ std::wstring CleanContactName(std::wstring_view display_name);
 // already ends in one, spaces around it aside). The file's base name is the
 // cleaned name, " (", the position and ")", or the position alone when
 // nothing of the name is left: the position always comes with the name, so
-// two contacts of one name never share a file. When the path would be
-// longer than kMaxExportPathLength the name is shortened, never the
-// " (position)"; none when even the position alone does not fit, or when
-// there is no directory at all.
+// two contacts of one name never share a file. When the file name would be
+// longer than kMaxExportFileNameLength, or the path longer than
+// kMaxExportPathLength, the name is shortened, never the " (position)";
+// none when even the position alone does not fit, or when there is no
+// directory at all.
 std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory, std::wstring_view display_name,
                                            std::int32_t position);
 

@@ -5,7 +5,6 @@
 #include "contacts_folder_choice.h"
 #include "export_file_name.h"
 #include "forms.h"
-#include "guard.h"
 
 namespace pindrel {
 
@@ -24,11 +23,6 @@ std::wstring Progress(std::int32_t position, std::int32_t count) {
   return std::to_wstring(position) + L"/" + std::to_wstring(count);
 }
 
-// The store's own text where it gave one, else the code it reported.
-std::wstring Reason(const store::StoreError& e) {
-  return e.description().empty() ? ui::WidenUtf8(e.what()) : e.description();
-}
-
 void ShowProgressLabels(ui::Form& form, bool visible) {
   form.SetVisible(window::sLblProcessing, visible);
   form.SetVisible(window::LblCurrent, visible);
@@ -39,12 +33,17 @@ void ShowProgressLabels(ui::Form& form, bool visible) {
 
 std::wstring ExportFinishedText(const ExportOutcome& outcome) {
   std::wstring text = L"Exported (" + std::to_wstring(outcome.written) + L") Contacts to vCard Files.";
-  if (outcome.failed > 0) {
-    text += L"\r\n(" + std::to_wstring(outcome.failed) + L") Contacts could not be written.";
-    text += L"\r\nFirst reason: " + outcome.first_failure;
+  if (!outcome.failed.empty()) {
+    text += L"\r\n(" + std::to_wstring(outcome.failed.count()) + L") Contacts could not be written.";
+    text += outcome.failed.Text();
   }
   if (outcome.stopped) text += L"\r\nThe export was stopped before the last contact.";
   return text;
+}
+
+std::wstring FailedContactLine(std::int32_t position, const std::wstring& display_name, const std::wstring& reason) {
+  std::wstring name = TrimSpaces(display_name);
+  return L"Position " + std::to_wstring(position) + (name.empty() ? L"" : L", " + name) + L": " + reason;
 }
 
 void FrmvCardExport::SetChoices(std::wstring contacts_folder, std::wstring target_directory) {
@@ -198,6 +197,7 @@ void FrmvCardExport::Export(ui::Form& form) {
 void FrmvCardExport::ExportPosition(ui::Form& form, std::int32_t position, std::int32_t count,
                                     ExportOutcome& outcome) {
   store::Folder& folder = *app_.state.CurrentFolder;
+  std::wstring name;  // known once both name texts are read
   try {
     std::unique_ptr<store::Item> item = folder.GetItems()->GetItem(position);
     if (item->MessageClass() == store::kDistListClass) return;
@@ -217,25 +217,21 @@ void FrmvCardExport::ExportPosition(ui::Form& form, std::int32_t position, std::
 
     std::wstring first_name = current_contact_->Text(store::property::FirstName);
     std::wstring last_name = current_contact_->Text(store::property::LastName);
-    std::wstring name = ContactDisplayName(first_name, last_name);
+    name = ContactDisplayName(first_name, last_name);
     form.SetCaption(window::LblCurrentContact, name);
 
     std::optional<std::wstring> path = ExportFilePath(target_directory_, name, position);
     if (!path) {
-      RecordFailure(outcome, L"Its file path would be longer than " + std::to_wstring(kMaxExportPathLength) +
-                                 L" characters.");
+      outcome.failed.Add(FailedContactLine(
+          position, name, L"Its file path would be longer than " + std::to_wstring(kMaxExportPathLength) + L" characters."));
     } else {
       current_contact_->SaveAs(*path, store::kSaveAsVCard);
       ++outcome.written;
     }
   } catch (const store::StoreError& e) {
-    RecordFailure(outcome, Reason(e));
+    outcome.failed.Add(FailedContactLine(position, name, e.reason()));
   }
   current_contact_.reset();
-}
-
-void FrmvCardExport::RecordFailure(ExportOutcome& outcome, std::wstring reason) {
-  if (outcome.failed++ == 0) outcome.first_failure = std::move(reason);
 }
 
 }  // namespace pindrel

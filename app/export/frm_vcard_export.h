@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app_context.h"
+#include "failure_list.h"
 #include "form.h"
 #include "store.h"
 
@@ -18,17 +19,21 @@ inline constexpr std::wstring_view kExportFinishedTitle = L"Export Finished";
 // What the export did, for its closing message.
 struct ExportOutcome {
   int written = 0;
-  // Contacts whose file could not be written, and the first reason given.
-  int failed = 0;
-  std::wstring first_failure;
+  // Contacts whose file could not be written: position, name and reason.
+  ui::FailureList failed;
   // The user closed the window before the last position.
   bool stopped = false;
 };
 
 // "Exported (n) Contacts to vCard Files.", and below it what went wrong:
-// how many contacts could not be written and why the first could not, and
-// whether the export was stopped before the end.
+// how many contacts could not be written and which, each with its reason,
+// and whether the export was stopped before the end.
 std::wstring ExportFinishedText(const ExportOutcome& outcome);
+
+// One contact that could not be written, as the closing message names it:
+// "Position 3, Ann Lee: " and the reason; without a name when it has none
+// or it could not be read.
+std::wstring FailedContactLine(std::int32_t position, const std::wstring& display_name, const std::wstring& reason);
 
 class FrmvCardExport : public ui::FormLogic {
  public:
@@ -59,7 +64,6 @@ class FrmvCardExport : public ui::FormLogic {
   void ReportStoreFailure(ui::Form& form);
   void Export(ui::Form& form);
   void ExportPosition(ui::Form& form, std::int32_t position, std::int32_t count, ExportOutcome& outcome);
-  void RecordFailure(ExportOutcome& outcome, std::wstring reason);
 
   AppContext& app_;
   std::wstring contacts_folder_;

@@ -6,6 +6,7 @@
 
 #include "contacts_folder_choice.h"
 #include "forms.h"
+#include "guard.h"
 
 namespace pindrel {
 
@@ -63,16 +64,22 @@ std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
 
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
-  if (!t.stopped && t.not_saved == 0 && t.unreadable.empty()) return text;
+  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty()) return text;
   if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
   text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" imported.";
-  if (t.not_saved > 0) text += L"\r\n" + Plural(t.not_saved, L"contact", L"contacts") + L" could not be saved.";
+  text += ImportFailureText(t);
+  return text;
+}
+
+std::wstring ImportFailureText(const ImportTally& t) {
+  std::wstring text;
+  if (!t.not_saved.empty()) {
+    text += L"\r\n" + Plural(static_cast<int>(t.not_saved.count()), L"contact", L"contacts") + L" could not be saved.";
+    text += t.not_saved.Text();
+  }
   if (!t.unreadable.empty()) {
-    const int files = static_cast<int>(t.unreadable.size());
-    text += L"\r\n" + Plural(files, L"file", L"files") + L" could not be read:";
-    for (std::size_t i = 0; i < t.unreadable.size() && i < kUnreadableListed; ++i) text += L"\r\n" + t.unreadable[i];
-    if (t.unreadable.size() > kUnreadableListed)
-      text += L"\r\nand " + std::to_wstring(t.unreadable.size() - kUnreadableListed) + L" more.";
+    text += L"\r\n" + Plural(static_cast<int>(t.unreadable.count()), L"file", L"files") + L" could not be read:";
+    text += t.unreadable.Text();
     if (t.reader_missing) text += L"\r\nThe vCard reader (Tessary) could not be started; it may not be registered.";
   }
   return text;
@@ -110,7 +117,9 @@ void FrmvCardImport::ChooseTargetFolder(ui::Form& form) {
   form.SetText(window::txtvCardImportDefault, L"");
 
   std::optional<ChosenFolder> chosen = PickContactsFolder(app_, form, std::nullopt);
-  if (!chosen) return;  // a refused or cancelled choice keeps an earlier target
+  // A refused or cancelled choice keeps an earlier target's identifiers and
+  // button, but the box is empty now, so the run refuses to use them.
+  if (!chosen) return;
   form.SetText(window::txtvCardImportDefault, chosen->path);
   if (!form.Text(window::txtvCardImportDefault).empty()) form.SetEnabled(window::CmdImportvCard, true);
   state.ImportStoreID = chosen->store_id;
@@ -122,6 +131,7 @@ void FrmvCardImport::RunImport(ui::Form& form) {
     RunLock lock(form, running_);
     stop_requested_ = false;
     tally_ = ImportTally{};
+    last_unreadable_.clear();
     Run(form);
   }
   // A close asked for during a run that ended early (no source folder, the
@@ -135,6 +145,12 @@ void FrmvCardImport::Run(ui::Form& form) {
   // drive, importing whatever vCard files lie anywhere on it.
   if (state.ImportSourceFolder.empty()) {
     app_.desktop.ShowMessage(&form, std::wstring(kNoSourceFolderText), std::wstring(kNoSourceFolderTitle));
+    return;
+  }
+  // Identifiers the window no longer shows (its box is empty) are not a
+  // choice: the user would import into a folder they cannot see.
+  if (form.Text(window::txtvCardImportDefault).empty()) {
+    app_.desktop.ShowMessage(&form, std::wstring(kNoTargetFolderText), std::wstring(kNotContactsTitle));
     return;
   }
 
@@ -184,8 +200,8 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     if (!app_.open_reader) throw std::runtime_error("no vCard reader");
     reader = app_.open_reader();
     if (!reader) throw std::runtime_error("no vCard reader");
-  } catch (const std::exception&) {
-    MarkUnreadable(path);
+  } catch (const std::exception& e) {
+    MarkUnreadable(path, ui::WidenUtf8(e.what()));
     tally_.reader_missing = true;
     return true;
   }
@@ -195,16 +211,16 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
   try {
     try {
       reader->Open(path);
-    } catch (const std::runtime_error&) {
+    } catch (const std::runtime_error& e) {
       // Unreadable, or read only up to a fault: whatever came before the
       // fault is still imported, and the file is named at the end.
-      MarkUnreadable(path);
+      MarkUnreadable(path, ui::WidenUtf8(e.what()));
     }
     reader->MoveFirst();
     count = reader->ContactCount();
     separator = reader->Separator();
-  } catch (const std::exception&) {
-    MarkUnreadable(path);
+  } catch (const std::exception& e) {
+    MarkUnreadable(path, ui::WidenUtf8(e.what()));
     count = 0;
   }
 
@@ -220,18 +236,18 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     bool read = true;
     try {
       for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
-    } catch (const std::exception&) {
-      ++tally_.not_saved;
+    } catch (const std::exception& e) {
+      NotSaved(path, j, ui::WidenUtf8(e.what()));
       read = false;
     }
     if (read) {
       MapContact(fields_, separator, sets_);
-      StoreContact(target);
+      StoreContact(target, path, j);
     }
     try {
       reader->MoveNext();
-    } catch (const std::exception&) {
-      MarkUnreadable(path);
+    } catch (const std::exception& e) {
+      MarkUnreadable(path, ui::WidenUtf8(e.what()));
       break;
     }
     if (stop_requested_) {
@@ -246,12 +262,12 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
   return window_open;
 }
 
-void FrmvCardImport::StoreContact(store::Folder& target) {
+void FrmvCardImport::StoreContact(store::Folder& target, const std::wstring& path, std::int32_t contact) {
   std::unique_ptr<store::Item> item;
   try {
     item = target.GetItems()->Add();
-  } catch (const store::StoreError&) {
-    ++tally_.not_saved;
+  } catch (const store::StoreError& e) {
+    NotSaved(path, contact, e.reason());
     return;
   }
   for (const PropertySet& set : sets_) {
@@ -266,13 +282,19 @@ void FrmvCardImport::StoreContact(store::Folder& target) {
   try {
     item->Save();
     ++tally_.imported;
-  } catch (const store::StoreError&) {
-    ++tally_.not_saved;
+  } catch (const store::StoreError& e) {
+    NotSaved(path, contact, e.reason());
   }
 }
 
-void FrmvCardImport::MarkUnreadable(const std::wstring& path) {
-  if (tally_.unreadable.empty() || tally_.unreadable.back() != path) tally_.unreadable.push_back(path);
+void FrmvCardImport::NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason) {
+  tally_.not_saved.Add(path + L", contact " + std::to_wstring(contact) + L": " + reason);
+}
+
+void FrmvCardImport::MarkUnreadable(const std::wstring& path, const std::wstring& reason) {
+  if (path == last_unreadable_) return;
+  last_unreadable_ = path;
+  tally_.unreadable.Add(path + L": " + reason);
 }
 
 void FrmvCardImport::ShowCaption(ui::Form& form, std::string_view label, std::wstring& shown,

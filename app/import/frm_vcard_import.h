@@ -9,6 +9,7 @@
 
 #include "app_context.h"
 #include "contact_mapping.h"
+#include "failure_list.h"
 #include "form.h"
 
 namespace pindrel {
@@ -17,10 +18,11 @@ namespace pindrel {
 struct ImportTally {
   int imported = 0;
   // Contacts read but not stored: the item could not be made, or its save
-  // failed, or the reader failed while handing out its fields.
-  int not_saved = 0;
+  // failed, or the reader failed while handing out its fields. Each named
+  // by its file and its number in the file.
+  ui::FailureList not_saved;
   // Files that could not be read, or read only in part, in walk order.
-  std::vector<std::wstring> unreadable;
+  ui::FailureList unreadable;
   // Whether any of them failed because no reader could be created.
   bool reader_missing = false;
   // The user closed the window before every contact was read.
@@ -30,6 +32,9 @@ struct ImportTally {
 // The message that ends a run: "Import Complete !", and when anything went
 // wrong or the run was stopped, what was imported and what was not.
 std::wstring ImportClosingText(const ImportTally& tally);
+// Its lines on what was not imported: the contacts not saved and the files
+// not read, which of them and why.
+std::wstring ImportFailureText(const ImportTally& tally);
 
 inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
 inline constexpr std::wstring_view kImportCompleteTitle = L"Completed...";
@@ -37,8 +42,10 @@ inline constexpr std::wstring_view kNoSourceFolderText =
     L"No vCard folder has been chosen, so there is nothing to import.\r\n"
     L"Choose the folder that holds your vCard files in the main window first.";
 inline constexpr std::wstring_view kNoSourceFolderTitle = L"vCard File(s) Info";
-// How many unreadable files the closing message names.
-inline constexpr std::size_t kUnreadableListed = 5;
+// The run refused because the window shows no target folder (none chosen
+// yet, or the last choice was cancelled or refused).
+inline constexpr std::wstring_view kNoTargetFolderText =
+    L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.";
 
 class FrmvCardImport : public ui::FormLogic {
  public:
@@ -61,8 +68,11 @@ class FrmvCardImport : public ui::FormLogic {
   void Run(ui::Form& form);
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ui::Form& form, store::Folder& target, const std::wstring& path);
-  void StoreContact(store::Folder& target);
-  void MarkUnreadable(const std::wstring& path);
+  // Stores the mapped contact, number `contact` of the file at `path`.
+  void StoreContact(store::Folder& target, const std::wstring& path, std::int32_t contact);
+  void NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason);
+  // Names the file once, with the first reason it gave.
+  void MarkUnreadable(const std::wstring& path, const std::wstring& reason);
   // Sets a caption only when its text changes: repainting a label per
   // contact would cost more than storing the contact.
   void ShowCaption(ui::Form& form, std::string_view label, std::wstring& shown, const std::wstring& text);
@@ -72,6 +82,7 @@ class FrmvCardImport : public ui::FormLogic {
   bool running_ = false;
   bool stop_requested_ = false;
   ImportTally tally_;
+  std::wstring last_unreadable_;
   std::wstring shown_file_;
   std::wstring shown_saved_;
   // Reused from contact to contact.

@@ -5,6 +5,10 @@
 
 #include <objbase.h>
 
+#include <cstdio>
+#include <string>
+#include <string_view>
+
 namespace pindrel {
 
 class ComApartment {
@@ -15,6 +19,19 @@ class ComApartment {
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
+
+  // Whether COM can be used on this thread: set up here, or already set up
+  // before (in either model). Without it every object the program creates
+  // fails, and each failure would blame the object's library instead.
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+  // For the user when it is not: `what` could not be done, and the code
+  // Windows gave.
+  std::string FailureText(std::string_view what) const {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result_));
+    return std::string(what) + ": Windows could not set up COM for it (CoInitializeEx failed with error " + code +
+           ").";
+  }
 
  private:
   HRESULT result_;

@@ -25,6 +25,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ComApartment apartment;
   Module1 module;
   Win32Desktop desktop;
+  if (!apartment.usable()) {
+    desktop.ShowMessage(nullptr,
+                        ui::WidenUtf8(apartment.FailureText("Pindrel cannot start")) +
+                            L"\r\nWithout COM, Pindrel can reach neither Outlook's contacts nor its vCard reader.",
+                        L"Pindrel");
+    return 1;
+  }
   try {
     ui::win32::FormBuilder builder(instance, desktop);
     desktop.SetBuilder(&builder);

@@ -73,6 +73,23 @@ void Win32Desktop::ShowHelp(const ui::Form& owner) {
 
 void Win32Desktop::ShowModal(const ui::FormLayout& layout, ui::FormLogic& logic, ui::Form& owner) {
   if (builder_ == nullptr) throw std::logic_error("no form builder");
+  // The owner takes no input from before the window is built, not only once
+  // it is shown: a Load may yield to pending messages or show a message, and
+  // a click on the owner meanwhile would open a second window over the same
+  // state. It gets its input back however the window ends.
+  class OwnerDisabled {
+   public:
+    explicit OwnerDisabled(HWND owner) : owner_(owner), was_enabled_(owner && !EnableWindow(owner, FALSE)) {}
+    ~OwnerDisabled() {
+      if (was_enabled_) EnableWindow(owner_, TRUE);
+    }
+    OwnerDisabled(const OwnerDisabled&) = delete;
+    OwnerDisabled& operator=(const OwnerDisabled&) = delete;
+
+   private:
+    HWND owner_;
+    bool was_enabled_;
+  } disabled(WindowOf(&owner));
   auto form = builder_->Build(layout, logic, WindowOf(&owner));
   form->ShowModal();
 }

@@ -25,8 +25,20 @@ bool IsContactsFolder(store::Folder& folder) {
 std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner,
                                                std::optional<std::int16_t> fourth) {
   Module1& state = app.state;
+  bool logged_on = false;
+  auto log_off = [&] {
+    // A session that cannot log off is let go all the same.
+    try {
+      if (logged_on) state.StoreSession->Logoff();
+    } catch (const store::StoreError&) {
+    }
+    logged_on = false;
+  };
   auto store_failure = [&] {
     state.CurrentFolder.reset();
+    // A session that got as far as logging on is logged off before it goes,
+    // as after a cancel: the profile is not left open behind the user.
+    log_off();
     state.StoreSession.reset();
     app.desktop.ShowMessage(&owner, std::wstring(kStoreErrorText), std::wstring(kStoreErrorTitle));
     return std::nullopt;
@@ -36,6 +48,7 @@ std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner,
   try {
     state.StoreSession = app.open_session();
     state.StoreSession->Logon();
+    logged_on = true;
     default_folder = state.StoreSession->GetDefaultFolder(store::kContactsFolderKind);
     state.CurrentFolder.reset();
     state.CurrentFolder =
@@ -46,10 +59,7 @@ std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner,
 
   if (!state.CurrentFolder) {  // cancelled
     default_folder.reset();
-    try {
-      state.StoreSession->Logoff();
-    } catch (const store::StoreError&) {
-    }
+    log_off();
     state.StoreSession.reset();
     return std::nullopt;
   }

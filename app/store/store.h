@@ -21,6 +21,9 @@ class StoreError : public std::runtime_error {
   StoreError(std::int32_t code, std::wstring description);
   std::int32_t code() const { return code_; }
   const std::wstring& description() const { return description_; }
+  // For a list of what failed: the store's own text where it gave one,
+  // else its code.
+  std::wstring reason() const;
 
  private:
   std::int32_t code_;

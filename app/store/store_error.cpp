@@ -21,4 +21,6 @@ std::string Describe(std::int32_t code, const std::wstring& description) {
 StoreError::StoreError(std::int32_t code, std::wstring description)
     : std::runtime_error(Describe(code, description)), code_(code), description_(std::move(description)) {}
 
+std::wstring StoreError::reason() const { return description_.empty() ? ui::WidenUtf8(what()) : description_; }
+
 }  // namespace pindrel::store

@@ -4,17 +4,20 @@
 //
 // It accepts what real late-bound callers send: arguments by reference (as
 // scripts pass variables), integers of any width and strings where numbers
-// are wanted (coerced with VariantChangeType), and VT_EMPTY or
-// VT_ERROR/DISP_E_PARAMNOTFOUND for an omitted argument. Otherwise it is
-// strict: DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH (with the argument's
-// position), DISP_E_PARAMNOTFOUND for a required argument left out,
+// or dates are wanted (coerced with VariantChangeTypeEx in the caller's
+// locale), and VT_EMPTY or VT_ERROR/DISP_E_PARAMNOTFOUND, by value or by
+// reference, for an omitted argument. Otherwise it is strict:
+// DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH (with the argument's position),
+// DISP_E_PARAMNOTFOUND for a required argument left out,
 // DISP_E_MEMBERNOTFOUND for a wrong kind of call, DISP_E_UNKNOWNNAME, and
-// DISP_E_EXCEPTION with the failure's code and text in EXCEPINFO.
+// DISP_E_EXCEPTION with the failure's code and text in EXCEPINFO, for every
+// failure of a member, whatever its kind: nothing is thrown past Invoke.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,7 +46,9 @@ HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info);
 // A call's arguments, in the caller's order, and its result.
 class Call {
  public:
-  Call(DISPID id, DISPPARAMS* params, VARIANT* result) : id_(id), params_(params), result_(result) {}
+  // `locale`: the caller's, in which text becomes a number or a date.
+  Call(DISPID id, DISPPARAMS* params, VARIANT* result, LCID locale = LOCALE_USER_DEFAULT)
+      : id_(id), params_(params), result_(result), locale_(locale) {}
 
   DISPID id() const { return id_; }
   // Positional arguments passed, omitted ones included.
@@ -57,8 +62,14 @@ class Call {
   std::optional<long> OptionalLong(UINT i) const;
   // The argument itself, references followed (omitted: nullptr).
   const VARIANT* Raw(UINT i) const;
-  // The value of a property put.
+  // An object argument: null for Nothing, Null or an omitted one, by value
+  // or by reference; DISP_E_TYPEMISMATCH for anything but an object.
+  IUnknown* Object(UINT i) const;
+  // The value of a property put, references followed.
   const VARIANT& Value() const;
+  // That value as `type`, converted in the caller's locale;
+  // DISP_E_TYPEMISMATCH when it cannot be.
+  Variant ValueAs(VARTYPE type) const;
 
   void Return(std::wstring_view text);
   void Return(std::u16string_view text);
@@ -67,13 +78,26 @@ class Call {
   void ReturnDate(double value);
   // An object, or a null VT_DISPATCH.
   void ReturnObject(ComPtr<IDispatch> object);
+  // An object that is not an automation object (an enumerator).
+  void ReturnUnknown(ComPtr<IUnknown> object);
 
  private:
   const VARIANT* Arg(UINT i) const;
+  // `v` converted to `type` in the caller's locale; DISP_E_TYPEMISMATCH
+  // blaming argument `i` when it cannot be.
+  Variant Convert(const VARIANT& v, VARTYPE type, UINT i) const;
   DISPID id_;
   DISPPARAMS* params_;
   VARIANT* result_;
+  LCID locale_;
 };
+
+// An IEnumVARIANT over `count` objects, the object at each index (from 0)
+// made when a caller asks for it: what a collection's _NewEnum hands out
+// for a script's For Each. `make` works on a snapshot the collection took,
+// so the walk is not thrown by items added or removed meanwhile.
+using MakeObject = std::function<ComPtr<IDispatch>(std::size_t index)>;
+ComPtr<IUnknown> NewEnumerator(std::size_t count, MakeObject make);
 
 // A call that does not fit the member: the Invoke result and, for a type
 // mismatch, the caller-order position of the argument.
@@ -108,14 +132,36 @@ bool SameName(const wchar_t* a, const wchar_t* b);
 HRESULT InvokeHandler(std::function<void(Call&)> handler, Call& call, EXCEPINFO* exception,
                       UINT* arg_error, UINT args);
 
+// Reference counting and the module lock of every object of this module,
+// written once: an object implementing `Interfaces` (all derived from
+// IUnknown) lives while it is referenced and keeps the module loaded.
+// Apartment-threaded: used only on the thread of its apartment.
+template <class... Interfaces>
+class Counted : public Interfaces... {
+ public:
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  virtual ~Counted() { UnlockModule(); }
+
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  Counted() { LockModule(); }
+
+ private:
+  ULONG references_ = 0;
+};
+
 // `T` lists its members in a static `Members()` table and is described by
 // the dispatch interface `kInterface` of the type library.
 template <class T>
-class Automation : public IDispatch, public ILocalObject {
+class Automation : public Counted<IDispatch, ILocalObject> {
  public:
-  Automation(const Automation&) = delete;
-  Automation& operator=(const Automation&) = delete;
-  virtual ~Automation() { UnlockModule(); }
 
   // A new object of class `T` owned by the returned pointer.
   template <class... A>
@@ -143,13 +189,6 @@ class Automation : public IDispatch, public ILocalObject {
       return E_NOINTERFACE;
     AddRef();
     return S_OK;
-  }
-  // Apartment-threaded: used only on the thread of its apartment.
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
   void* STDMETHODCALLTYPE Self(REFIID dispinterface) override {
     return IsEqualIID(dispinterface, T::kInterface) ? static_cast<T*>(this) : nullptr;
@@ -179,7 +218,7 @@ class Automation : public IDispatch, public ILocalObject {
     }
     return DISP_E_UNKNOWNNAME;
   }
-  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* arg_error) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     DISPPARAMS none{};
@@ -198,7 +237,7 @@ class Automation : public IDispatch, public ILocalObject {
           params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
         return params->cNamedArgs ? DISP_E_NONAMEDARGS : DISP_E_PARAMNOTFOUND;
       if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-      Call call(id, params, nullptr);
+      Call call(id, params, nullptr, locale);
       return InvokeHandler([&](Call& c) { (self->*member->put)(c); }, call, exception, arg_error,
                            params->cArgs);
     }
@@ -206,16 +245,13 @@ class Automation : public IDispatch, public ILocalObject {
     if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
     if (params->cArgs < member->min_args || params->cArgs > member->max_args) return DISP_E_BADPARAMCOUNT;
     if (result) VariantInit(result);
-    Call call(id, params, result);
+    Call call(id, params, result, locale);
     return InvokeHandler([&](Call& c) { (self->*member->get)(c); }, call, exception, arg_error,
                          params->cArgs);
   }
 
  protected:
-  Automation() { LockModule(); }
-
- private:
-  ULONG references_ = 0;
+  Automation() = default;
 };
 
 }  // namespace localstore::com

@@ -4,6 +4,8 @@
 #pragma once
 
 #define LS_DISPID_DEFAULT 0
+/* DISPID_NEWENUM: a collection's enumerator, what For Each asks for */
+#define LS_DISPID_NEWENUM (-4)
 
 /* session */
 #define LS_DISPID_LOGON 1

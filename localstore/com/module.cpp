@@ -22,8 +22,13 @@ namespace {
 HMODULE g_module = nullptr;
 LONG g_lock_count = 0;
 tessary::com::CriticalSection g_module_lock;
-ComPtr<IClassFactory> g_class_object;
-ComPtr<ITypeLib> g_type_library;
+// Filled on first use; guarded by the module lock. Released by DllMain when
+// the module is unloaded, never at process exit.
+struct Caches {
+  ComPtr<IClassFactory> class_object;
+  ComPtr<ITypeLib> type_library;
+};
+tessary::com::Immortal<Caches> g_caches([] { return Caches{}; });
 
 }  // namespace
 
@@ -33,14 +38,14 @@ HMODULE ModuleHandle() { return g_module; }
 
 HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info) {
   tessary::com::CriticalSectionLock hold(g_module_lock);
-  if (!g_type_library) {
+  if (!g_caches->type_library) {
     // The library inside this module: no registration needed to read it.
     std::wstring path = tessary::com::ModulePath(g_module);
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_type_library);
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_caches->type_library);
     if (FAILED(hr)) return hr;
   }
-  return g_type_library->GetTypeInfoOfGuid(iid, info);
+  return g_caches->type_library->GetTypeInfoOfGuid(iid, info);
 }
 
 namespace {
@@ -49,16 +54,17 @@ using ClassFactory = tessary::com::ClassFactory<LockModule, UnlockModule>;
 
 HRESULT SessionClassObject(ComPtr<IClassFactory>& out) {
   tessary::com::CriticalSectionLock hold(g_module_lock);
-  if (!g_class_object) {
+  ComPtr<IClassFactory>& class_object = g_caches->class_object;
+  if (!class_object) {
     try {
       // An empty slot takes the new reference as is (not Attach, which
       // adds one in mingw-w64's ComPtr).
-      *g_class_object.GetAddressOf() = std::make_unique<ClassFactory>(CreateSession).release();
+      *class_object.GetAddressOf() = std::make_unique<ClassFactory>(CreateSession).release();
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     }
   }
-  out = g_class_object;
+  out = class_object;
   return S_OK;
 }
 
@@ -69,13 +75,16 @@ using namespace localstore::com;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // Unloaded by FreeLibrary: oleaut32, where the type library lives, is
+    // still loaded. At process exit (`reserved` set) it may not be, and the
+    // loader lock is held; the caches then go with the process.
     tessary::com::CriticalSectionLock hold(g_module_lock);
-    g_class_object.Reset();
-    g_type_library.Reset();
+    g_caches->class_object.Reset();
+    g_caches->type_library.Reset();
   }
   return TRUE;
 }
@@ -101,13 +110,15 @@ STDAPI DllRegisterServer() try {
   return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
 } catch (const std::bad_alloc&) {
   return E_OUTOFMEMORY;
+} catch (...) {
+  return E_UNEXPECTED;  // nothing may cross the module's boundary
 }
 
 STDAPI DllUnregisterServer() try {
   tessary::com::RunRegistryScript(g_module, IDR_LOCALSESSION, tessary::com::RegistryAction::Unregister);
   UnRegisterTypeLib(LIBID_LocalStoreLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
   return S_OK;
-} catch (const std::bad_alloc&) {
+} catch (...) {
   return S_OK;  // unregistration is best effort by contract
 }
 

@@ -76,6 +76,8 @@ HRESULT CreateSession(IUnknown* outer, REFIID iid, void** object) {
     return SessionObject::New()->QueryInterface(iid, object);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;  // nothing may cross the module's boundary
   }
 }
 
@@ -141,21 +143,12 @@ void SessionObject::GetDefaultFolder(Call& call) {
 void SessionObject::PickFolder(Call& call) {
   const auto& profile = LoggedOnProfile();
   std::optional<FolderChoice> start;
-  if (const VARIANT* folder = call.Raw(0)) {
-    IUnknown* unknown = V_VT(folder) == VT_DISPATCH ? V_DISPATCH(folder)
-                        : V_VT(folder) == VT_UNKNOWN ? V_UNKNOWN(folder)
-                        : V_VT(folder) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(folder) ? *V_DISPATCHREF(folder)
-                                                                                             : nullptr;
-    // Nothing (a null object) is as good as omitted; anything else must be
-    // one of our folders.
-    if (unknown) {
-      FolderObject* object = FolderObject::From(unknown);
-      if (!object) throw ArgumentFailure{DISP_E_TYPEMISMATCH, 0};
-      start = FolderChoice{object->store_id(), object->folder().id};
-    } else if (V_VT(folder) != VT_DISPATCH && V_VT(folder) != VT_UNKNOWN &&
-               V_VT(folder) != (VT_DISPATCH | VT_BYREF) && V_VT(folder) != VT_NULL) {
-      throw ArgumentFailure{DISP_E_TYPEMISMATCH, 0};
-    }
+  // Nothing (a null object) is as good as omitted; anything else must be
+  // one of our folders.
+  if (IUnknown* unknown = call.Object(0)) {
+    FolderObject* object = FolderObject::From(unknown);
+    if (!object) throw ArgumentFailure{DISP_E_TYPEMISMATCH, 0};
+    start = FolderChoice{object->store_id(), object->folder().id};
   }
   std::wstring caption = call.OptionalText(1).value_or(L"Select Folder");
   // The third argument is reserved; the fourth and fifth are numbers whose
@@ -202,6 +195,7 @@ std::span<const Member<StoresObject>> StoresObject::Members() {
   using S = StoresObject;
   static const Member<S> kMembers[] = {
       {L"_Item", LS_DISPID_DEFAULT, &S::Item, nullptr, 1, 1},
+      {L"_NewEnum", LS_DISPID_NEWENUM, &S::NewEnum, nullptr, 0, 0},
       {L"Count", LS_DISPID_COUNT, &S::Count, nullptr, 0, 0},
       {L"Item", LS_DISPID_ITEM, &S::Item, nullptr, 1, 1},
       {L"GetStoreFromID", LS_DISPID_GETSTOREFROMID, &S::GetStoreFromID, nullptr, 1, 2},
@@ -228,6 +222,13 @@ void StoresObject::Item(Call& call) {
     Fail(Code::NotFound, "there is no store at position " + std::to_string(i) + "; the profile has " +
                              std::to_string(stores.size()));
   call.ReturnObject(StoreObject::New(profile_, stores[static_cast<std::size_t>(i) - 1]));
+}
+
+void StoresObject::NewEnum(Call& call) {
+  auto stores = std::make_shared<const std::vector<StoreInfo>>(profile_->Stores());
+  call.ReturnUnknown(NewEnumerator(stores->size(), [profile = profile_, stores](std::size_t i) {
+    return StoreObject::New(profile, (*stores)[i]);
+  }));
 }
 
 void StoresObject::GetStoreFromID(Call& call) {
@@ -300,6 +301,7 @@ std::span<const Member<FoldersObject>> FoldersObject::Members() {
   using S = FoldersObject;
   static const Member<S> kMembers[] = {
       {L"_Item", LS_DISPID_DEFAULT, &S::Item, nullptr, 1, 1},
+      {L"_NewEnum", LS_DISPID_NEWENUM, &S::NewEnum, nullptr, 0, 0},
       {L"Count", LS_DISPID_COUNT, &S::Count, nullptr, 0, 0},
       {L"Item", LS_DISPID_ITEM, &S::Item, nullptr, 1, 1},
       {L"Add", LS_DISPID_ADD, &S::Add, nullptr, 1, 2},
@@ -327,6 +329,14 @@ void FoldersObject::Item(Call& call) {
     Fail(Code::NotFound, "there is no folder at position " + std::to_string(i) + "; the folder has " +
                              std::to_string(children.size()));
   call.ReturnObject(NewFolder(profile_, store, *children[static_cast<std::size_t>(i) - 1]));
+}
+
+void FoldersObject::NewEnum(Call& call) {
+  auto store = std::make_shared<const StoreInfo>(profile_->Store(store_id_));
+  auto children = std::make_shared<const std::vector<const FolderInfo*>>(store->Children(folder_id_));
+  call.ReturnUnknown(NewEnumerator(children->size(), [profile = profile_, store, children](std::size_t i) {
+    return NewFolder(profile, *store, *(*children)[i]);
+  }));
 }
 
 void FoldersObject::Add(Call& call) {
@@ -377,6 +387,7 @@ std::span<const Member<ItemsObject>> ItemsObject::Members() {
   using S = ItemsObject;
   static const Member<S> kMembers[] = {
       {L"_Item", LS_DISPID_DEFAULT, &S::Item, nullptr, 1, 1},
+      {L"_NewEnum", LS_DISPID_NEWENUM, &S::NewEnum, nullptr, 0, 0},
       {L"Count", LS_DISPID_COUNT, &S::Count, nullptr, 0, 0},
       {L"Item", LS_DISPID_ITEM, &S::Item, nullptr, 1, 1},
       {L"Add", LS_DISPID_ADD, &S::Add, nullptr, 0, 1},
@@ -392,6 +403,18 @@ void ItemsObject::Item(Call& call) {
   std::string id = items_->IdAt(static_cast<std::uint32_t>(position));
   localstore::Item item = items_->Load(id);
   call.ReturnObject(ItemObject::New(items_, folder_id_, std::move(id), std::move(item)));
+}
+
+void ItemsObject::NewEnum(Call& call) {
+  // The identifiers now: each item is read only when the walk reaches it.
+  auto ids = std::make_shared<std::vector<std::string>>();
+  for (std::uint32_t position = 1, count = items_->Count(); position <= count; ++position)
+    ids->push_back(items_->IdAt(position));
+  call.ReturnUnknown(
+      NewEnumerator(ids->size(), [items = items_, folder_id = folder_id_, ids](std::size_t i) {
+        const std::string& id = (*ids)[i];
+        return ItemObject::New(items, folder_id, id, items->Load(id));
+      }));
 }
 
 void ItemsObject::Add(Call& call) {
@@ -440,10 +463,7 @@ void ItemObject::CheckNotDeleted() const {
 void ItemObject::GetText(Call& call) { call.Return(item_.Get(TextOf(call.id()))); }
 
 void ItemObject::PutText(Call& call) {
-  const VARIANT& value = call.Value();
-  Variant text;
-  if (FAILED(VariantChangeType(text.Pointer(), const_cast<VARIANT*>(&value), 0, VT_BSTR)))
-    throw ArgumentFailure{DISP_E_TYPEMISMATCH, 0};
+  Variant text = call.ValueAs(VT_BSTR);
   BSTR b = V_BSTR(&text.Get());
   item_.Set(TextOf(call.id()), std::u16string_view(reinterpret_cast<const char16_t*>(b ? b : L""),
                                                    b ? SysStringLen(b) : 0));
@@ -462,9 +482,7 @@ void ItemObject::PutBirthday(Call& call) {
   }
   // A text is converted with the caller's locale, as the automation
   // runtime converts it; callers that know the date pass a VT_DATE.
-  Variant date;
-  if (FAILED(VariantChangeType(date.Pointer(), const_cast<VARIANT*>(&value), 0, VT_DATE)))
-    throw ArgumentFailure{DISP_E_TYPEMISMATCH, 0};
+  Variant date = call.ValueAs(VT_DATE);
   double day = V_DATE(&date.Get());
   // 1 January 4501 is how the mail world writes "no date".
   if (day >= *FromCivil({4501, 1, 1})) item_.birthday.reset();

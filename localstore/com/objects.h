@@ -49,6 +49,7 @@ class StoresObject final : public Automation<StoresObject> {
 
   void Count(Call& call);
   void Item(Call& call);
+  void NewEnum(Call& call);
   void GetStoreFromID(Call& call);
   void DefaultStore(Call& call);
   void AddPSTStore(Call& call);
@@ -85,6 +86,7 @@ class FoldersObject final : public Automation<FoldersObject> {
 
   void Count(Call& call);
   void Item(Call& call);
+  void NewEnum(Call& call);
   void Add(Call& call);
 
  private:
@@ -127,6 +129,7 @@ class ItemsObject final : public Automation<ItemsObject> {
 
   void Count(Call& call);
   void Item(Call& call);
+  void NewEnum(Call& call);
   void Add(Call& call);
 
  private:

@@ -193,7 +193,7 @@ INT_PTR CALLBACK PickerProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       state->failure = failure;
     EndDialog(dialog, -1);
     return TRUE;
-  } catch (const std::exception&) {
+  } catch (...) {
     EndDialog(dialog, -1);
     return TRUE;
   }

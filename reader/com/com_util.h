@@ -10,6 +10,7 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -117,6 +118,22 @@ class RegKey {
 
  private:
   HKEY key_ = nullptr;
+};
+
+// Holds a T that is never destroyed, for a server's module-wide caches of
+// COM objects. When the process exits, the loader lock is held and the DLLs
+// the cached objects belong to may be gone already, so nothing may release
+// them then, not even the runtime's destructors of globals; when the module
+// is unloaded by FreeLibrary, its DllMain releases them itself.
+template <class T>
+class Immortal {
+ public:
+  explicit Immortal(T (*make)()) { ::new (static_cast<void*>(storage_)) T(make()); }
+  T& operator*() { return *std::launder(reinterpret_cast<T*>(storage_)); }
+  T* operator->() { return &**this; }
+
+ private:
+  alignas(T) unsigned char storage_[sizeof(T)];
 };
 
 class CriticalSection {

@@ -37,21 +37,6 @@ struct ClassEntry {
 
 using ClassTable = std::array<ClassEntry, 3>;
 
-// Holds a T that is never destroyed. When the process exits, the loader
-// lock is held and the DLLs the cached objects belong to may be gone
-// already, so nothing may release them then; when the module is unloaded by
-// FreeLibrary, DllMain releases them itself before the runtime's own
-// clean-up runs.
-template <class T>
-class Immortal {
- public:
-  explicit Immortal(T (*make)()) { ::new (static_cast<void*>(storage_)) T(make()); }
-  T& operator*() { return *std::launder(reinterpret_cast<T*>(storage_)); }
-
- private:
-  alignas(T) unsigned char storage_[sizeof(T)];
-};
-
 ClassTable MakeClassTable() {
   return {{
       {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
@@ -60,6 +45,8 @@ ClassTable MakeClassTable() {
   }};
 }
 
+// Never destroyed by the runtime; DllMain releases what it caches when the
+// module is unloaded (see Immortal).
 Immortal<ClassTable> g_classes(MakeClassTable);
 
 HMODULE g_module = nullptr;

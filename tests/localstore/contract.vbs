@@ -97,6 +97,24 @@ If mode = "write" Then
   Check "first by default member", items(1).FirstName, "Jane"
   Check "second", items.Item(2).MessageClass, "IPM.DistList"
 
+  ' For Each, as scripts written for the store library walk its collections.
+  Dim member, walked
+  walked = ""
+  For Each member In items
+    walked = walked & member.MessageClass & ";"
+  Next
+  Check "For Each item", walked, "IPM.Contact;IPM.DistList;"
+  walked = ""
+  For Each member In session.Stores
+    walked = walked & member.Name & ";"
+  Next
+  Check "For Each store", walked, "Personal Folders;"
+  walked = ""
+  For Each member In session.Stores.Item(1).IPMRootFolder.Folders
+    walked = walked & member.Name & ";"
+  Next
+  Check "For Each folder", walked, "Contacts;Inbox;Calendar;"
+
   ' Found again by identifiers, through a fresh store object.
   Set store = session.Stores.GetStoreFromID(contacts.StoreID)
   Set again = store.GetFolderFromID(contacts.EntryID)

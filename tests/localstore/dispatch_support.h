@@ -46,6 +46,9 @@ struct Arg {
   static Arg Omitted() { Arg a; V_VT(&a.v) = VT_ERROR; V_ERROR(&a.v) = DISP_E_PARAMNOTFOUND; return a; }
   static Arg Empty() { return Arg(); }
   static Arg Null() { Arg a; V_VT(&a.v) = VT_NULL; return a; }
+  // A reference to `target`, as hosts that pass every argument by
+  // reference send it; the test keeps the target alive through the call.
+  static Arg Ref(VARTYPE type, void* target) { Arg a; V_VT(&a.v) = VT_BYREF | type; V_BYREF(&a.v) = target; return a; }
   static Arg Object(IDispatch* object) {
     Arg a;
     V_VT(&a.v) = VT_DISPATCH;
@@ -70,7 +73,7 @@ struct Outcome {
 // Calls `name` on `object` as a late-bound caller does. `by_ref` passes each
 // argument as a reference to a VARIANT, as scripts pass variables.
 inline Outcome Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<Arg> args = {},
-                    bool by_ref = false) {
+                    bool by_ref = false, LCID locale = LOCALE_USER_DEFAULT) {
   Outcome out;
   DISPID id = DISPID_UNKNOWN;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -94,8 +97,7 @@ inline Outcome Call(IDispatch* object, const wchar_t* name, WORD flags, std::vec
     params.cNamedArgs = 1;
   }
   EXCEPINFO exception{};
-  out.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, out.result->Receive(), &exception,
-                          &out.arg_error);
+  out.hr = object->Invoke(id, IID_NULL, locale, flags, &params, out.result->Receive(), &exception, &out.arg_error);
   if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
   out.scode = exception.scode;
   if (exception.bstrDescription) out.description = exception.bstrDescription;

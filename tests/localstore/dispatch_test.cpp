@@ -1,11 +1,13 @@
 // The local store's contract from C++ through raw IDispatch, as the
 // program calls it: what it accepts (references, any integer width,
-// omitted arguments), what it refuses and how (the exact Invoke results and
-// the codes in EXCEPINFO), the values it keeps, and its type library
-// agreeing with the names it answers.
+// omitted arguments, text in the caller's locale), what it refuses and how
+// (the exact Invoke results and the codes in EXCEPINFO), the values it
+// keeps, its enumerators, its type library agreeing with the names it
+// answers, and what its module releases when.
 #include <fstream>
 #include <iterator>
 
+#include "../win32/detach_probe.h"
 #include "dispatch_support.h"
 
 namespace localstore_test {
@@ -21,6 +23,11 @@ TEST_F(DispatchTest, AcceptsWhatLateBoundCallersSendAndRefusesTheRest) {
   ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
   ComPtr<IDispatch> item = AddContact(L"Ann", L"Lee");
   ComPtr<IDispatch> stores = Get(session_.Get(), L"Stores");
+  // Targets of arguments passed by reference.
+  SCODE omitted = DISP_E_PARAMNOTFOUND;
+  VARIANT null;
+  V_VT(&null) = VT_NULL;
+  long ten = 10;
 
   struct Case {
     const char* what;
@@ -39,6 +46,17 @@ TEST_F(DispatchTest, AcceptsWhatLateBoundCallersSendAndRefusesTheRest) {
       {"8-bit kind", session_.Get(), L"GetDefaultFolder", kMethod, {Arg::UI1(10)}, false, S_OK},
       {"kind as text", session_.Get(), L"GetDefaultFolder", kMethod, {Arg::Str(L"10")}, false, S_OK},
       {"kind by reference", session_.Get(), L"GetDefaultFolder", kMethod, {Arg::I4(10)}, true, S_OK},
+      {"kind as a reference to a long", session_.Get(), L"GetDefaultFolder", kMethod, {Arg::Ref(VT_I4, &ten)}, false,
+       S_OK},
+      {"kind omitted by reference", session_.Get(), L"GetDefaultFolder", kMethod, {Arg::Ref(VT_ERROR, &omitted)},
+       false, DISP_E_PARAMNOTFOUND},
+      {"flags omitted by reference", stores.Get(), L"GetStoreFromID", kMethod,
+       {Arg::Str(L"0123"), Arg::Ref(VT_ERROR, &omitted)}, false, DISP_E_EXCEPTION, kNotFound},
+      {"type omitted by reference", items.Get(), L"Add", kMethod, {Arg::Ref(VT_ERROR, &omitted)}, false, S_OK},
+      {"log on, all omitted by reference", session_.Get(), L"Logon", kMethod,
+       {Arg::Ref(VT_ERROR, &omitted), Arg::Ref(VT_ERROR, &omitted), Arg::Ref(VT_ERROR, &omitted)}, false, S_OK},
+      {"birthday cleared by a reference to Null", item.Get(), L"Birthday", kPut, {Arg::Ref(VT_VARIANT, &null)},
+       false, S_OK},
       {"name in another case", session_.Get(), L"getdefaultFOLDER", kMethod, {Arg::I4(10)}, false, S_OK},
       {"method called as a get", session_.Get(), L"GetDefaultFolder", kGet, {Arg::I4(10)}, false, S_OK},
       {"kind missing", session_.Get(), L"GetDefaultFolder", kMethod, {}, false, DISP_E_BADPARAMCOUNT},
@@ -239,6 +257,68 @@ TEST_F(DispatchTest, TypeLibraryAgreesWithTheMemberTables) {
       EXPECT_EQ(id, function->memid) << testing::PrintToString(std::wstring(name.View()));
       info->ReleaseFuncDesc(function);
     }
+  }
+}
+
+// A date given as text is read in the caller's locale, as the automation
+// runtime reads it: 02/03/1980 is 3 February in the United States and
+// 2 March in Britain.
+TEST_F(DispatchTest, TextBecomesADateInTheCallersLocale) {
+  ComPtr<IDispatch> item = AddContact(L"Ann", L"Lee");
+  struct Case {
+    LCID locale;
+    WORD month;
+    WORD day;
+  };
+  const Case cases[] = {{MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), 2, 3},
+                        {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK), SORT_DEFAULT), 3, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.locale);
+    ASSERT_EQ(Call(item.Get(), L"Birthday", kPut, {Arg::Str(L"02/03/1980")}, false, c.locale).hr, S_OK);
+    SYSTEMTIME day{};
+    day.wYear = 1980;
+    day.wMonth = c.month;
+    day.wDay = c.day;
+    double expected = 0;
+    ASSERT_TRUE(SystemTimeToVariantTime(&day, &expected));
+    Outcome got = Call(item.Get(), L"Birthday", kGet);
+    ASSERT_EQ(V_VT(&got.result->Get()), VT_DATE);
+    EXPECT_EQ(V_DATE(&got.result->Get()), expected);
+  }
+}
+
+// What For Each asks a collection for: an enumerator of its objects, here
+// the items of a folder, in their order.
+TEST_F(DispatchTest, CollectionsHandOutAnEnumerator) {
+  AddContact(L"Ann", L"Lee");
+  AddContact(L"Bo", L"Day");
+  ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
+  Outcome out = Call(items.Get(), L"_NewEnum", kMethod);
+  ASSERT_EQ(out.hr, S_OK);
+  ASSERT_EQ(V_VT(&out.result->Get()), VT_UNKNOWN);
+  ComPtr<IEnumVARIANT> walk;
+  ASSERT_EQ(V_UNKNOWN(&out.result->Get())->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(walk.GetAddressOf())),
+            S_OK);
+  VARIANT got[3];
+  ULONG fetched = 0;
+  ASSERT_EQ(walk->Next(3, got, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  std::vector<std::wstring> names;
+  for (ULONG i = 0; i < fetched; ++i) {
+    names.push_back(GetText(V_DISPATCH(&got[i]), L"FirstName"));
+    VariantClear(&got[i]);
+  }
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Ann", L"Bo"}));
+}
+
+// FreeLibrary releases the cached type library; the notification of a
+// process exit does not, since oleaut32 may be gone by then and the loader
+// lock is held.
+TEST(LocalStoreModule, TypeLibraryIsReleasedOnUnloadButNotAtProcessExit) {
+  for (const wchar_t* mode : {L"unload", L"exit"}) {
+    SCOPED_TRACE(testing::Message() << (mode[0] == L'u' ? "unload" : "process exit"));
+    EXPECT_EQ(RunDetachProbe(std::wstring(mode) + L" LocalStore.dll {6E1B1F2A-4C55-4E0B-9B7E-2F6D6C3A9D21}"), 0u)
+        << "1: the wrong answer, 2: the probe could not set up";
   }
 }
 

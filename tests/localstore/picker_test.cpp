@@ -96,11 +96,15 @@ class PickerTest : public StoreTest {
  protected:
   // Calls PickFolder with the program's arguments while `steps` answer it.
   Outcome Pick(std::vector<Step> steps, const wchar_t* caption = L"Please select a Contacts folder") {
+    return PickFrom(Arg::Object(contacts_.Get()), std::move(steps), caption);
+  }
+  // The same, starting at `start`.
+  Outcome PickFrom(Arg start, std::vector<Step> steps, const wchar_t* caption = L"Please select a Contacts folder") {
     Script script{std::move(steps)};
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
     Outcome out = Call(session_.Get(), L"PickFolder", kMethod,
-                       {Arg::Object(contacts_.Get()), Arg::Str(caption), Arg::Omitted(), Arg::I2(1), Arg::I4(2)});
+                       {start, Arg::Str(caption), Arg::Omitted(), Arg::I2(1), Arg::I4(2)});
     KillTimer(nullptr, timer);
     g_script = nullptr;
     EXPECT_FALSE(script.gave_up) << "the script stopped at step " << script.next;
@@ -180,6 +184,35 @@ TEST_F(PickerTest, CancelEscapeAndTheCloseBoxReturnNoFolder) {
     Outcome out = Pick({c.answer});
     EXPECT_EQ(out.hr, S_OK);
     EXPECT_EQ(V_VT(&out.result->Get()), VT_DISPATCH);
+    EXPECT_EQ(out.Object(), nullptr);
+  }
+}
+
+// The start folder as hosts pass it: by reference, or Nothing or Null in
+// its place (by value or by reference), which start at no folder.
+TEST_F(PickerTest, StartFolderByReferenceOrNothing) {
+  IDispatch* folder = contacts_.Get();
+  IDispatch* no_object = nullptr;
+  IUnknown* no_unknown = nullptr;
+  VARIANT null;
+  V_VT(&null) = VT_NULL;
+  const Step cancel = Click(L"Please select a Contacts folder", IDCANCEL);
+  struct Case {
+    const char* what;
+    Arg start;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"a folder by reference", Arg::Ref(VT_DISPATCH, &folder), {WaitSelected(L"Contacts"), cancel}},
+      {"Nothing", Arg::Object(nullptr), {cancel}},
+      {"Nothing by reference", Arg::Ref(VT_DISPATCH, &no_object), {cancel}},
+      {"Nothing as an IUnknown by reference", Arg::Ref(VT_UNKNOWN, &no_unknown), {cancel}},
+      {"Null by reference", Arg::Ref(VT_VARIANT, &null), {cancel}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome out = PickFrom(c.start, c.steps);
+    EXPECT_EQ(out.hr, S_OK) << std::hex << out.hr;
     EXPECT_EQ(out.Object(), nullptr);
   }
 }

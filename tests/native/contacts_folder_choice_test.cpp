@@ -90,14 +90,17 @@ TEST(ContactsFolderChoice, EveryOutcome) {
        {L"", false, store_error, L"Outlook Error", false, false, false}},
       {"log on fails", [](Window& w) { w.profile.FailOn("Logon", pindrel::store::kLogonFailed); },
        {L"", false, store_error, L"Outlook Error", false, false, false}},
+      // A failure after the log on still logs the session off.
+      {"no default contacts folder", [](Window& w) { w.profile.FailOn("GetDefaultFolder 10", 0x8004010F); },
+       {L"", false, store_error, L"Outlook Error", false, false, true}},
       {"the picker fails", [](Window& w) { w.profile.FailOn("PickFolder", 0x80004005); },
-       {L"", false, store_error, L"Outlook Error", false, false, false}},
+       {L"", false, store_error, L"Outlook Error", false, false, true}},
       {"identifiers that cannot be read are not half kept",
        [](Window& w) {
          w.profile.FailOn("Folder.EntryID", 0x80004005);
          w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; };
        },
-       {L"", false, store_error, L"Outlook Error", false, false, false}},
+       {L"", false, store_error, L"Outlook Error", false, false, true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,6 +1,6 @@
 // The file an exported contact is written to: which characters its name
 // loses, the position that always comes with it, the two spellings of the
-// target directory, the path limit, and that no name leads out of the
+// target directory, the file name and path limits, and that no name leads out of the
 // target directory.
 #include "export_file_name.h"
 
@@ -12,6 +12,7 @@
 namespace {
 
 using pindrel::ExportFilePath;
+using pindrel::kMaxExportFileNameLength;
 using pindrel::kMaxExportPathLength;
 using pindrel::Utf16Length;
 
@@ -33,18 +34,20 @@ TEST(ExportFileName, NameAndPosition) {
       {L" ", 12, L"12.vcf"},  // a contact without either name text
       {L"Ann\r\nLee", 3, L"AnnLee (3).vcf"},
       {L"Ann\nLee\rX\tY\x7F\x01", 3, L"AnnLeeXY (3).vcf"},  // lone line breaks, tab, DEL
-      {L"..", 7, L"7.vcf"},  // not names at all
-      {L". . .", 7, L"7.vcf"},
+      // Dots stay, at the end too: " (i)" always follows them.
+      {L"..", 7, L".. (7).vcf"},
+      {L". . .", 7, L". . . (7).vcf"},
       {L"..\\..\\x", 7, L"....x (7).vcf"},
       {L"../../x", 7, L"....x (7).vcf"},
       {L"C:\\Windows\\x", 7, L"CWindowsx (7).vcf"},
       {L"\\\\server\\share", 7, L"servershare (7).vcf"},
       {L"\\\\?\\C:\\x", 7, L"Cx (7).vcf"},
-      {L"Smith Jr. ", 8, L"Smith Jr (8).vcf"},  // Windows drops dots and blanks at the end
+      {L"Smith Jr. ", 8, L"Smith Jr. (8).vcf"},
+      {L"A. ", 8, L"A. (8).vcf"},
       {L".profile", 8, L".profile (8).vcf"},
       {L"Zoë Ødegård", 2, L"Zoë Ødegård (2).vcf"},
       {L"Ann Lee", 40000, L"Ann Lee (40000).vcf"},
-      {std::wstring(500, L'.'), 31, L"31.vcf"},
+      {std::wstring(500, L'.'), 31, std::wstring(kMaxExportPathLength - 19, L'.') + L" (31).vcf"},
       {std::wstring(500, L'\\'), 31, L"31.vcf"},
       {std::wstring(500, L'a'), 31, std::wstring(kMaxExportPathLength - 19, L'a') + L" (31).vcf"},
   };
@@ -58,6 +61,7 @@ TEST(ExportFileName, NameAndPosition) {
     for (wchar_t ch : file) EXPECT_TRUE(ch >= 32 && ch != 127);
     EXPECT_NE(file.front(), L' ');
     EXPECT_LE(Utf16Length(*path), kMaxExportPathLength);
+    EXPECT_LE(Utf16Length(file), kMaxExportFileNameLength);
   }
 }
 
@@ -84,8 +88,11 @@ TEST(ExportFileName, TargetDirectoryAndPathLimit) {
        dir + L"\\" + std::wstring(room - 1, L'c') + L" (5).vcf"},
       {"a whole one fits", dir, std::wstring(room - 2, L'c') + emoji + L"zz",
        dir + L"\\" + std::wstring(room - 2, L'c') + emoji + L" (5).vcf"},
-      {"blanks and dots at the cut go", dir, std::wstring(room - 2, L'd') + L" .eeee",
-       dir + L"\\" + std::wstring(room - 2, L'd') + L" (5).vcf"},
+      {"a blank at the cut goes, a dot stays", dir, std::wstring(room - 2, L'd') + L". eeee",
+       dir + L"\\" + std::wstring(room - 2, L'd') + L". (5).vcf"},
+      // At a drive's root the file name's own limit is the tighter one.
+      {"a drive's root: the file name's limit", L"C:\\", std::wstring(300, L'a'),
+       L"C:\\" + std::wstring(kMaxExportFileNameLength - 8, L'a') + L" (5).vcf"},
       {"a deep directory leaves room for part of the name", deep, L"Ann Lee", deep + L"\\Ann (5).vcf"},
       {"a deeper one for the position only", deep + L"xxx", L"Ann Lee", deep + L"xxx\\5.vcf"},
       {"a directory too deep for any file", deep + L"xxxxxxx", L"Ann Lee", std::nullopt},

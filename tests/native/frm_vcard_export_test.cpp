@@ -29,8 +29,11 @@ const std::wstring kStoreError = L"Outlook NOT Installed or Configured Properly.
 const std::wstring kDistList = L"IPM.DistList";
 
 std::wstring Exported(int n) { return L"Exported (" + std::to_wstring(n) + L") Contacts to vCard Files."; }
-std::wstring Failed(int n, const std::wstring& reason) {
-  return L"\r\n(" + std::to_wstring(n) + L") Contacts could not be written.\r\nFirst reason: " + reason;
+// "(n) Contacts could not be written." and the lines naming them.
+std::wstring Failed(int n, const Texts& lines) {
+  std::wstring text = L"\r\n(" + std::to_wstring(n) + L") Contacts could not be written.";
+  for (const std::wstring& line : lines) text += L"\r\n" + line;
+  return text;
 }
 const std::wstring kStopped = L"\r\nThe export was stopped before the last contact.";
 Texts InExport(const Texts& files) {
@@ -274,30 +277,59 @@ TEST(FrmvCardExport, FailuresAreCountedAndReported) {
     Texts files;
     std::wstring message;
   };
+  const std::wstring too_long = L"Its file path would be longer than 259 characters.";
+  // Each failed contact is named by position and name, with its reason.
   const std::vector<Case> cases = {
       {"the second save fails", [](ExportWindow& w) { w.profile.FailOn("Item.SaveAs 6", 0x80004005, 2); },
-       {L"A One (1).vcf", L"C Three (3).vcf", L"D Four (4).vcf"}, Exported(3) + Failed(1, test_failure)},
+       {L"A One (1).vcf", L"C Three (3).vcf", L"D Four (4).vcf"},
+       Exported(3) + Failed(1, {L"Position 2, B Two: " + test_failure})},
       {"the directory goes away after the first file",
        [&path_gone](ExportWindow& w) {
          w.profile.before_call = [&w, &path_gone](const std::string& call) {
            if (call == "Item.SaveAs 6" && !w.profile.saved_as.empty()) throw path_gone;
          };
        },
-       {L"A One (1).vcf"}, Exported(1) + Failed(3, path_gone.description())},
+       {L"A One (1).vcf"},
+       Exported(1) + Failed(3, {L"Position 2, B Two: " + path_gone.description(),
+                                L"Position 3, C Three: " + path_gone.description(),
+                                L"Position 4, D Four: " + path_gone.description()})},
       {"a failure without a text gives its code",
        [](ExportWindow& w) {
          w.profile.before_call = [](const std::string& call) {
-           if (call == "Item.SaveAs 6") throw StoreError(static_cast<std::int32_t>(0x80070005), L"");
+           if (call == "Items.Item 3") throw StoreError(static_cast<std::int32_t>(0x80070005), L"");
          };
        },
-       {}, Exported(0) + Failed(4, L"The contact store reported error 0x80070005")},
-      {"an item that cannot be read", [](ExportWindow& w) { w.profile.FailOn("Items.Item 2", 0x8004010F); },
-       {L"A One (1).vcf", L"C Three (3).vcf", L"D Four (4).vcf"}, Exported(3) + Failed(1, test_failure)},
+       {L"A One (1).vcf", L"B Two (2).vcf", L"D Four (4).vcf"},
+       Exported(3) + Failed(1, {L"Position 3: The contact store reported error 0x80070005"})},
+      {"an item that cannot be read: its position alone",
+       [](ExportWindow& w) { w.profile.FailOn("Items.Item 2", 0x8004010F); },
+       {L"A One (1).vcf", L"C Three (3).vcf", L"D Four (4).vcf"},
+       Exported(3) + Failed(1, {L"Position 2: " + test_failure})},
       {"a name that cannot be read", [](ExportWindow& w) { w.profile.FailOn("Item.Text LastName", 0x80004005, 4); },
-       {L"A One (1).vcf", L"B Two (2).vcf", L"C Three (3).vcf"}, Exported(3) + Failed(1, test_failure)},
+       {L"A One (1).vcf", L"B Two (2).vcf", L"C Three (3).vcf"},
+       Exported(3) + Failed(1, {L"Position 4: " + test_failure})},
+      {"a contact without a name", [](ExportWindow& w) {
+         w.Contact(L" ", L"");
+         w.profile.FailOn("Item.SaveAs 6", 0x80004005, 5);
+       },
+       {L"A One (1).vcf", L"B Two (2).vcf", L"C Three (3).vcf", L"D Four (4).vcf"},
+       Exported(4) + Failed(1, {L"Position 5: " + test_failure})},
       {"a directory too deep for any file",
        [](ExportWindow& w) { w.logic.SetChoices(kContactsPath, L"C:\\" + std::wstring(260, L'x')); }, {},
-       Exported(0) + Failed(4, L"Its file path would be longer than 259 characters.")},
+       Exported(0) + Failed(4, {L"Position 1, A One: " + too_long, L"Position 2, B Two: " + too_long,
+                                L"Position 3, C Three: " + too_long, L"Position 4, D Four: " + too_long})},
+      {"more than ten: the first ten named, then how many more",
+       [](ExportWindow& w) {
+         for (int i = 5; i <= 12; ++i) w.Contact(L"N", std::to_wstring(i));
+         w.profile.FailOn("Item.SaveAs 6", 0x80004005);
+       },
+       {},
+       Exported(0) + Failed(12, {L"Position 1, A One: " + test_failure, L"Position 2, B Two: " + test_failure,
+                                 L"Position 3, C Three: " + test_failure, L"Position 4, D Four: " + test_failure,
+                                 L"Position 5, N 5: " + test_failure, L"Position 6, N 6: " + test_failure,
+                                 L"Position 7, N 7: " + test_failure, L"Position 8, N 8: " + test_failure,
+                                 L"Position 9, N 9: " + test_failure, L"Position 10, N 10: " + test_failure,
+                                 L"and 2 more."})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -307,7 +339,7 @@ TEST(FrmvCardExport, FailuresAreCountedAndReported) {
     w.Run();
     EXPECT_EQ(w.Saved(), InExport(c.files));
     w.ExpectMessage(c.message, L"Export Finished");
-    EXPECT_EQ(w.desktop.yields, 4);  // every position was visited
+    EXPECT_EQ(w.desktop.yields, static_cast<int>(w.profile.contacts().items.size()));  // every position was visited
     EXPECT_TRUE(w.window().closed());
     w.ExpectLetGo();
   }

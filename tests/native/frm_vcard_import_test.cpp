@@ -186,14 +186,14 @@ TEST(ImportTargetChoice, EveryOutcome) {
        kStoreError, L"Outlook Error", false, false, false},
       {"log on fails", false, [](ImportWindow& w) { w.profile.FailOn("Logon", pindrel::store::kLogonFailed); },
        L"", false, kStoreError, L"Outlook Error", false, false, false},
-      {"the picker fails", true, [](ImportWindow& w) { w.profile.FailOn("PickFolder", 0x80004005); }, L"", true,
-       kStoreError, L"Outlook Error", false, false, false},
-      {"an identifier that cannot be read", false,
+      {"the picker fails: logged off", true, [](ImportWindow& w) { w.profile.FailOn("PickFolder", 0x80004005); },
+       L"", true, kStoreError, L"Outlook Error", false, false, true},
+      {"an identifier that cannot be read: logged off", false,
        [](ImportWindow& w) {
          w.profile.FailOn("Folder.StoreID", 0x80004005);
          w.profile.pick = [&w](auto&) { return w.profile.contacts().entry_id; };
        },
-       L"", false, kStoreError, L"Outlook Error", false, false, false},
+       L"", false, kStoreError, L"Outlook Error", false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -365,8 +365,10 @@ TEST(ImportRun, StorePhaseFailureKeepsTheWindowOpen) {
   }
 }
 
-// Change: failures are counted and reported; what can be kept is kept.
+// Change: failures are counted, and named with their reasons; what can be
+// kept is kept.
 TEST(ImportRun, FailuresAreCountedAndReported) {
+  const std::wstring test_failure = L"failure made by the test";
   struct Case {
     const char* name;
     std::function<void(ImportWindow&)> arrange;
@@ -374,6 +376,13 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
     std::wstring message;
     std::function<void(ImportWindow&)> check = nullptr;
   };
+  std::wstring twelve_unread = L"Import Complete !\r\n0 contacts imported.\r\n12 files could not be read:";
+  for (int k = 1; k <= 10; ++k) twelve_unread += L"\r\nC:\\cards\\" + std::to_wstring(k) + L".vcf: cannot read";
+  twelve_unread += L"\r\nand 2 more.";
+  std::wstring twelve_unsaved = L"Import Complete !\r\n0 contacts imported.\r\n12 contacts could not be saved.";
+  for (int k = 1; k <= 10; ++k)
+    twelve_unsaved += L"\r\nC:\\cards\\a.vcf, contact " + std::to_wstring(k) + L": " + test_failure;
+  twelve_unsaved += L"\r\nand 2 more.";
   const std::vector<Case> cases = {
       {"no reader can be created",
        [](ImportWindow& w) {
@@ -381,7 +390,8 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          w.reader_missing = true;
        },
        0,
-       L"Import Complete !\r\n0 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\a.vcf\r\n"
+       L"Import Complete !\r\n0 contacts imported.\r\n1 file could not be read:\r\n"
+       L"C:\\cards\\a.vcf: class not registered\r\n"
        L"The vCard reader (Tessary) could not be started; it may not be registered."},
       {"a file read only up to a fault: what came before is kept, the file named",
        [](ImportWindow& w) {
@@ -389,31 +399,39 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          w.AddPeople(L"C:\\cards\\b.vcf", 2);
          w.files[L"C:\\cards\\b.vcf"].open_throws = true;
        },
-       3, L"Import Complete !\r\n3 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\b.vcf"},
+       3, L"Import Complete !\r\n3 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\b.vcf: cannot read"},
       {"a missing file",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 2);
          w.tree.push_back(L"C:\\cards\\gone.vcf");
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\gone.vcf"},
+       2, L"Import Complete !\r\n2 contacts imported.\r\n1 file could not be read:\r\nC:\\cards\\gone.vcf: cannot read"},
       {"an item that cannot be made",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 3);
          w.profile.FailOn("Items.Add", 0x80004005, 2);
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
-      {"saves that fail",
+       2,
+       L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 2: " + test_failure},
+      {"saves that fail, in two files",
        [](ImportWindow& w) {
-         w.AddPeople(L"C:\\cards\\a.vcf", 3);
+         w.AddPeople(L"C:\\cards\\a.vcf", 2);
+         w.AddPeople(L"C:\\cards\\b.vcf", 1);
          w.profile.FailOn("Item.Save", 0x80004005);
        },
-       0, L"Import Complete !\r\n0 contacts imported.\r\n3 contacts could not be saved."},
+       0,
+       L"Import Complete !\r\n0 contacts imported.\r\n3 contacts could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 1: " + test_failure + L"\r\nC:\\cards\\a.vcf, contact 2: " + test_failure +
+           L"\r\nC:\\cards\\b.vcf, contact 1: " + test_failure},
       {"a contact whose fields cannot be read",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 3);
          w.files[L"C:\\cards\\a.vcf"].field_throws_at = 2;
        },
-       2, L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved."},
+       2,
+       L"Import Complete !\r\n2 contacts imported.\r\n1 contact could not be saved.\r\n"
+       L"C:\\cards\\a.vcf, contact 2: cannot read a field"},
       {"a refused property leaves the rest set and is no failure",
        [](ImportWindow& w) {
          w.AddPeople(L"C:\\cards\\a.vcf", 1);
@@ -425,13 +443,17 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
          EXPECT_EQ(w.Stored()[0]->text.at(L"LastName"), L"Doe1");
          EXPECT_EQ(w.Stored()[0]->text.at(L"FullName"), L"Ann Doe1");
        }},
-      {"many unreadable files: the first five are named",
+      {"many unreadable files: the first ten are named",
        [](ImportWindow& w) {
-         for (int k = 1; k <= 7; ++k) w.tree.push_back(L"C:\\cards\\" + std::to_wstring(k) + L".vcf");
+         for (int k = 1; k <= 12; ++k) w.tree.push_back(L"C:\\cards\\" + std::to_wstring(k) + L".vcf");
        },
-       0,
-       L"Import Complete !\r\n0 contacts imported.\r\n7 files could not be read:\r\nC:\\cards\\1.vcf\r\n"
-       L"C:\\cards\\2.vcf\r\nC:\\cards\\3.vcf\r\nC:\\cards\\4.vcf\r\nC:\\cards\\5.vcf\r\nand 2 more."},
+       0, twelve_unread},
+      {"many contacts not saved: the first ten are named",
+       [](ImportWindow& w) {
+         w.AddPeople(L"C:\\cards\\a.vcf", 12);
+         w.profile.FailOn("Item.Save", 0x80004005);
+       },
+       0, twelve_unsaved},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -448,22 +470,46 @@ TEST(ImportRun, FailuresAreCountedAndReported) {
   }
 }
 
-// Change: an empty source folder is never walked as the drive's root.
-TEST(ImportRun, EmptySourceFolderImportsNothing) {
-  ImportWindow w;
-  w.ChooseContacts();
-  w.AddPeople(L"C:\\a.vcf", 1);
-  w.state.ImportSourceFolder.clear();
-  w.profile.calls.clear();
-  w.Import();
-  EXPECT_TRUE(w.walked.empty());
-  EXPECT_TRUE(w.profile.calls.empty());
-  EXPECT_TRUE(w.Stored().empty());
-  ASSERT_EQ(w.desktop.messages.size(), 1u);
-  EXPECT_EQ(w.desktop.messages[0].text, std::wstring(pindrel::kNoSourceFolderText));
-  EXPECT_EQ(w.desktop.messages[0].title, L"vCard File(s) Info");
-  EXPECT_FALSE(w.form.closed());
-  EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
+// Change: the run refuses, and touches nothing, without a source folder
+// (an empty one would be walked as the drive's root) or without the target
+// the window shows: after a cancelled or refused choice the box is empty
+// while the earlier identifiers and the enabled button stay.
+TEST(ImportRun, RefusesWithoutASourceOrAShownTarget) {
+  const std::wstring no_target =
+      L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.";
+  struct Case {
+    const char* name;
+    std::function<void(ImportWindow&)> arrange;
+    std::wstring message;
+    std::wstring title;
+  };
+  const std::vector<Case> cases = {
+      {"no source folder", [](ImportWindow& w) { w.state.ImportSourceFolder.clear(); },
+       std::wstring(pindrel::kNoSourceFolderText), L"vCard File(s) Info"},
+      {"the second choice cancelled", [](ImportWindow& w) { w.form.Click(window::CmdvCardImportConfigured); },
+       no_target, L"Select Contacts Folder"},
+      {"the second choice refused", [](ImportWindow& w) { w.ChooseFolder(w.profile.calendar().entry_id); },
+       no_target, L"Select Contacts Folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.AddPeople(L"C:\\cards\\a.vcf", 1);
+    w.profile.pick = nullptr;
+    c.arrange(w);
+    w.desktop.messages.clear();
+    w.profile.calls.clear();
+    w.Import();
+    EXPECT_TRUE(w.walked.empty());
+    EXPECT_TRUE(w.profile.calls.empty());
+    EXPECT_TRUE(w.Stored().empty());
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text, c.message);
+    EXPECT_EQ(w.desktop.messages[0].title, c.title);
+    EXPECT_FALSE(w.form.closed());
+    EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
+  }
 }
 
 // Change: one run at a time; a close request ends the run after the

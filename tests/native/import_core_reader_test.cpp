@@ -137,7 +137,8 @@ TEST(ImportThroughReaderCore, AFileThatCannotBeOpenedIsNamed) {
   EXPECT_EQ(run.profile.contacts().items.size(), 1u);
   // An empty file is no failure; a missing one is.
   EXPECT_EQ(run.desktop.messages.back().text,
-            L"Import Complete !\r\n1 contact imported.\r\n1 file could not be read:\r\n" + missing);
+            L"Import Complete !\r\n1 contact imported.\r\n1 file could not be read:\r\n" + missing +
+                L": the vCard file could not be opened");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "com_test_support.h"
+#include "detach_probe.h"
 
 namespace tessary_test {
 namespace {
@@ -358,31 +359,6 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
   }
 }
 
-// What installers and tools read from the file without running it: the
-// self-registration mark and the version block, the project name and the
-// embedded type library.
-// The exit code of tessary_detach_probe.exe, run beside this program.
-DWORD RunDetachProbe(const wchar_t* mode) {
-  wchar_t self[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self, length);
-  path.erase(path.find_last_of(L'\\') + 1);
-  path += L"tessary_detach_probe.exe";
-  std::wstring command = L"\"" + path + L"\" " + mode;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return 100 + GetLastError();
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
-}
-
 // FreeLibrary releases the cached type information; the notification of a
 // process exit does not, since the DLLs it belongs to may be gone by then
 // and the loader lock is held.
@@ -393,6 +369,9 @@ TEST_F(ServerTest, TypeInformationIsReleasedOnUnloadButNotAtProcessExit) {
   }
 }
 
+// What installers and tools read from the file without running it: the
+// self-registration mark and the version block, the project name and the
+// embedded type library.
 TEST_F(ServerTest, ResourcesDescribeTheModule) {
   HMODULE module = Server::Get().module();
   wchar_t name[64] = {};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "forms.h"
@@ -31,6 +32,11 @@ BOOL CALLBACK FindViewer(HWND window, LPARAM found) {
   }
   return TRUE;
 }
+
+struct CountingClicks : pindrel::ui::FormLogic {
+  int clicks = 0;
+  void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
+};
 
 class DesktopTest : public ::testing::Test {
  protected:
@@ -62,16 +68,49 @@ TEST_F(DesktopTest, HelpOpensTheManualNextToTheProgram) {
 }
 
 TEST_F(DesktopTest, DoEventsRunsPendingMessages) {
-  struct Logic : pindrel::ui::FormLogic {
-    int clicks = 0;
-    void Click(pindrel::ui::Form&, std::string_view) override { ++clicks; }
-  } logic;
+  CountingClicks logic;
   auto main = builder.Build(pindrel::forms::frmMain::Layout(), logic, nullptr);
   main->Show();
   PostMessageW(main->window(), WM_COMMAND, main->MenuId("mnuAbout"), 0);
   EXPECT_EQ(logic.clicks, 0);
   desktop.DoEvents();
   EXPECT_EQ(logic.clicks, 1);
+}
+
+// The owner is disabled before the modal window is built, so a click that
+// reaches the owner while the modal window loads (its Load yields to pending
+// messages) opens nothing; once the modal window is gone the owner takes
+// clicks again.
+TEST_F(DesktopTest, TheOwnerTakesNoClicksWhileAModalWindowLoads) {
+  CountingClicks main_logic;
+  auto main = builder.Build(pindrel::forms::frmMain::Layout(), main_logic, nullptr);
+  main->Show();
+  HWND button = main->ControlWindow("CmdBrowseExport");
+  ASSERT_TRUE(button && IsWindowEnabled(button));
+  auto click_owner = [&] {
+    PostMessageW(main->window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  };
+  struct Loading : pindrel::ui::FormLogic {
+    pindrel::Win32Desktop& desktop;
+    std::function<void()> click_owner;
+    HWND owner;
+    bool owner_enabled = true;
+    Loading(pindrel::Win32Desktop& d, std::function<void()> c, HWND o) : desktop(d), click_owner(c), owner(o) {}
+    void Load(pindrel::ui::Form& form) override {
+      owner_enabled = IsWindowEnabled(owner);
+      click_owner();
+      desktop.DoEvents();
+      form.Close();
+    }
+  } modal(desktop, click_owner, main->window());
+  desktop.ShowModal(pindrel::forms::frmAbout::Layout(), modal, *main);
+  EXPECT_FALSE(modal.owner_enabled);
+  EXPECT_EQ(main_logic.clicks, 0);
+  EXPECT_TRUE(IsWindowEnabled(main->window()));
+  click_owner();
+  desktop.DoEvents();
+  EXPECT_EQ(main_logic.clicks, 1);
 }
 
 }  // namespace

@@ -65,7 +65,9 @@ inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
   FrmvCardImport importer(c.app);
   fakes::FakeForm window(forms::frmvCardImport::Layout(), importer, c.desktop);
   window.Open();
-  window.SetEnabled(forms::frmvCardImport::CmdImportvCard, true);  // a target was chosen
+  // As a chosen target leaves the window.
+  window.SetText(forms::frmvCardImport::txtvCardImportDefault, folder.FolderPath());
+  window.SetEnabled(forms::frmvCardImport::CmdImportvCard, true);
   window.Click(forms::frmvCardImport::CmdImportvCard);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <stdexcept>
 
 #include "../com_apartment.h"
 
@@ -48,7 +49,11 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
 
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title,
                              const BrowseDialogHook& on_shown) {
-  // Any failure, a cancel included, means "no directory".
+  ComApartment com;  // the folder dialog needs COM on this thread
+  // Said, not passed off as a cancel: the user would never learn why the
+  // dialog does not appear.
+  if (!com.usable()) throw std::runtime_error(com.FailureText("The folder dialog cannot be shown"));
+  // Any other failure, a cancel included, means "no directory".
   try {
     BROWSEINFOW info{};  // no root: the dialog starts at the top of the shell
     info.hwndOwner = owner;
@@ -58,7 +63,6 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title,
       info.lpfn = BrowseCallback;
       info.lParam = reinterpret_cast<LPARAM>(&on_shown);
     }
-    ComApartment com;  // the folder dialog needs COM on this thread
     IdList chosen(SHBrowseForFolderW(&info));
     if (!chosen) return {};
     std::wstring path;

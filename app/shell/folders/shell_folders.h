@@ -13,7 +13,8 @@ namespace pindrel {
 // `title` above the folder tree; only file-system folders can be confirmed.
 // Returns the chosen folder's path as the shell gives it (a trailing
 // backslash only for a drive root), or the empty text when the user
-// cancels or anything fails.
+// cancels or anything fails, except COM refusing to start on this thread:
+// that throws std::runtime_error saying so.
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title);
 
 // Runs once the dialog is up, with the dialog's window. The dialog runs its

@@ -296,9 +296,12 @@ void Win32Form::Dispatch(void (*event)(Win32Form&, std::string_view), std::strin
 void Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
   UINT id = LOWORD(wparam);
   UINT code = HIWORD(wparam);
+  // A window disabled under a modal one (or a message box) takes no clicks,
+  // also none that were queued before it was disabled.
+  const bool takes_clicks = IsWindowEnabled(window_);
   if (lparam == 0) {  // a menu item (accelerators: none)
     auto it = menu_names_.find(id);
-    if (it != menu_names_.end() && Enabled(it->second))
+    if (it != menu_names_.end() && takes_clicks && Enabled(it->second))
       Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Click(f, c); }, it->second);
     return;
   }
@@ -310,7 +313,7 @@ void Win32Form::OnCommand(WPARAM wparam, LPARAM lparam) {
     case ControlKind::OptionButton:
       // A disabled button is never clicked, however the notification came
       // about (a programmatic BM_CLICK reaches disabled buttons on some systems).
-      if (code == BN_CLICKED && IsWindowEnabled(sender))
+      if (code == BN_CLICKED && takes_clicks && IsWindowEnabled(sender))
         Dispatch([](Win32Form& f, std::string_view c) { f.logic_.Click(f, c); }, entry->name);
       break;
     case ControlKind::TextBox:
