@@ -287,6 +287,24 @@ FunctionEnd
 
 ; ---------------------------------------------------------------- install
 
+; Fails the install when the program or the reader in $INSTDIR is in use
+; (Pindrel running, a script holding Tessary): Windows will not let such a
+; file be replaced, and an install that skipped it would report success
+; over a mix of old and new files. Nothing has been changed yet when this
+; runs.
+!macro RequireNotInUse FILE
+  ${If} ${FileExists} "${FILE}"
+    ClearErrors
+    FileOpen $R0 "${FILE}" a
+    ${If} ${Errors}
+      MessageBox MB_OK|MB_ICONSTOP "${FILE} is in use: close Pindrel, and any script or program that uses Tessary, then run Setup again. Nothing has been changed." /SD IDOK
+      SetErrorLevel 32 ; ERROR_SHARING_VIOLATION
+      Quit
+    ${EndIf}
+    FileClose $R0
+  ${EndIf}
+!macroend
+
 ; Registers the DLL on the stack with the regsvr32 of the bitness in $R8
 ; (win32 or win64: System32 seen without a 32-bit process's redirection,
 ; where the 64-bit one is). Without its
@@ -319,6 +337,9 @@ FunctionEnd
 
 Section "Pindrel" SecPindrel
   SectionIn RO
+  !insertmacro RequireNotInUse "$INSTDIR\Pindrel.exe"
+  !insertmacro RequireNotInUse "$INSTDIR\Tessary.dll"
+  !insertmacro RequireNotInUse "$INSTDIR\x86\Tessary.dll"
   SetOutPath "$INSTDIR"
 
   ; A copy installed in another folder goes first, by its own uninstaller

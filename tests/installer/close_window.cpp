@@ -3,6 +3,7 @@
 // waits for its process to end.
 //
 //   close_window.exe TITLE
+//   close_window.exe --find TITLE   only waits for the window (exit code 0)
 //
 // Exit code: the program's own, or 100 and up when the window never showed,
 // the process could not be watched or did not end. Only states are waited
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <memory>
 
 namespace {
@@ -25,11 +27,12 @@ constexpr DWORD kExitBoundMs = 15 * 60 * 1000;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fwprintf(stderr, L"usage: close_window TITLE\n");
+  const bool find_only = argc == 3 && std::wcscmp(argv[1], L"--find") == 0;
+  if (argc != 2 && !find_only) {
+    std::fwprintf(stderr, L"usage: close_window [--find] TITLE\n");
     return 100;
   }
-  const wchar_t* title = argv[1];
+  const wchar_t* title = argv[argc - 1];
 
   HWND window = nullptr;
   const ULONGLONG deadline = GetTickCount64() + kWindowBoundMs;
@@ -40,6 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     Sleep(100);
   }
+  if (find_only) return 0;
 
   DWORD process_id = 0;
   GetWindowThreadProcessId(window, &process_id);

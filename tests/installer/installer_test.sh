@@ -335,6 +335,14 @@ done
 
 wine "$install_win\\Pindrel.exe" >/dev/null 2>&1 </dev/null &
 program=$!
+# An upgrade while the program runs fails and changes nothing. The program
+# is in use once its window is there (close_window waits for it; "--find"
+# only looks).
+wine "$(winpath "$closer_unix")" --find Pindrel || fail "the installed Pindrel shows no window"
+wine "$setup" /S
+status=$?
+[ "$status" -eq 32 ] || fail "an upgrade over the running program exited with $status, expected 32"
+cmp -s "$native_program" "$install_dir/Pindrel.exe" || fail "an upgrade over the running program changed Pindrel.exe"
 wine "$(winpath "$closer_unix")" Pindrel
 status=$?
 [ "$status" -eq 0 ] || fail "closing the installed Pindrel: close_window exited with $status"
