@@ -264,24 +264,25 @@ bool IsBinaryDataUri(std::string_view value) {
 // exporters write, the character too; a backslash before anything else
 // stays. A CR LF (from quoted-printable) becomes a lone line feed.
 void AppendUnescaped(std::string_view s, std::string& out) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    if (c == '\\' && i + 1 < s.size()) {
-      const char next = s[i + 1];
-      if (next == 'n' || next == 'N') {
-        out += '\n';
-        ++i;
-        continue;
-      }
-      if (next == '\\' || next == ',' || next == ';' || next == ':' || next == '"') {
-        out += next;
-        ++i;
-        continue;
-      }
+  // Text between escapes goes in as runs: most values have none.
+  std::size_t run = 0;
+  auto replace = [&](std::size_t at, std::size_t length, std::string_view with) {
+    out.append(s.substr(run, at - run));
+    out.append(with);
+    run = at + length;
+  };
+  for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+    const char c = s[i], next = s[i + 1];
+    if (c == '\r' && next == '\n') {
+      replace(i, 1, {});
+    } else if (c == '\\') {
+      if (next == 'n' || next == 'N') replace(i, 2, "\n");
+      else if (next == '\\' || next == ',' || next == ';' || next == ':' || next == '"') replace(i, 2, s.substr(i + 1, 1));
+      else continue;
+      ++i;
     }
-    out += c;
   }
+  out.append(s.substr(run));
 }
 
 // The parts of `s` between unescaped semicolons, each unescaped.
@@ -388,7 +389,7 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
   std::vector<std::pair<std::size_t, int>> ranked;
-  std::string bytes;
+  std::string bytes, decoded;
   bool begun = false;
   for (Lines lines(text); !lines.Empty();) {
     const Delimiter delimiter = CardDelimiterOf(lines.Front());
@@ -407,7 +408,7 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
       DecodeQuotedPrintable(raw, bytes);
       raw = bytes;
     }
-    std::string decoded;
+    decoded.clear();
     AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
     AppendUnescaped(decoded, property.value);
     if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.push_back(property.value);
