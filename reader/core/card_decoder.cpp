@@ -384,7 +384,8 @@ class LogicalLine {
 
 void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
   out.properties.clear();
-  out.version.assign(FindVersion(text));
+  out.version.clear();
+  AppendText(FindVersion(text), true, file, std::nullopt, out.version);
   const bool drop_blank = !out.version.starts_with("2.");
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
