@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "internal/ascii.h"
 #include "internal/charset.h"
 #include "internal/contact_reader.h"
 
@@ -13,19 +14,9 @@ namespace tessary::internal {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
 
-// Whether `text` is `upper` in any case of the ASCII letters.
-bool IsFolded(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (AsciiUpper(text[i]) != upper[i]) return false;
-  return true;
-}
-
-bool StartsFolded(std::string_view text, std::string_view upper) {
-  return text.size() >= upper.size() && IsFolded(text.substr(0, upper.size()), upper);
+bool StartsIgnoringCase(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && SameIgnoringCase(text.substr(0, start.size()), start);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -89,7 +80,7 @@ class Lines {
 std::string_view FindVersion(std::string_view text) {
   for (Lines lines(text); !lines.Empty(); lines.Pop()) {
     const std::string_view line = lines.Front();
-    if (StartsFolded(line, "VERSION:")) return Trim(line.substr(8));
+    if (StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
     if (CardDelimiterOf(line) == Delimiter::End) break;
   }
   return {};
@@ -197,23 +188,23 @@ std::optional<Header> ParseHeader(std::string_view head, FileText file, DecodedP
     const std::size_t equals = piece.find('=');
     if (equals == std::string_view::npos) {
       // 2.1's bare parameters: an encoding, PREF, or a type.
-      if (IsFolded(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
-      else if (IsFolded(piece, "BASE64") || IsFolded(piece, "B")) header.base64 = true;
-      else if (IsFolded(piece, "8BIT") || IsFolded(piece, "7BIT")) return;
+      if (SameIgnoringCase(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (SameIgnoringCase(piece, "BASE64") || SameIgnoringCase(piece, "B")) header.base64 = true;
+      else if (SameIgnoringCase(piece, "8BIT") || SameIgnoringCase(piece, "7BIT")) return;
       else AddType(piece, file, property.types);
       return;
     }
     const std::string_view key = Trim(piece.substr(0, equals));
     const std::string_view value = piece.substr(equals + 1);
-    if (IsFolded(key, "TYPE")) {
+    if (SameIgnoringCase(key, "TYPE")) {
       SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, file, property.types); });
-    } else if (IsFolded(key, "ENCODING")) {
+    } else if (SameIgnoringCase(key, "ENCODING")) {
       const std::string_view encoding = Unquote(value);
-      if (IsFolded(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
-      else if (IsFolded(encoding, "B") || IsFolded(encoding, "BASE64")) header.base64 = true;
-    } else if (IsFolded(key, "CHARSET")) {
+      if (SameIgnoringCase(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (SameIgnoringCase(encoding, "B") || SameIgnoringCase(encoding, "BASE64")) header.base64 = true;
+    } else if (SameIgnoringCase(key, "CHARSET")) {
       header.charset.emplace(Unquote(value));
-    } else if (IsFolded(key, "PREF")) {
+    } else if (SameIgnoringCase(key, "PREF")) {
       // 1 to 100, 1 the most preferred; a value that is no number still
       // says the property is preferred.
       int rank = 0;
@@ -254,9 +245,9 @@ void DecodeQuotedPrintable(std::string_view in, std::string& out) {
 // with ENCODING=b.
 bool IsBinaryDataUri(std::string_view value) {
   value = Trim(value);
-  if (!StartsFolded(value, "DATA:")) return false;
+  if (!StartsIgnoringCase(value, "DATA:")) return false;
   const std::string_view media = value.substr(0, value.find(','));
-  return media.size() >= 7 && IsFolded(media.substr(media.size() - 7), ";BASE64");
+  return media.size() >= 7 && SameIgnoringCase(media.substr(media.size() - 7), ";BASE64");
 }
 
 // Resolves the escapes of 3.0 and 4.0 (which 2.1 exporters write too): \n
@@ -304,13 +295,13 @@ void SplitComponents(std::string_view s, std::vector<std::string>& out) {
 // "+1-555-0100 ext. 12". Other URI parameters say nothing to a reader.
 bool MakeTelUriPlain(std::string& value) {
   const std::string_view uri = Trim(value);
-  if (!StartsFolded(uri, "TEL:")) return false;
+  if (!StartsIgnoringCase(uri, "TEL:")) return false;
   const std::string_view rest = uri.substr(4);
   const std::size_t semicolon = rest.find(';');
   std::string plain(rest.substr(0, semicolon));
   if (semicolon != std::string_view::npos) {
     SplitOutsideQuotes(rest.substr(semicolon + 1), ';', [&](std::string_view parameter) {
-      if (StartsFolded(parameter, "EXT=") && parameter.size() > 4) {
+      if (StartsIgnoringCase(parameter, "EXT=") && parameter.size() > 4) {
         plain += " ext. ";
         plain += parameter.substr(4);
       }
