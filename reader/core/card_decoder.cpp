@@ -99,18 +99,6 @@ bool FoldSplitsCharacter(std::string_view text, std::string_view next) {
   return false;
 }
 
-// The colon that ends a property's name and parameters: the first one
-// outside a quoted parameter value (a 4.0 LABEL may hold one), or, when
-// quotes never close, simply the first one.
-std::size_t FindColon(std::string_view line) {
-  bool quoted = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '"') quoted = !quoted;
-    else if (line[i] == ':' && !quoted) return i;
-  }
-  return line.find(':');
-}
-
 // What a property's parameters say about its value.
 struct Header {
   bool quoted_printable = false;
@@ -343,6 +331,11 @@ class LogicalLine {
       lines.Pop();
       Parse(property);
     }
+    // Quotes that never close hide no colon: the first one ends the name.
+    if (colon_ == std::string_view::npos && any_colon_ != std::string_view::npos) {
+      colon_ = any_colon_;
+      header_ = ParseHeader(Text().substr(0, colon_), file_, property);
+    }
   }
 
   std::string_view Text() const { return owned_ ? std::string_view(buffer_) : first_; }
@@ -356,17 +349,32 @@ class LogicalLine {
     buffer_.assign(first_);
     owned_ = true;
   }
-  // The name and parameters, once the colon after them has arrived.
+  // The name and parameters, once the colon after them has arrived: the
+  // first colon outside a quoted parameter value (a 4.0 LABEL may hold
+  // one). Only what arrived since the last look is looked at, so a long line
+  // folded many times costs no more than once.
   void Parse(DecodedProperty& property) {
-    if (colon_ != std::string_view::npos) return;
-    colon_ = FindColon(Text());
-    if (colon_ != std::string_view::npos) header_ = ParseHeader(Text().substr(0, colon_), file_, property);
+    const std::string_view text = Text();
+    for (; colon_ == std::string_view::npos && scanned_ < text.size(); ++scanned_) {
+      if (text[scanned_] == '"') {
+        quoted_ = !quoted_;
+      } else if (text[scanned_] == ':') {
+        if (any_colon_ == std::string_view::npos) any_colon_ = scanned_;
+        if (!quoted_) {
+          colon_ = scanned_;
+          header_ = ParseHeader(text.substr(0, colon_), file_, property);
+        }
+      }
+    }
   }
 
   std::string_view first_;
   FileText file_;
   std::string buffer_;
   bool owned_ = false;
+  std::size_t scanned_ = 0;
+  bool quoted_ = false;
+  std::size_t any_colon_ = std::string_view::npos;
   std::size_t colon_ = std::string_view::npos;
   std::optional<Header> header_;
 };
