@@ -1,8 +1,9 @@
-# The import: the contact mapping, the import window and run over the fake
+# The import: the two contact mappings, the import window and run over the fake
 # window layer, store and reader, and real files read by the reader core
 # through the import's adapter (native and under Wine).
 add_executable(import_tests
   native/contact_mapping_test.cpp
+  native/card_mapping_test.cpp
   native/frm_vcard_import_test.cpp
   native/import_core_reader_test.cpp
   native/fake_ui.cpp

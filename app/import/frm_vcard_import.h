@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_context.h"
+#include "card_mapping.h"
 #include "contact_mapping.h"
 #include "form.h"
 
@@ -23,12 +24,16 @@ struct ImportTally {
   std::vector<std::wstring> unreadable;
   // Whether any of them failed because no reader could be created.
   bool reader_missing = false;
+  // Values of the imported contacts that had no free property of their own
+  // and went into the contacts' notes.
+  int noted = 0;
   // The user closed the window before every contact was read.
   bool stopped = false;
 };
 
 // The message that ends a run: "Import Complete !", and when anything went
-// wrong or the run was stopped, what was imported and what was not.
+// wrong, the run was stopped or values went into notes, what was imported
+// and what was not.
 std::wstring ImportClosingText(const ImportTally& tally);
 
 inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
@@ -61,7 +66,8 @@ class FrmvCardImport : public ui::FormLogic {
   void Run(ui::Form& form);
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ui::Form& form, store::Folder& target, const std::wstring& path);
-  void StoreContact(store::Folder& target);
+  // False when the contact was not stored.
+  bool StoreContact(store::Folder& target, const std::vector<PropertySet>& sets);
   void MarkUnreadable(const std::wstring& path);
   // Sets a caption only when its text changes: repainting a label per
   // contact would cost more than storing the contact.
@@ -74,9 +80,12 @@ class FrmvCardImport : public ui::FormLogic {
   ImportTally tally_;
   std::wstring shown_file_;
   std::wstring shown_saved_;
-  // Reused from contact to contact.
+  // Reused from contact to contact: the older reading's fields and their
+  // property sets, or the decoded reading's card and its mapping.
   ContactFields fields_;
   std::vector<PropertySet> sets_;
+  DecodedCard card_;
+  CardMapping mapping_;
 };
 
 }  // namespace pindrel
