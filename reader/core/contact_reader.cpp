@@ -16,8 +16,10 @@ constexpr std::size_t kReadBlock = std::size_t(256) << 10;
 
 class Reader {
  public:
-  Reader(ByteSource& source, std::string_view separator, ContactStore& store)
-      : source_(source), separator_(separator), store_(store) {}
+  // `cards`: the modern reading's cards rather than the keyword reader's
+  // contacts; the separator plays no part then.
+  Reader(ByteSource& source, std::string_view separator, ContactStore& store, bool cards)
+      : source_(source), separator_(separator), store_(store), cards_(cards), utf8_(cards) {}
 
   ReadOutcome Run() {
     ReadOutcome out;
@@ -44,6 +46,13 @@ class Reader {
     } catch (const std::bad_alloc&) {
       // Keep what was listed; the contact being read ends before the line
       // that was being read when memory ran out.
+      out.result = OpenResult::OutOfMemory;
+    }
+    // A card the file stopped in the middle of is listed all the same, with
+    // the lines it has whole.
+    try {
+      ListOpenCard();
+    } catch (const std::bad_alloc&) {
       out.result = OpenResult::OutOfMemory;
     }
     store_.EndContacts(line_start_);
@@ -150,17 +159,42 @@ class Reader {
   // The line from line_start_ to `end` has been read.
   void OnLine(std::size_t end, bool terminated) {
     const char* base = store_.data();
-    switch (DelimiterOf(MakeLine(base + line_start_, base + end, terminated), separator_)) {
+    const Line line = MakeLine(base + line_start_, base + end, terminated);
+    if (cards_) {
+      OnCardLine(CardDelimiterOf(line.content));
+      return;
+    }
+    switch (DelimiterOf(line, separator_)) {
       case Delimiter::Begin: store_.BeginContact(line_start_); break;
       case Delimiter::End: store_.ListContact(); break;
       case Delimiter::None: break;
     }
   }
 
+  // A card is listed at its END, or when the next BEGIN or the end of the
+  // file comes first: every card read is one entry, once.
+  void OnCardLine(Delimiter which) {
+    if (which == Delimiter::Begin) {
+      ListOpenCard();
+      store_.BeginContact(line_start_);
+      card_open_ = true;
+    } else if (which == Delimiter::End) {
+      ListOpenCard();
+    }
+  }
+
+  void ListOpenCard() {
+    if (!card_open_) return;
+    store_.ListContact();
+    card_open_ = false;
+  }
+
   ByteSource& source_;
   const std::string_view separator_;
   ContactStore& store_;
-  Utf8Check utf8_;
+  const bool cards_;
+  bool card_open_ = false;  // a card has begun and is not listed yet
+  Utf8Check utf8_;  // in the modern reading, folds may split characters
   bool started_ = false;
   bool bom_ = false;
   bool first_line_seen_ = false;
@@ -207,8 +241,24 @@ Delimiter DelimiterOf(const Line& line, std::string_view separator) {
   return SeparatorBeginsBefore(line, colon, separator) ? Delimiter::None : which;
 }
 
-ReadOutcome ReadContacts(ByteSource& source, std::string_view separator, ContactStore& store) {
-  return Reader(source, separator, store).Run();
+Delimiter CardDelimiterOf(std::string_view line) {
+  auto is = [&](std::string_view word) {
+    if (line.size() < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if ((line[i] >= 'A' && line[i] <= 'Z' ? char(line[i] | 0x20) : line[i]) != word[i]) return false;
+    for (char c : line.substr(word.size()))
+      if (c != ' ' && c != '\t' && c != '\r') return false;
+    return true;
+  };
+  if (is("begin:vcard")) return Delimiter::Begin;
+  if (is("end:vcard")) return Delimiter::End;
+  return Delimiter::None;
 }
+
+ReadOutcome ReadContacts(ByteSource& source, std::string_view separator, ContactStore& store) {
+  return Reader(source, separator, store, false).Run();
+}
+
+ReadOutcome ReadCards(ByteSource& source, ContactStore& store) { return Reader(source, {}, store, true).Run(); }
 
 }  // namespace tessary::internal

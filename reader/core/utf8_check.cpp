@@ -81,6 +81,11 @@ void Utf8Check::AddFrom(const unsigned char* p, const unsigned char* end) {
       continue;
     }
     unsigned char c = *p++;
+    if (fold_ != Fold::None || c == '\r' || c == '\n') {
+      if (InFold(c)) continue;
+      valid_ = false;
+      return;
+    }
     unsigned char lo = 0x80, hi = 0xBF;
     if (lead_) {
       // Only the byte after the lead has narrower bounds: no overlong
@@ -97,6 +102,22 @@ void Utf8Check::AddFrom(const unsigned char* p, const unsigned char* end) {
     }
     --need_;
   }
+}
+
+bool Utf8Check::InFold(unsigned char c) {
+  if (!across_folds_) return false;
+  switch (fold_) {
+    case Fold::None:
+      fold_ = c == '\r' ? Fold::CarriageReturn : Fold::LineFeed;
+      return true;
+    case Fold::CarriageReturn:
+      fold_ = Fold::LineFeed;
+      return c == '\n';
+    case Fold::LineFeed:
+      fold_ = Fold::None;
+      return c == ' ' || c == '\t';
+  }
+  return false;
 }
 
 }  // namespace tessary::internal

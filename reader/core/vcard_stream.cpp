@@ -4,10 +4,12 @@
 #include <utility>
 
 #include "byte_source.h"
+#include "internal/card_decoder.h"
 #include "internal/contact_loader.h"
 #include "internal/contact_reader.h"
 #include "internal/contact_store.h"
 #include "internal/file_source.h"
+#include "internal/text_source.h"
 
 namespace tessary {
 
@@ -22,6 +24,7 @@ struct VCardStream::State {
   std::string read_separator;       // classifies the lines of the list
   std::string read_separator_utf8;  // joins its fields if the file is UTF-8
   bool utf8 = false;
+  bool decoded = false;  // read by OpenDecoded: entries are cards
   std::int32_t count = 0;
 
   // The cursor and the current values.
@@ -33,25 +36,49 @@ struct VCardStream::State {
   ContactRecord records[2];
   int current = 0;
   bool current_utf8 = false;
+  // After a move in the modern reading, cards[current] is the card the
+  // current values came from.
+  DecodedCard cards[2];
+  bool card_current = false;
 
   // What every Open does first: an empty list, a count of 0, no cursor.
-  // The current values and the separator stay.
-  void Forget() {
+  // The keyword reader keeps the current values; the modern reading starts
+  // without any (they came from another file, perhaps in another encoding).
+  // The separator stays.
+  void Forget(bool decoded_next) {
     store.reset();
     count = 0;
     end_flag = false;
     has_cursor = false;
     cursor = 0;
     utf8 = false;
+    decoded = false;
+    if (decoded_next) {
+      records[current].Clear();
+      cards[current].properties.clear();
+      cards[current].version.clear();
+      current_utf8 = true;
+    } else {
+      card_current = false;
+    }
   }
 
   std::size_t Entries() const { return store ? store->Entries() : 0; }
 
   void Load(std::size_t index) {
-    internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
-                          records[1 - current]);
-    current = 1 - current;
-    current_utf8 = utf8;
+    const int next = 1 - current;
+    if (decoded) {
+      // Decoded values are UTF-8, whatever the file was in.
+      internal::DecodeCard(store->Entry(index), utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi,
+                           cards[next]);
+      internal::FieldsOfCard(cards[next], read_separator_utf8, records[next]);
+    } else {
+      internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
+                            records[next]);
+    }
+    current = next;
+    current_utf8 = decoded || utf8;
+    card_current = decoded;
     cursor = index;
     has_cursor = true;
   }
@@ -60,27 +87,34 @@ struct VCardStream::State {
 VCardStream::VCardStream() : state_(std::make_unique<State>()) {}
 VCardStream::~VCardStream() = default;
 
-OpenResult VCardStream::Open(const char* path) {
+OpenResult VCardStream::Open(const char* path) { return OpenPath(path, false); }
+OpenResult VCardStream::Open(std::FILE* file) { return OpenFile(file, false); }
+OpenResult VCardStream::Open(ByteSource& source) { return Read(source, false); }
+OpenResult VCardStream::OpenDecoded(const char* path) { return OpenPath(path, true); }
+OpenResult VCardStream::OpenDecoded(std::FILE* file) { return OpenFile(file, true); }
+OpenResult VCardStream::OpenDecoded(ByteSource& source) { return Read(source, true); }
+
+OpenResult VCardStream::OpenPath(const char* path, bool decoded) {
   std::FILE* file = (path && *path) ? std::fopen(path, "rb") : nullptr;
-  OpenResult result = Open(file);
+  OpenResult result = OpenFile(file, decoded);
   if (file) std::fclose(file);
   return result;
 }
 
-OpenResult VCardStream::Open(std::FILE* file) {
+OpenResult VCardStream::OpenFile(std::FILE* file, bool decoded) {
   if (!file) {
-    state_->Forget();
+    state_->Forget(decoded);
     return OpenResult::NotOpened;
   }
   internal::FileSource source(file);
-  return Open(source);
+  return Read(source, decoded);
 }
 
-OpenResult VCardStream::Open(ByteSource& source) {
+OpenResult VCardStream::Read(ByteSource& source, bool decoded) {
   State& s = *state_;
   // Whatever happens below, the list is emptied first and the count always
   // matches it.
-  s.Forget();
+  s.Forget(decoded);
   // The list is built apart and takes the stream's place only when read, so
   // a source that calls back into the stream finds an empty list, not a
   // half-read one. The separators are copied for the same reason.
@@ -93,10 +127,19 @@ OpenResult VCardStream::Open(ByteSource& source) {
   } catch (const std::bad_alloc&) {
     return OpenResult::OutOfMemory;
   }
-  const internal::ReadOutcome outcome = internal::ReadContacts(source, separator, *store);
+  internal::ReadOutcome outcome;
+  if (decoded) {
+    // A UTF-16 file reaches the store as UTF-8.
+    internal::TextSource text(source);
+    outcome = internal::ReadCards(text, *store);
+    outcome.utf8 = outcome.utf8 || text.Utf16();
+  } else {
+    outcome = internal::ReadContacts(source, separator, *store);
+  }
   s.store = std::move(store);
   s.count = std::int32_t(s.store->Entries());
   s.utf8 = outcome.utf8;
+  s.decoded = decoded;
   s.read_separator.swap(separator);
   s.read_separator_utf8.swap(separator_utf8);
   return outcome.result;
@@ -137,6 +180,11 @@ void VCardStream::Close() {
 std::int32_t VCardStream::ContactCount() const { return state_->count; }
 bool VCardStream::IsEOF() const { return state_->end_flag; }
 const std::string& VCardStream::Current(Field f) const { return state_->records[state_->current].Get(f); }
+
+const DecodedCard& VCardStream::CurrentCard() const {
+  static const DecodedCard kNoCard;
+  return state_->card_current ? state_->cards[state_->current] : kNoCard;
+}
 bool VCardStream::CurrentIsUtf8() const { return state_->current_utf8; }
 bool VCardStream::IsUtf8() const { return state_->utf8; }
 const std::string& VCardStream::Delimeter() const { return state_->separator; }

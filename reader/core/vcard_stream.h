@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "contact_record.h"
+#include "decoded_card.h"
 
 namespace tessary {
 
@@ -41,6 +42,21 @@ class VCardStream {
   // Reads everything `source` hands out.
   OpenResult Open(ByteSource& source);
 
+  // The modern reading, beside the keyword reader above: lists every card
+  // of the file once (one that lacks its END:VCARD too), and decodes each
+  // when the cursor moves onto it (decoded_card.h says how). The file may be
+  // UTF-16 with a byte order mark, UTF-8 with or without one, or in the ANSI
+  // code page; nothing in it aborts the read. The same overloads as Open,
+  // the same outcomes; the cursor, ContactCount, IsEOF and Close work as
+  // they do after Open. Values of an earlier file are forgotten, so nothing
+  // stale shows before the first move.
+  OpenResult OpenDecoded(const char* path);
+  OpenResult OpenDecoded(std::FILE* file);
+  OpenResult OpenDecoded(ByteSource& source);
+  // After OpenDecoded, the card the cursor last loaded; otherwise an empty
+  // card.
+  const DecodedCard& CurrentCard() const;
+
   // The cursor. Moves copy the contact's fields into the current values;
   // when memory runs out they throw std::bad_alloc and change nothing.
   void MoveFirst();
@@ -52,6 +68,11 @@ class VCardStream {
   bool IsEOF() const;
 
   // The current values: the fields of the contact the cursor last loaded.
+  // After OpenDecoded each field holds the decoded values of the properties
+  // it stands for, joined by the separator, without the line feed the
+  // keyword reader leaves at their end: Telephone every TEL, Note every
+  // NOTE, WorkTelephoneFax every TEL with the types work and fax, Name and
+  // FullName the first N and FN, and so on.
   const std::string& Current(Field f) const;
   // Whether the current values are UTF-8 text; otherwise they are in the
   // ANSI code page. They keep the encoding of the file they came from, also
@@ -59,7 +80,7 @@ class VCardStream {
   bool CurrentIsUtf8() const;
   // Whether the last Open found its file to be UTF-8: the file began with a
   // UTF-8 byte-order mark, or all of its bytes are valid UTF-8 and at least
-  // one is not ASCII.
+  // one is not ASCII. After OpenDecoded, a UTF-16 file counts as UTF-8.
   bool IsUtf8() const;
 
   // The separator joins the pieces of a field and marks base-name lines.
@@ -72,6 +93,10 @@ class VCardStream {
   void SetDelimeter(std::string_view text, std::optional<std::string_view> in_utf8 = std::nullopt);
 
  private:
+  OpenResult OpenPath(const char* path, bool decoded);
+  OpenResult OpenFile(std::FILE* file, bool decoded);
+  OpenResult Read(ByteSource& source, bool decoded);
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -1,6 +1,9 @@
 // tessary-dump: prints exactly what the reader sees in a vCard file.
 //
-//   tessary-dump [--count] [--separator TEXT] FILE
+//   tessary-dump [--count] [--decoded] [--separator TEXT] FILE
+//
+// --decoded prints what the modern reading (OpenDecoded) makes of each card,
+// property by property, instead of the keyword reader's 32 fields.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -17,7 +20,7 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: tessary-dump [--count] [--separator TEXT] FILE\n", stderr);
+  std::fputs("usage: tessary-dump [--count] [--decoded] [--separator TEXT] FILE\n", stderr);
   return 2;
 }
 
@@ -47,6 +50,7 @@ void PutEscaped(std::string_view value, std::string& out) {
 template <class Char>
 struct Arguments {
   bool count_only = false;
+  bool decoded = false;
   const Char* separator = nullptr;
   const Char* path = nullptr;
 };
@@ -65,6 +69,8 @@ std::optional<Arguments<Char>> Parse(int argc, Char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (Is(argv[i], "--count")) {
       args.count_only = true;
+    } else if (Is(argv[i], "--decoded")) {
+      args.decoded = true;
     } else if (Is(argv[i], "--separator")) {
       if (++i >= argc) return std::nullopt;
       args.separator = argv[i];
@@ -80,10 +86,52 @@ std::optional<Arguments<Char>> Parse(int argc, Char** argv) {
   return args;
 }
 
+// The keyword reader's non-empty fields of the current contact.
+void PutFields(const tessary::VCardStream& stream, std::string& out) {
+  for (std::size_t fi = 0; fi < tessary::kFieldCount; ++fi) {
+    auto field = tessary::Field(fi);
+    const std::string& value = stream.Current(field);
+    if (value.empty()) continue;
+    out += tessary::FieldName(field);
+    out += ": ";
+    PutEscaped(value, out);
+    out += '\n';
+  }
+}
+
+// The current card as the modern reading decoded it: one line per property,
+// "group.NAME (types): value", then its components, numbered, when the value
+// has more than one.
+void PutCard(const tessary::DecodedCard& card, std::string& out) {
+  for (const tessary::DecodedProperty& p : card.properties) {
+    if (!p.group.empty()) {
+      PutEscaped(p.group, out);
+      out += '.';
+    }
+    PutEscaped(p.name, out);
+    for (std::size_t i = 0; i < p.types.size(); ++i) {
+      out += i == 0 ? " (" : ",";
+      PutEscaped(p.types[i], out);
+    }
+    if (!p.types.empty()) out += ')';
+    out += ": ";
+    PutEscaped(p.value, out);
+    out += '\n';
+    if (p.components.size() < 2) continue;
+    for (std::size_t i = 0; i < p.components.size(); ++i) {
+      out += "  ";
+      out += std::to_string(i + 1);
+      out += ": ";
+      PutEscaped(p.components[i], out);
+      out += '\n';
+    }
+  }
+}
+
 // Reads `file` (null if it could not be opened) and prints the count, then
-// each entry's non-empty fields.
-int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, const std::string& shown_path) {
-  const tessary::OpenResult result = stream.Open(file);
+// each entry: its non-empty fields, or with `decoded` its card.
+int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, bool decoded, const std::string& shown_path) {
+  const tessary::OpenResult result = decoded ? stream.OpenDecoded(file) : stream.Open(file);
   if (result == tessary::OpenResult::ReadError || result == tessary::OpenResult::OutOfMemory)
     std::fprintf(stderr, "tessary-dump: %s: %s; only the contacts before it are listed\n", shown_path.c_str(),
                  result == tessary::OpenResult::ReadError ? "read error" : "out of memory");
@@ -95,16 +143,14 @@ int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, const s
       if (i > 1) stream.MoveNext();
       out += '[';
       out += std::to_string(i);
-      out += "]\n";
-      for (std::size_t fi = 0; fi < tessary::kFieldCount; ++fi) {
-        auto field = tessary::Field(fi);
-        const std::string& value = stream.Current(field);
-        if (value.empty()) continue;
-        out += tessary::FieldName(field);
-        out += ": ";
-        PutEscaped(value, out);
-        out += '\n';
+      out += ']';
+      if (decoded && !stream.CurrentCard().version.empty()) {
+        out += " version ";
+        PutEscaped(stream.CurrentCard().version, out);
       }
+      out += '\n';
+      if (decoded) PutCard(stream.CurrentCard(), out);
+      else PutFields(stream, out);
       if (out.size() > (1 << 16)) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
@@ -150,7 +196,7 @@ int wmain(int argc, wchar_t** argv) {
     stream.SetDelimeter(ansi, FromWide(ToWide(ansi, CP_ACP), CP_UTF8));
   }
   std::FILE* file = _wfopen(args->path, L"rb");
-  int status = Dump(stream, file, args->count_only, FromWide(args->path, CP_ACP));
+  int status = Dump(stream, file, args->count_only, args->decoded, FromWide(args->path, CP_ACP));
   if (file) std::fclose(file);
   return status;
 }
@@ -161,7 +207,7 @@ int main(int argc, char** argv) {
   tessary::VCardStream stream;
   if (args->separator) stream.SetDelimeter(args->separator);
   std::FILE* file = std::fopen(args->path, "rb");
-  int status = Dump(stream, file, args->count_only, args->path);
+  int status = Dump(stream, file, args->count_only, args->decoded, args->path);
   if (file) std::fclose(file);
   return status;
 }

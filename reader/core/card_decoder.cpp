@@ -1,0 +1,483 @@
+#include "internal/card_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "internal/charset.h"
+#include "internal/contact_reader.h"
+
+namespace tessary::internal {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+
+// Whether `text` is `upper` in any case of the ASCII letters.
+bool IsFolded(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (AsciiUpper(text[i]) != upper[i]) return false;
+  return true;
+}
+
+bool StartsFolded(std::string_view text, std::string_view upper) {
+  return text.size() >= upper.size() && IsFolded(text.substr(0, upper.size()), upper);
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view Unquote(std::string_view s) {
+  s = Trim(s);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+// Calls `piece` for every part of `s` between `separator`s that stand
+// outside double quotes.
+template <class Piece>
+void SplitOutsideQuotes(std::string_view s, char separator, Piece piece) {
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '"') quoted = !quoted;
+    else if (s[i] == separator && !quoted) {
+      piece(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  piece(s.substr(start));
+}
+
+// The physical lines of a card, each without its line feed and without the
+// carriage returns before it (exporters now and then write CR CR LF).
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : rest_(text) { Load(); }
+  bool Empty() const { return !has_line_; }
+  std::string_view Front() const { return line_; }
+  void Pop() {
+    rest_.remove_prefix(consumed_);
+    Load();
+  }
+
+ private:
+  void Load() {
+    has_line_ = !rest_.empty();
+    if (!has_line_) return;
+    const void* line_feed = std::memchr(rest_.data(), '\n', rest_.size());
+    std::size_t length = line_feed ? std::size_t(static_cast<const char*>(line_feed) - rest_.data()) : rest_.size();
+    consumed_ = line_feed ? length + 1 : length;
+    while (length > 0 && rest_[length - 1] == '\r') --length;
+    line_ = rest_.substr(0, length);
+  }
+
+  std::string_view rest_, line_;
+  std::size_t consumed_ = 0;
+  bool has_line_ = false;
+};
+
+// The card's VERSION, wherever it stands among the card's lines; it decides
+// how folded lines join, so it is needed before the first one.
+std::string_view FindVersion(std::string_view text) {
+  for (Lines lines(text); !lines.Empty(); lines.Pop()) {
+    const std::string_view line = lines.Front();
+    if (StartsFolded(line, "VERSION:")) return Trim(line.substr(8));
+    if (CardDelimiterOf(line) == Delimiter::End) break;
+  }
+  return {};
+}
+
+// Whether `text` ends in the middle of a UTF-8 character and `next`, a
+// folded line's continuation, goes on with it after its blank: the fold was
+// made at a fixed width, so its blank is no part of the value even in 2.1.
+bool FoldSplitsCharacter(std::string_view text, std::string_view next) {
+  if (next.size() < 2 || (static_cast<unsigned char>(next[1]) & 0xC0) != 0x80) return false;
+  for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+    const auto c = static_cast<unsigned char>(text[text.size() - back]);
+    if (c < 0x80) return false;
+    if (c >= 0xC0) return (c >= 0xF0 ? 4u : c >= 0xE0 ? 3u : 2u) > back;
+  }
+  return false;
+}
+
+// The colon that ends a property's name and parameters: the first one
+// outside a quoted parameter value (a 4.0 LABEL may hold one), or, when
+// quotes never close, simply the first one.
+std::size_t FindColon(std::string_view line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    else if (line[i] == ':' && !quoted) return i;
+  }
+  return line.find(':');
+}
+
+// What a property's parameters say about its value.
+struct Header {
+  bool quoted_printable = false;
+  bool base64 = false;
+  std::optional<std::string> charset;
+  int pref_rank = 0;  // PREF=n; 0 when there is none
+};
+
+void AddType(std::string_view type, std::vector<std::string>& types) {
+  type = Unquote(type);
+  if (type.empty()) return;
+  std::string lower(type);
+  for (char& c : lower) c = AsciiLower(c);
+  if (std::find(types.begin(), types.end(), lower) == types.end()) types.push_back(std::move(lower));
+}
+
+// Reads "group.NAME;param;param" into the property and the header.
+Header ParseHeader(std::string_view head, DecodedProperty& property) {
+  Header header;
+  bool first = true;
+  SplitOutsideQuotes(head, ';', [&](std::string_view piece) {
+    piece = Trim(piece);
+    if (first) {
+      first = false;
+      const std::size_t dot = piece.rfind('.');
+      if (dot != std::string_view::npos) {
+        property.group.assign(piece.substr(0, dot));
+        piece.remove_prefix(dot + 1);
+      }
+      property.name.assign(Trim(piece));
+      for (char& c : property.name) c = AsciiUpper(c);
+      return;
+    }
+    if (piece.empty()) return;
+    const std::size_t equals = piece.find('=');
+    if (equals == std::string_view::npos) {
+      // 2.1's bare parameters: an encoding, PREF, or a type.
+      if (IsFolded(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (IsFolded(piece, "BASE64") || IsFolded(piece, "B")) header.base64 = true;
+      else if (IsFolded(piece, "8BIT") || IsFolded(piece, "7BIT")) return;
+      else AddType(piece, property.types);
+      return;
+    }
+    const std::string_view key = Trim(piece.substr(0, equals));
+    const std::string_view value = piece.substr(equals + 1);
+    if (IsFolded(key, "TYPE")) {
+      SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, property.types); });
+    } else if (IsFolded(key, "ENCODING")) {
+      const std::string_view encoding = Unquote(value);
+      if (IsFolded(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (IsFolded(encoding, "B") || IsFolded(encoding, "BASE64")) header.base64 = true;
+    } else if (IsFolded(key, "CHARSET")) {
+      header.charset.emplace(Unquote(value));
+    } else if (IsFolded(key, "PREF")) {
+      // 1 to 100, 1 the most preferred; a value that is no number still
+      // says the property is preferred.
+      int rank = 0;
+      for (char c : Unquote(value)) {
+        if (c < '0' || c > '9') break;
+        rank = std::min(rank * 10 + (c - '0'), 1000);
+      }
+      header.pref_rank = rank > 0 ? rank : 1;
+    }
+  });
+  return header;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = AsciiUpper(c);
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Soft line breaks are already joined; an "=" that starts no escape stays.
+void DecodeQuotedPrintable(std::string_view in, std::string& out) {
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == '=' && i + 2 < in.size()) {
+      const int high = HexDigit(in[i + 1]), low = HexDigit(in[i + 2]);
+      if (high >= 0 && low >= 0) {
+        out += char(high * 16 + low);
+        i += 2;
+        continue;
+      }
+    }
+    out += in[i];
+  }
+}
+
+// A value in a data: URI in base64 (a 4.0 PHOTO or KEY) is as binary as one
+// with ENCODING=b.
+bool IsBinaryDataUri(std::string_view value) {
+  value = Trim(value);
+  if (!StartsFolded(value, "DATA:")) return false;
+  const std::string_view media = value.substr(0, value.find(','));
+  return media.size() >= 7 && IsFolded(media.substr(media.size() - 7), ";BASE64");
+}
+
+// The value's bytes as UTF-8. `from_file` bytes are the file's own (not
+// quoted-printable); those of a UTF-8 file are UTF-8 whatever CHARSET says,
+// since the whole file proved to be. Otherwise CHARSET decides, and a
+// charset that is unknown or does not fit the bytes falls back to the ANSI
+// code page for this value alone. Quoted-printable bytes without a CHARSET
+// are UTF-8 when they are valid UTF-8.
+void AppendText(std::string_view bytes, bool from_file, FileText file, const std::optional<std::string>& charset,
+                std::string& out) {
+  if (from_file && file == FileText::Utf8) {
+    if (IsUtf8(bytes)) out.append(bytes);
+    else AppendAnsiAsUtf8(bytes, out);
+    return;
+  }
+  if (charset) {
+    const std::optional<unsigned> code_page = CodePageOf(*charset);
+    // A line of an 8-bit file cannot be UTF-16, whatever its label says.
+    const bool fits = code_page && !(from_file && (*code_page == kUtf16LeCodePage || *code_page == kUtf16BeCodePage));
+    if (!fits || !AppendAsUtf8(bytes, *code_page, out)) AppendAnsiAsUtf8(bytes, out);
+    return;
+  }
+  if (!from_file && IsUtf8(bytes)) out.append(bytes);
+  else AppendAnsiAsUtf8(bytes, out);
+}
+
+// Resolves the escapes of 3.0 and 4.0 (which 2.1 exporters write too): \n
+// and \N a line break, \, \; \\ the character, and \: \" which some
+// exporters write, the character too; a backslash before anything else
+// stays. A CR LF (from quoted-printable) becomes a lone line feed.
+void AppendUnescaped(std::string_view s, std::string& out) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    if (c == '\\' && i + 1 < s.size()) {
+      const char next = s[i + 1];
+      if (next == 'n' || next == 'N') {
+        out += '\n';
+        ++i;
+        continue;
+      }
+      if (next == '\\' || next == ',' || next == ';' || next == ':' || next == '"') {
+        out += next;
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+}
+
+// The parts of `s` between unescaped semicolons, each unescaped.
+void SplitComponents(std::string_view s, std::vector<std::string>& out) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && s[i] == '\\') {
+      ++i;
+      continue;
+    }
+    if (i == s.size() || s[i] == ';') {
+      AppendUnescaped(s.substr(start, i - start), out.emplace_back());
+      start = i + 1;
+    }
+  }
+}
+
+// "tel:+1-555-0100;ext=12" as a person writes the number:
+// "+1-555-0100 ext. 12". Other URI parameters say nothing to a reader.
+bool MakeTelUriPlain(std::string& value) {
+  const std::string_view uri = Trim(value);
+  if (!StartsFolded(uri, "TEL:")) return false;
+  const std::string_view rest = uri.substr(4);
+  const std::size_t semicolon = rest.find(';');
+  std::string plain(rest.substr(0, semicolon));
+  if (semicolon != std::string_view::npos) {
+    SplitOutsideQuotes(rest.substr(semicolon + 1), ';', [&](std::string_view parameter) {
+      if (StartsFolded(parameter, "EXT=") && parameter.size() > 4) {
+        plain += " ext. ";
+        plain += parameter.substr(4);
+      }
+    });
+  }
+  value = std::move(plain);
+  return true;
+}
+
+// One logical line: a physical line with its folded continuations and,
+// for a quoted-printable value, the lines its soft line breaks join.
+class LogicalLine {
+ public:
+  // Takes the line at the front of `lines` and everything that continues
+  // it. `drop_blank`: 3.0 and 4.0 drop the blank that marks a fold; 2.1
+  // keeps it.
+  LogicalLine(Lines& lines, bool drop_blank, DecodedProperty& property) : first_(lines.Front()) {
+    lines.Pop();
+    Parse(property);
+    while (!lines.Empty()) {
+      const std::string_view next = lines.Front();
+      // A soft line break joins the next line as it is, before anything
+      // else; an END:VCARD line ends the card even after a stray "=".
+      if (header_ && header_->quoted_printable && Text().size() > colon_ + 1 && Text().back() == '=' &&
+          CardDelimiterOf(next) != Delimiter::End) {
+        Own();
+        buffer_.pop_back();
+        buffer_.append(next);
+        lines.Pop();
+        continue;
+      }
+      if (next.empty() || !IsBlank(next.front())) break;
+      // A binary value's continuations are skipped, not copied.
+      if (!(header_ && header_->base64)) {
+        Own();
+        buffer_.append(drop_blank || FoldSplitsCharacter(Text(), next) ? next.substr(1) : next);
+      }
+      lines.Pop();
+      Parse(property);
+    }
+  }
+
+  std::string_view Text() const { return owned_ ? std::string_view(buffer_) : first_; }
+  // Null for a line without a colon, which is no property.
+  const Header* header() const { return header_ ? &*header_ : nullptr; }
+  std::string_view Value() const { return Text().substr(colon_ + 1); }
+
+ private:
+  void Own() {
+    if (owned_) return;
+    buffer_.assign(first_);
+    owned_ = true;
+  }
+  // The name and parameters, once the colon after them has arrived.
+  void Parse(DecodedProperty& property) {
+    if (header_) return;
+    colon_ = FindColon(Text());
+    if (colon_ != std::string_view::npos) header_ = ParseHeader(Text().substr(0, colon_), property);
+  }
+
+  std::string_view first_;
+  std::string buffer_;
+  bool owned_ = false;
+  std::size_t colon_ = std::string_view::npos;
+  std::optional<Header> header_;
+};
+
+}  // namespace
+
+void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
+  out.properties.clear();
+  out.version.assign(FindVersion(text));
+  const bool drop_blank = !out.version.starts_with("2.");
+  // Properties with a PREF=n, by index: the lowest rank of a name is its
+  // preferred one.
+  std::vector<std::pair<std::size_t, int>> ranked;
+  std::string bytes;
+  bool begun = false;
+  for (Lines lines(text); !lines.Empty();) {
+    const Delimiter delimiter = CardDelimiterOf(lines.Front());
+    if (delimiter == Delimiter::End || (delimiter == Delimiter::Begin && begun)) break;
+    begun = true;
+    DecodedProperty property;
+    const LogicalLine line(lines, drop_blank, property);
+    const Header* header = line.header();
+    if (!header || property.name.empty() || header->base64) continue;
+    if (property.name == "BEGIN" || property.name == "END" || property.name == "VERSION") continue;
+    if (IsBinaryDataUri(line.Value())) continue;
+
+    std::string_view raw = line.Value();
+    if (header->quoted_printable) {
+      bytes.clear();
+      DecodeQuotedPrintable(raw, bytes);
+      raw = bytes;
+    }
+    std::string decoded;
+    AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
+    AppendUnescaped(decoded, property.value);
+    if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.push_back(property.value);
+    else SplitComponents(decoded, property.components);
+    if (header->pref_rank > 0) ranked.emplace_back(out.properties.size(), header->pref_rank);
+    out.properties.push_back(std::move(property));
+  }
+
+  if (ranked.empty()) return;
+  std::map<std::string_view, int> lowest;
+  for (const auto& [index, rank] : ranked) {
+    auto [it, added] = lowest.emplace(out.properties[index].name, rank);
+    if (!added) it->second = std::min(it->second, rank);
+  }
+  for (const auto& [index, rank] : ranked) {
+    DecodedProperty& p = out.properties[index];
+    if (rank == lowest[p.name]) AddType("pref", p.types);
+  }
+}
+
+namespace {
+
+// Which properties each of the keyword reader's fields stands for: the name,
+// the types a property must have (all of them) and one it must not have.
+struct FieldSource {
+  Field field;
+  std::string_view name;
+  std::string_view needs[2];
+  std::string_view excludes;
+  bool first_only;  // one value, like the fields the keyword reader replaces
+};
+
+constexpr FieldSource kFieldSources[] = {
+    {Field::Name, "N", {}, {}, true},
+    {Field::FullName, "FN", {}, {}, true},
+    {Field::Email, "EMAIL", {}, {}, false},
+    {Field::Org, "ORG", {}, {}, true},
+    {Field::Rev, "REV", {}, {}, true},
+    {Field::Telephone, "TEL", {}, {}, false},
+    {Field::Address, "ADR", {}, {}, false},
+    {Field::Note, "NOTE", {}, {}, false},
+    {Field::Label, "LABEL", {}, {}, false},
+    {Field::Title, "TITLE", {}, {}, false},
+    {Field::URL, "URL", {}, {}, false},
+    {Field::BirthDay, "BDAY", {}, {}, false},
+    {Field::NickName, "NICKNAME", {}, {}, false},
+    {Field::Role, "ROLE", {}, {}, false},
+    {Field::Work_Address, "ADR", {"work"}, {}, false},
+    {Field::HomeAddress, "ADR", {"home"}, {}, false},
+    {Field::PostalAddress, "ADR", {"postal"}, {}, false},
+    {Field::WorkTelephoneVoice, "TEL", {"work"}, "fax", false},
+    {Field::WorkTelephoneFax, "TEL", {"work", "fax"}, {}, false},
+    {Field::HomeTelephoneFax, "TEL", {"home", "fax"}, {}, false},
+    {Field::HomeTelephoneVoice, "TEL", {"home"}, "fax", false},
+    {Field::TelephoneCellVoice, "TEL", {"cell"}, {}, false},
+    {Field::TelephonePagerVoice, "TEL", {"pager"}, {}, false},
+    {Field::TelephoneCarVoice, "TEL", {"car"}, {}, false},
+    {Field::TelephoneISDN, "TEL", {"isdn"}, {}, false},
+    {Field::TelephonePref, "TEL", {"pref"}, {}, false},
+    {Field::TelephoneVoice, "TEL", {"voice"}, {}, false},
+    {Field::EmailTelex, "EMAIL", {"tlx"}, {}, false},
+    {Field::EmailPrefInternet, "EMAIL", {"pref"}, {}, false},
+    {Field::HomeUrl, "URL", {"home"}, {}, false},
+    {Field::WorkUrl, "URL", {"work"}, {}, false},
+};
+
+bool HasType(const DecodedProperty& p, std::string_view type) {
+  return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
+}
+
+bool Fits(const DecodedProperty& p, const FieldSource& source) {
+  if (p.name != source.name) return false;
+  for (std::string_view need : source.needs)
+    if (!need.empty() && !HasType(p, need)) return false;
+  return source.excludes.empty() || !HasType(p, source.excludes);
+}
+
+}  // namespace
+
+void FieldsOfCard(const DecodedCard& card, std::string_view join, ContactRecord& out) {
+  out.Clear();
+  out.Set(Field::Version, card.version);
+  for (const FieldSource& source : kFieldSources) {
+    for (const DecodedProperty& p : card.properties) {
+      if (!Fits(p, source)) continue;
+      out.Append(source.field, p.value, join);
+      if (source.first_only) break;
+    }
+  }
+}
+
+}  // namespace tessary::internal
