@@ -10,6 +10,13 @@ add_executable(import_tests
   native/fake_store.cpp
   native/test_files.cpp)
 target_link_libraries(import_tests PRIVATE pindrel_import pindrel_import_core_reader GTest::gtest_main)
+# The sample cards of the decoded reading; under Wine the source tree is
+# reached through drive Z:.
+if(WIN32)
+  target_compile_definitions(import_tests PRIVATE PINDREL_MODERN_CARDS_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/data/modern")
+else()
+  target_compile_definitions(import_tests PRIVATE PINDREL_MODERN_CARDS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/modern")
+endif()
 pindrel_add_test(NAME import COMMAND import_tests)
 
 # The program's reader adapter over the real Tessary.dll, under Wine.

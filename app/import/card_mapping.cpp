@@ -258,8 +258,8 @@ class Contact {
   // a year (the store needs a whole date, and inventing a year would store
   // a wrong one), any other text, or a second date goes to the notes as
   // written.
-  void Date(std::optional<store::Date>& slot, const DecodedProperty& from, std::wstring_view label) {
-    const std::wstring value = OneLine(from.value);
+  void Date(std::optional<store::Date>& slot, std::wstring_view text, std::wstring_view label) {
+    const std::wstring value = OneLine(text);
     if (value.empty()) return;
     std::optional<store::Date> date = ParseDate(value);
     if (date && !slot) slot = date;
@@ -386,10 +386,16 @@ class Mapper {
       while (!note.empty() && IsSpace(note.back())) note.remove_suffix(1);
       if (!note.empty()) contact_.AddNote(WindowsLines(note));
     } else if (name == L"BDAY") {
-      contact_.Date(contact_.birthday, p, Labelled(p, L"Birthday"));
+      contact_.Date(contact_.birthday, p.value, Labelled(p, L"Birthday"));
     } else if (In(name, {L"ANNIVERSARY", L"X-ANNIVERSARY", L"X-EVOLUTION-ANNIVERSARY",
                          L"X-KADDRESSBOOK-X-ANNIVERSARY"})) {
-      contact_.Date(contact_.anniversary, p, Labelled(p, L"Anniversary"));
+      contact_.Date(contact_.anniversary, p.value, Labelled(p, L"Anniversary"));
+    } else if (name == L"X-ABDATE") {
+      // Apple's dates say what they are in their label only.
+      if (EqualsNoCase(LabelOf(p), L"Anniversary")) contact_.Date(contact_.anniversary, p.value, L"Anniversary");
+      else if (std::wstring date = OneLine(p.value); !date.empty()) contact_.Note(Labelled(p, L"Date"), date);
+    } else if (name == L"X-ANDROID-CUSTOM") {
+      AndroidCustom(p);
     } else if (IsInstantMessaging(name)) {
       static constexpr Property kIm[] = {property::IMAddress};
       const std::wstring handle = OneLine(p.value);
@@ -429,9 +435,39 @@ class Mapper {
     if (!value.empty()) contact_.PutOrNote({label, chain}, value, LabelOf(p));
   }
 
-  void Related(const Relation& r, const DecodedProperty& p) {
-    if (r.list) List(r.property, p.value);
-    else Single(r.property, p, r.label);
+  void Related(const Relation& r, const DecodedProperty& p) { Related(r, p.value, LabelOf(p)); }
+  void Related(const Relation& r, std::wstring_view who, std::wstring_view label) {
+    std::wstring name = OneLine(who);
+    if (name.empty()) return;
+    if (r.list) {
+      contact_.AddToList(r.property, name);
+      return;
+    }
+    const Property chain[] = {r.property};
+    contact_.PutOrNote({r.label, chain}, name, label);
+  }
+
+  // One phone maker's own property: a kind of data, then its fields
+  // ("vnd.android.cursor.item/nickname;Bob;..."). The kinds the contact has
+  // a home for are the nickname, related people and dates; the kind's
+  // number says which relation or date it is.
+  void AndroidCustom(const DecodedProperty& p) {
+    const std::wstring_view kind = Component(p, 0), data = Component(p, 1), code = Component(p, 2);
+    if (kind == L"vnd.android.cursor.item/nickname") {
+      List(property::NickName, data);
+    } else if (kind == L"vnd.android.cursor.item/relation") {
+      const std::optional<Relation> r = code == L"14" || code == L"10" || code == L"4" ? kSpouse
+                                        : code == L"3"                                  ? kChildren
+                                        : code == L"7"                                  ? kManager
+                                        : code == L"1" ? std::optional<Relation>(kAssistantName)
+                                                       : std::nullopt;
+      if (r) Related(*r, data, {});
+      else if (std::wstring who = OneLine(data); !who.empty()) contact_.Note(L"Related", who);
+    } else if (kind == L"vnd.android.cursor.item/contact_event") {
+      if (code == L"1") contact_.Date(contact_.anniversary, data, L"Anniversary");
+      else if (code == L"3") contact_.Date(contact_.birthday, data, L"Birthday");
+      else if (std::wstring date = OneLine(data); !date.empty()) contact_.Note(L"Date", date);
+    }
   }
 
   // ORG: the organisation, then its units from the largest down. The first
