@@ -382,9 +382,10 @@ class Mapper {
       }
     } else if (name == L"NOTE") {
       std::wstring_view note = p.value;
-      // Trailing line breaks only: leading blanks may be the note's layout.
-      while (!note.empty() && IsSpace(note.back())) note.remove_suffix(1);
-      if (!note.empty()) contact_.AddNote(WindowsLines(note));
+      // Line breaks at its end only: blanks may be the note's own layout.
+      while (!note.empty() && (note.back() == L'\n' || note.back() == L'\r')) note.remove_suffix(1);
+      if (Trim(note).empty()) return;
+      contact_.AddNote(WindowsLines(note));
     } else if (name == L"BDAY") {
       contact_.Date(contact_.birthday, p.value, Labelled(p, L"Birthday"));
     } else if (In(name, {L"ANNIVERSARY", L"X-ANNIVERSARY", L"X-EVOLUTION-ANNIVERSARY",
