@@ -14,11 +14,12 @@
 
 namespace tessary::com {
 
-// `Interface` is the class's dual default interface. The object has two
-// IUnknowns: its own (the inner unknown below) and the controlling one that
+// `Interface` is the class's dual default interface; `Bases` are the dual
+// interfaces it derives from, which QueryInterface answers with the same
+// pointer. The object has two IUnknowns: its own (the inner unknown below) and the controlling one that
 // the interface's IUnknown methods delegate to. Unaggregated they are the
 // same; aggregated, the outer object controls the lifetime.
-template <class Interface>
+template <class Interface, class... Bases>
 class DispatchObject : public Interface {
  public:
   DispatchObject(const DispatchObject&) = delete;
@@ -102,7 +103,8 @@ class DispatchObject : public Interface {
       *object = nullptr;
       if (IsEqualIID(iid, IID_IUnknown)) {
         *object = static_cast<IUnknown*>(this);
-      } else if (IsEqualIID(iid, __uuidof(Interface)) || IsEqualIID(iid, IID_IDispatch)) {
+      } else if (IsEqualIID(iid, __uuidof(Interface)) || (IsEqualIID(iid, __uuidof(Bases)) || ...) ||
+                 IsEqualIID(iid, IID_IDispatch)) {
         *object = static_cast<Interface*>(&owner_);
       } else {
         return E_NOINTERFACE;

@@ -55,7 +55,7 @@ class Immortal {
 ClassTable MakeClassTable() {
   return {{
       {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
-      {CLSID_VCardStream, IID_IVCardStream, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
+      {CLSID_VCardStream, IID_IVCardStream2, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
       {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
   }};
 }

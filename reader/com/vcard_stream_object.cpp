@@ -1,8 +1,11 @@
 // VCardStream, the COM face of the reader core: converts strings at the
 // interface and otherwise leaves every decision to tessary::VCardStream.
+// Its default interface is IVCardStream2, the old members and the modern
+// reading's; it answers IVCardStream too.
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "classes.h"
@@ -59,29 +62,15 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
   return FromWide(wide, to);
 }
 
+using tessary::DecodedProperty;
 using tessary::OpenResult;
 
-class VCardStreamObject final : public DispatchObject<IVCardStream> {
+using Stream = DispatchObject<IVCardStream2, IVCardStream>;
+
+class VCardStreamObject final : public Stream {
  public:
-  STDMETHODIMP Open(BSTR vCardFile) override {
-    // The wide path reaches the file system as it is, so names outside the
-    // ANSI code page open too. The core expects binary mode and folds CR LF
-    // itself. A file that cannot be opened reads as no contacts.
-    FilePtr file;
-    if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
-    switch (stream_.Open(file.get())) {
-      case OpenResult::Read:
-      case OpenResult::NotOpened:
-        return S_OK;
-      // A read that failed part-way must not pass for a shorter file: the
-      // contacts before the failure stay readable, but the caller is told.
-      case OpenResult::ReadError:
-        return STG_E_READFAULT;
-      case OpenResult::OutOfMemory:
-        return E_OUTOFMEMORY;
-    }
-    return E_UNEXPECTED;
-  }
+  STDMETHODIMP Open(BSTR vCardFile) override { return OpenWith(vCardFile, false); }
+  STDMETHODIMP OpenDecoded(BSTR vCardFile) override { return OpenWith(vCardFile, true); }
 
   STDMETHODIMP GetContact(int, IDispatch** contact) override {
     if (!contact) return E_POINTER;
@@ -165,7 +154,91 @@ class VCardStreamObject final : public DispatchObject<IVCardStream> {
   }
   STDMETHODIMP put_LineSeparator(BSTR separator) override { return SetSeparator(separator); }
 
+  // The modern reading's card under the cursor, property by property.
+  STDMETHODIMP get_PropertyCount(long* value) override {
+    if (!value) return E_POINTER;
+    *value = static_cast<long>(stream_.CurrentCard().properties.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_PropertyName(long index, BSTR* v) override {
+    return GetText(index, v, [](const DecodedProperty& p) { return p.name; });
+  }
+  STDMETHODIMP get_PropertyGroup(long index, BSTR* v) override {
+    return GetText(index, v, [](const DecodedProperty& p) { return p.group; });
+  }
+  STDMETHODIMP get_PropertyTypes(long index, BSTR* v) override {
+    return GetText(index, v, [](const DecodedProperty& p) {
+      std::string joined;
+      for (const std::string& type : p.types) {
+        if (!joined.empty()) joined += ',';
+        joined += type;
+      }
+      return joined;
+    });
+  }
+  STDMETHODIMP get_PropertyValue(long index, BSTR* v) override {
+    return GetText(index, v, [](const DecodedProperty& p) { return p.value; });
+  }
+  STDMETHODIMP get_PropertyComponentCount(long index, long* value) override {
+    if (!value) return E_POINTER;
+    *value = 0;
+    const DecodedProperty* p = PropertyAt(index);
+    if (!p) return E_INVALIDARG;
+    *value = static_cast<long>(p->components.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_PropertyComponent(long index, long component, BSTR* v) override {
+    return GetText(index, v, [component](const DecodedProperty& p) -> std::optional<std::string> {
+      if (component < 1 || static_cast<unsigned long>(component) > p.components.size()) return std::nullopt;
+      return p.components[static_cast<std::size_t>(component - 1)];
+    });
+  }
+
  private:
+  // Open and OpenDecoded alike.
+  HRESULT OpenWith(BSTR vCardFile, bool decoded) {
+    // The wide path reaches the file system as it is, so names outside the
+    // ANSI code page open too. The core expects binary mode and folds CR LF
+    // itself. A file that cannot be opened reads as no contacts.
+    FilePtr file;
+    if (vCardFile && *vCardFile) file.reset(_wfopen(vCardFile, L"rb"));
+    switch (decoded ? stream_.OpenDecoded(file.get()) : stream_.Open(file.get())) {
+      case OpenResult::Read:
+      case OpenResult::NotOpened:
+        return S_OK;
+      // A read that failed part-way must not pass for a shorter file: the
+      // contacts before the failure stay readable, but the caller is told.
+      case OpenResult::ReadError:
+        return STG_E_READFAULT;
+      case OpenResult::OutOfMemory:
+        return E_OUTOFMEMORY;
+    }
+    return E_UNEXPECTED;
+  }
+
+  // The property at a 1-based index of the current card, or null.
+  const DecodedProperty* PropertyAt(long index) const {
+    const auto& properties = stream_.CurrentCard().properties;
+    if (index < 1 || static_cast<unsigned long>(index) > properties.size()) return nullptr;
+    return &properties[static_cast<std::size_t>(index - 1)];
+  }
+
+  // A text of the property at `index`, which is UTF-8 like all the modern
+  // reading's text; `text` gives nothing for an index out of range.
+  template <class Text>
+  HRESULT GetText(long index, BSTR* value, Text text) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    const DecodedProperty* p = PropertyAt(index);
+    if (!p) return E_INVALIDARG;
+    HRESULT result = S_OK;
+    const HRESULT guarded = Guard([&] {
+      std::optional<std::string> utf8 = text(*p);
+      result = utf8 ? Widen(*utf8, CP_UTF8, value) : E_INVALIDARG;
+    });
+    return FAILED(guarded) ? guarded : result;
+  }
+
   // Field values are the file's bytes: UTF-8 when the file they came from
   // was UTF-8, the ANSI code page otherwise.
   HRESULT Get(Field field, BSTR* value) {
@@ -202,7 +275,7 @@ class VCardStreamObject final : public DispatchObject<IVCardStream> {
 }  // namespace
 
 HRESULT CreateVCardStream(IUnknown* outer, REFIID iid, void** object) {
-  return DispatchObject<IVCardStream>::Create<VCardStreamObject>(outer, iid, object);
+  return Stream::Create<VCardStreamObject>(outer, iid, object);
 }
 
 }  // namespace tessary::com

@@ -128,16 +128,56 @@ struct Header {
   int pref_rank = 0;  // PREF=n; 0 when there is none
 };
 
-void AddType(std::string_view type, std::vector<std::string>& types) {
+// The value's bytes as UTF-8. `from_file` bytes are the file's own (not
+// quoted-printable); those of a UTF-8 file are UTF-8 whatever CHARSET says,
+// since the whole file proved to be. Otherwise CHARSET decides, and a
+// charset that is unknown or does not fit the bytes falls back to the ANSI
+// code page for this value alone. Quoted-printable bytes without a CHARSET
+// are UTF-8 when they are valid UTF-8.
+void AppendText(std::string_view bytes, bool from_file, FileText file, const std::optional<std::string>& charset,
+                std::string& out) {
+  if (from_file && file == FileText::Utf8) {
+    if (IsUtf8(bytes)) out.append(bytes);
+    else AppendAnsiAsUtf8(bytes, out);
+    return;
+  }
+  if (charset) {
+    const std::optional<unsigned> code_page = CodePageOf(*charset);
+    // A line of an 8-bit file cannot be UTF-16, whatever its label says.
+    const bool fits = code_page && !(from_file && (*code_page == kUtf16LeCodePage || *code_page == kUtf16BeCodePage));
+    if (!fits || !AppendAsUtf8(bytes, *code_page, out)) AppendAnsiAsUtf8(bytes, out);
+    return;
+  }
+  if (!from_file && IsUtf8(bytes)) out.append(bytes);
+  else AppendAnsiAsUtf8(bytes, out);
+}
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A type is text of the file like a value (a TYPE= may be in the user's
+// language), lower case for the ASCII letters.
+void AddType(std::string_view type, FileText file, std::vector<std::string>& types) {
   type = Unquote(type);
   if (type.empty()) return;
-  std::string lower(type);
+  std::string lower;
+  if (IsAscii(type)) lower.assign(type);
+  else AppendText(type, true, file, std::nullopt, lower);
   for (char& c : lower) c = AsciiLower(c);
   if (std::find(types.begin(), types.end(), lower) == types.end()) types.push_back(std::move(lower));
 }
 
-// Reads "group.NAME;param;param" into the property and the header.
-Header ParseHeader(std::string_view head, DecodedProperty& property) {
+// A name (or group) is letters, digits and '-' by the RFCs; anything
+// printable is let through, but a line whose name holds control characters
+// or bytes beyond ASCII is junk, not a property.
+bool IsName(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+// Reads "group.NAME;param;param" into the property and the header; nothing
+// when the name is no name.
+std::optional<Header> ParseHeader(std::string_view head, FileText file, DecodedProperty& property) {
   Header header;
   bool first = true;
   SplitOutsideQuotes(head, ';', [&](std::string_view piece) {
@@ -160,13 +200,13 @@ Header ParseHeader(std::string_view head, DecodedProperty& property) {
       if (IsFolded(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
       else if (IsFolded(piece, "BASE64") || IsFolded(piece, "B")) header.base64 = true;
       else if (IsFolded(piece, "8BIT") || IsFolded(piece, "7BIT")) return;
-      else AddType(piece, property.types);
+      else AddType(piece, file, property.types);
       return;
     }
     const std::string_view key = Trim(piece.substr(0, equals));
     const std::string_view value = piece.substr(equals + 1);
     if (IsFolded(key, "TYPE")) {
-      SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, property.types); });
+      SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, file, property.types); });
     } else if (IsFolded(key, "ENCODING")) {
       const std::string_view encoding = Unquote(value);
       if (IsFolded(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
@@ -184,6 +224,7 @@ Header ParseHeader(std::string_view head, DecodedProperty& property) {
       header.pref_rank = rank > 0 ? rank : 1;
     }
   });
+  if (!IsName(property.group) || property.name.empty() || !IsName(property.name)) return std::nullopt;
   return header;
 }
 
@@ -218,30 +259,6 @@ bool IsBinaryDataUri(std::string_view value) {
   return media.size() >= 7 && IsFolded(media.substr(media.size() - 7), ";BASE64");
 }
 
-// The value's bytes as UTF-8. `from_file` bytes are the file's own (not
-// quoted-printable); those of a UTF-8 file are UTF-8 whatever CHARSET says,
-// since the whole file proved to be. Otherwise CHARSET decides, and a
-// charset that is unknown or does not fit the bytes falls back to the ANSI
-// code page for this value alone. Quoted-printable bytes without a CHARSET
-// are UTF-8 when they are valid UTF-8.
-void AppendText(std::string_view bytes, bool from_file, FileText file, const std::optional<std::string>& charset,
-                std::string& out) {
-  if (from_file && file == FileText::Utf8) {
-    if (IsUtf8(bytes)) out.append(bytes);
-    else AppendAnsiAsUtf8(bytes, out);
-    return;
-  }
-  if (charset) {
-    const std::optional<unsigned> code_page = CodePageOf(*charset);
-    // A line of an 8-bit file cannot be UTF-16, whatever its label says.
-    const bool fits = code_page && !(from_file && (*code_page == kUtf16LeCodePage || *code_page == kUtf16BeCodePage));
-    if (!fits || !AppendAsUtf8(bytes, *code_page, out)) AppendAnsiAsUtf8(bytes, out);
-    return;
-  }
-  if (!from_file && IsUtf8(bytes)) out.append(bytes);
-  else AppendAnsiAsUtf8(bytes, out);
-}
-
 // Resolves the escapes of 3.0 and 4.0 (which 2.1 exporters write too): \n
 // and \N a line break, \, \; \\ the character, and \: \" which some
 // exporters write, the character too; a backslash before anything else
@@ -271,7 +288,7 @@ void AppendUnescaped(std::string_view s, std::string& out) {
 void SplitComponents(std::string_view s, std::vector<std::string>& out) {
   std::size_t start = 0;
   for (std::size_t i = 0; i <= s.size(); ++i) {
-    if (i < s.size() && s[i] == '\\') {
+    if (i + 1 < s.size() && s[i] == '\\') {
       ++i;
       continue;
     }
@@ -309,7 +326,8 @@ class LogicalLine {
   // Takes the line at the front of `lines` and everything that continues
   // it. `drop_blank`: 3.0 and 4.0 drop the blank that marks a fold; 2.1
   // keeps it.
-  LogicalLine(Lines& lines, bool drop_blank, DecodedProperty& property) : first_(lines.Front()) {
+  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property)
+      : first_(lines.Front()), file_(file) {
     lines.Pop();
     Parse(property);
     while (!lines.Empty()) {
@@ -336,7 +354,7 @@ class LogicalLine {
   }
 
   std::string_view Text() const { return owned_ ? std::string_view(buffer_) : first_; }
-  // Null for a line without a colon, which is no property.
+  // Null for a line without a colon or without a name: no property.
   const Header* header() const { return header_ ? &*header_ : nullptr; }
   std::string_view Value() const { return Text().substr(colon_ + 1); }
 
@@ -348,12 +366,13 @@ class LogicalLine {
   }
   // The name and parameters, once the colon after them has arrived.
   void Parse(DecodedProperty& property) {
-    if (header_) return;
+    if (colon_ != std::string_view::npos) return;
     colon_ = FindColon(Text());
-    if (colon_ != std::string_view::npos) header_ = ParseHeader(Text().substr(0, colon_), property);
+    if (colon_ != std::string_view::npos) header_ = ParseHeader(Text().substr(0, colon_), file_, property);
   }
 
   std::string_view first_;
+  FileText file_;
   std::string buffer_;
   bool owned_ = false;
   std::size_t colon_ = std::string_view::npos;
@@ -376,9 +395,9 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     if (delimiter == Delimiter::End || (delimiter == Delimiter::Begin && begun)) break;
     begun = true;
     DecodedProperty property;
-    const LogicalLine line(lines, drop_blank, property);
+    const LogicalLine line(lines, drop_blank, file, property);
     const Header* header = line.header();
-    if (!header || property.name.empty() || header->base64) continue;
+    if (!header || header->base64) continue;
     if (property.name == "BEGIN" || property.name == "END" || property.name == "VERSION") continue;
     if (IsBinaryDataUri(line.Value())) continue;
 
@@ -405,7 +424,7 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
   }
   for (const auto& [index, rank] : ranked) {
     DecodedProperty& p = out.properties[index];
-    if (rank == lowest[p.name]) AddType("pref", p.types);
+    if (rank == lowest[p.name]) AddType("pref", file, p.types);
   }
 }
 

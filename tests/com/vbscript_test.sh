@@ -15,3 +15,28 @@ if [ "$status" -ne 0 ] || [ "$output" != "$expected" ]; then
   echo "FAIL: cscript exited with $status"
   exit 1
 fi
+
+# The README's example of the modern reading, on a file of two cards.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Jane Roe\r\nitem1.TEL;TYPE=cell,pref:+1 555\r\n 0100\r\nADR;TYPE=work:;;1 Main St\\, Suite 2;Springfield\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nNOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0A=\r\nb\r\nEND:VCARD\r\n' > "$work/two.vcf"
+script=$(wine winepath -w "$PINDREL_SOURCE/tests/com/decoded.vbs" | tr -d '\r')
+file=$(wine winepath -w "$work/two.vcf" | tr -d '\r')
+output=$(wine cscript //nologo "$script" "$file" | tr -d '\r') && status=0 || status=$?
+echo "$output"
+expected='2 cards
+Card 1
+  FN: Jane Roe
+  item1.TEL (cell,pref): +1 5550100
+  ADR (work): ;;1 Main St, Suite 2;Springfield
+    1: 
+    2: 
+    3: 1 Main St, Suite 2
+    4: Springfield
+Card 2
+  NOTE: a
+b'
+if [ "$status" -ne 0 ] || [ "$output" != "$expected" ]; then
+  echo "FAIL: the modern reading's example (cscript exited with $status)"
+  exit 1
+fi

@@ -1,10 +1,42 @@
 // libFuzzer target: the fast reader and the plain one must agree on every
 // field of every listed contact, whatever the bytes, the separator, the
-// read sizes and the size the source reports.
+// read sizes and the size the source reports. The modern reading of the
+// same bytes must go through them whole and give nothing but UTF-8.
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include "decoded_card.h"
 #include "differential.h"
+#include "internal/charset.h"
+#include "memory_source.h"
+#include "vcard_stream.h"
+
+namespace {
+
+void Fail(const char* what) {
+  std::fprintf(stderr, "modern reading: %s\n", what);
+  std::abort();
+}
+
+void CheckDecodedReading(const std::uint8_t* data, std::size_t size) {
+  tessary_test::MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size), {7, 1, 300});
+  tessary::VCardStream stream;
+  if (stream.OpenDecoded(source) != tessary::OpenResult::Read) Fail("the read did not end normally");
+  stream.MoveFirst();
+  for (std::int32_t i = 0; i < stream.ContactCount(); ++i, stream.MoveNext()) {
+    for (const tessary::DecodedProperty& p : stream.CurrentCard().properties) {
+      if (p.components.empty()) Fail("a property without components");
+      bool utf8 = tessary::internal::IsUtf8(p.group) && tessary::internal::IsUtf8(p.name) &&
+                  tessary::internal::IsUtf8(p.value);
+      for (const std::string& t : p.types) utf8 = utf8 && tessary::internal::IsUtf8(t);
+      for (const std::string& c : p.components) utf8 = utf8 && tessary::internal::IsUtf8(c);
+      if (!utf8) Fail("text that is not UTF-8");
+    }
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string difference = tessary_test::CompareReaders(data, size);
@@ -12,5 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "readers differ: %s\n", difference.c_str());
     std::abort();
   }
+  CheckDecodedReading(data, size);
   return 0;
 }

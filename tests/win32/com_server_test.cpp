@@ -13,13 +13,14 @@ namespace {
 struct ClassCase {
   const char* name;
   const CLSID& clsid;
-  const IID& iid;
+  const IID& iid;        // the default interface
+  const IID* base;       // the interface it derives from, answered too; or null
 };
 
 const ClassCase kClasses[] = {
-    {"BusinessContact", CLSID_BusinessContact, IID_IBusinessContact},
-    {"VCardStream", CLSID_VCardStream, IID_IVCardStream},
-    {"VCardContact", CLSID_VCardContact, IID_IVCardContact},
+    {"BusinessContact", CLSID_BusinessContact, IID_IBusinessContact, nullptr},
+    {"VCardStream", CLSID_VCardStream, IID_IVCardStream2, &IID_IVCardStream},
+    {"VCardContact", CLSID_VCardContact, IID_IVCardContact, nullptr},
 };
 
 ComPtr<IClassFactory> ClassObject(REFCLSID clsid) {
@@ -190,7 +191,7 @@ TEST_F(ServerTest, AggregatedObjectDelegatesToItsOuterUnknown) {
 }
 
 TEST_F(ServerTest, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
-  const IID* foreign[] = {&IID_IVCardContact, &IID_IVCardStream, &IID_IBusinessContact,
+  const IID* foreign[] = {&IID_IVCardContact, &IID_IVCardStream, &IID_IVCardStream2, &IID_IBusinessContact,
                           &IID_IClassFactory, &IID_IPersist, &IID_IProvideClassInfo,
                           &IID_ISupportErrorInfo};
   for (const ClassCase& c : kClasses) {
@@ -203,8 +204,13 @@ TEST_F(ServerTest, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
     EXPECT_EQ(as_dispatch.Get(), as_default.Get()) << "IDispatch is the dual interface itself";
     EXPECT_EQ(as_default->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(as_unknown.GetAddressOf())), S_OK);
     EXPECT_EQ(as_unknown.Get(), object.Get()) << "one identity";
+    if (c.base) {
+      ComPtr<IUnknown> as_base;
+      EXPECT_EQ(object->QueryInterface(*c.base, reinterpret_cast<void**>(as_base.GetAddressOf())), S_OK);
+      EXPECT_EQ(as_base.Get(), as_default.Get()) << "the derived interface is the base one too";
+    }
     for (const IID* iid : foreign) {
-      if (IsEqualIID(*iid, c.iid)) continue;
+      if (IsEqualIID(*iid, c.iid) || (c.base && IsEqualIID(*iid, *c.base))) continue;
       void* other = reinterpret_cast<void*>(1);
       EXPECT_EQ(object->QueryInterface(*iid, &other), E_NOINTERFACE);
       EXPECT_EQ(other, nullptr);
@@ -248,6 +254,14 @@ const Member kStreamMembers[] = {
     {L"LineSeparator", kPut, 52, 42},
 };
 
+// IVCardStream2's own members follow IVCardStream's in the vtable.
+const Member kStream2Members[] = {
+    {L"OpenDecoded", kMethod, 53, 100}, {L"PropertyCount", kGet, 54, 101},
+    {L"PropertyName", kGet, 55, 102}, {L"PropertyGroup", kGet, 56, 103},
+    {L"PropertyTypes", kGet, 57, 104}, {L"PropertyValue", kGet, 58, 105},
+    {L"PropertyComponentCount", kGet, 59, 106}, {L"PropertyComponent", kGet, 60, 107},
+};
+
 // A placeholder's properties each have a getter then a putter, in order.
 std::vector<Member> PropertyPairs(std::initializer_list<const wchar_t*> names) {
   std::vector<Member> members;
@@ -274,6 +288,7 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
   const InterfaceCase interfaces[] = {
       {IID_IBusinessContact, L"IBusinessContact", business},
       {IID_IVCardStream, L"IVCardStream", {std::begin(kStreamMembers), std::end(kStreamMembers)}},
+      {IID_IVCardStream2, L"IVCardStream2", {std::begin(kStream2Members), std::end(kStream2Members)}},
       {IID_IVCardContact, L"IVCardContact",
        PropertyPairs({L"EmailAddress", L"FullName", L"Name", L"Label"})},
   };
@@ -292,7 +307,8 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
   EXPECT_EQ(library_attributes->wMinorVerNum, 0);
   library->ReleaseTLibAttr(library_attributes);
 
-  // Each class: creatable, with its help string and its default interface.
+  // Each class: creatable, with its help string, its default interface and
+  // the interface that one derives from, if any.
   for (const ClassCase& c : kClasses) {
     SCOPED_TRACE(c.name);
     ComPtr<ITypeInfo> coclass, implemented;
@@ -301,7 +317,7 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
     ASSERT_EQ(coclass->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(attributes->cImplTypes, 1);
+    EXPECT_EQ(attributes->cImplTypes, c.base ? 2 : 1);
     coclass->ReleaseTypeAttr(attributes);
     Bstr name, help;
     ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, name.Receive(), help.Receive(), nullptr, nullptr), S_OK);
@@ -317,6 +333,14 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
     ASSERT_EQ(implemented->GetTypeAttr(&attributes), S_OK);
     EXPECT_TRUE(IsEqualIID(attributes->guid, c.iid));
     implemented->ReleaseTypeAttr(attributes);
+    if (c.base) {
+      ComPtr<ITypeInfo> base;
+      ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &reference), S_OK);
+      ASSERT_EQ(coclass->GetRefTypeInfo(reference, &base), S_OK);
+      ASSERT_EQ(base->GetTypeAttr(&attributes), S_OK);
+      EXPECT_TRUE(IsEqualIID(attributes->guid, *c.base));
+      base->ReleaseTypeAttr(attributes);
+    }
   }
 
   for (const InterfaceCase& itf : interfaces) {

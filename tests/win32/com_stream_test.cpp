@@ -403,6 +403,116 @@ TEST_F(StreamTest, GetContactProducesNoObject) {
   EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_Email), L"") << "puts are ignored";
 }
 
+// The modern reading through IVCardStream2, the class's default interface:
+// every new member bound early, the new names late, indexes checked, and
+// the old getters answering with decoded text.
+TEST_F(StreamTest, ModernReadingThroughIVCardStream2) {
+  TempFile file(
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:J\xC3\xBCrgen M\xC3\xBC\r\n ller\r\nitem1.TEL;TYPE=cell;TYPE=pref:+1 555 0100\r\n"
+      "N:M\xC3\xBCller;J\xC3\xBCrgen\\, Jr.\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:4.0\r\nTEL;VALUE=uri:tel:+1-555-0101;ext=7\r\n",
+      L"modern.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream2> stream = Create<IVCardStream2>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  Bstr path(file.path());
+  ASSERT_EQ(stream->OpenDecoded(path.Get()), S_OK);
+  EXPECT_EQ(Count(stream.Get()), 2) << "the card without END is listed too";
+  long properties = -1;
+  EXPECT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  EXPECT_EQ(properties, 0) << "no card before the first move";
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  ASSERT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  ASSERT_EQ(properties, 3);
+
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IVCardStream2::*get)(long, BSTR*), long index) {
+    Bstr value;
+    EXPECT_EQ((stream.Get()->*get)(index, value.Receive()), S_OK) << index;
+    return std::wstring(value.View());
+  };
+  struct Expected {
+    const wchar_t *name, *group, *types, *value;
+    std::vector<std::wstring> components;
+  } expected[] = {
+      {L"FN", L"", L"", L"J\u00FCrgen M\u00FCller", {L"J\u00FCrgen M\u00FCller"}},
+      {L"TEL", L"item1", L"cell,pref", L"+1 555 0100", {L"+1 555 0100"}},
+      {L"N", L"", L"", L"M\u00FCller;J\u00FCrgen, Jr.", {L"M\u00FCller", L"J\u00FCrgen, Jr."}},
+  };
+  for (long i = 1; i <= 3; ++i) {
+    const Expected& e = expected[i - 1];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(text(&IVCardStream2::get_PropertyName, i), e.name);
+    EXPECT_EQ(text(&IVCardStream2::get_PropertyGroup, i), e.group);
+    EXPECT_EQ(text(&IVCardStream2::get_PropertyTypes, i), e.types);
+    EXPECT_EQ(text(&IVCardStream2::get_PropertyValue, i), e.value);
+    long components = -1;
+    ASSERT_EQ(stream->get_PropertyComponentCount(i, &components), S_OK);
+    ASSERT_EQ(components, long(e.components.size()));
+    for (long k = 1; k <= components; ++k) {
+      Bstr component;
+      EXPECT_EQ(stream->get_PropertyComponent(i, k, component.Receive()), S_OK);
+      EXPECT_EQ(component.View(), e.components[k - 1]);
+    }
+  }
+  // Indexes are 1-based; outside the card they are refused.
+  Bstr unused;
+  long count = 0;
+  for (long bad : {0L, 4L, -1L}) {
+    EXPECT_EQ(stream->get_PropertyName(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_PropertyGroup(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_PropertyTypes(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_PropertyValue(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_PropertyComponentCount(bad, &count), E_INVALIDARG);
+    EXPECT_EQ(stream->get_PropertyComponent(bad, 1, unused.Receive()), E_INVALIDARG);
+  }
+  EXPECT_EQ(stream->get_PropertyComponent(3, 0, unused.Receive()), E_INVALIDARG);
+  EXPECT_EQ(stream->get_PropertyComponent(3, 3, unused.Receive()), E_INVALIDARG);
+  EXPECT_EQ(stream->get_PropertyCount(nullptr), E_POINTER);
+  EXPECT_EQ(stream->get_PropertyValue(1, nullptr), E_POINTER);
+  // The old getters hold the decoded values, without a line feed.
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_FullName), L"J\u00FCrgen M\u00FCller");
+  EXPECT_EQ(Read(stream.Get(), &IVCardStream::get_TelephoneCellVoice), L"+1 555 0100");
+
+  // Late bound, as a script sees the default interface: the new names
+  // beside the old.
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(stream.As(&dispatch), S_OK);
+  EXPECT_EQ(IdOf(dispatch.Get(), L"OpenDecoded"), 100);
+  EXPECT_EQ(IdOf(dispatch.Get(), L"ContactCount"), 15);
+  ASSERT_EQ(Call(dispatch.Get(), IdOf(dispatch.Get(), L"MoveNext"), DISPATCH_METHOD, {}, nullptr), S_OK);
+  Variant index, component, result;
+  V_VT(index.Pointer()) = VT_I4;
+  V_I4(index.Pointer()) = 1;
+  ASSERT_EQ(Call(dispatch.Get(), IdOf(dispatch.Get(), L"PropertyValue"), DISPATCH_PROPERTYGET, {index.Pointer()},
+                 result.Receive()),
+            S_OK);
+  EXPECT_EQ(ToWide(V_BSTR(&result.Get())), L"+1-555-0101 ext. 7");
+  V_VT(component.Pointer()) = VT_I4;
+  V_I4(component.Pointer()) = 1;
+  ASSERT_EQ(Call(dispatch.Get(), 107, DISPATCH_PROPERTYGET, {index.Pointer(), component.Pointer()},
+                 result.Receive()),
+            S_OK);
+  EXPECT_EQ(ToWide(V_BSTR(&result.Get())), L"+1-555-0101 ext. 7");
+  V_I4(index.Pointer()) = 2;
+  EXPECT_TRUE(FAILED(Call(dispatch.Get(), 105, DISPATCH_PROPERTYGET, {index.Pointer()}, result.Receive())));
+
+  // The same object is an IVCardStream, and an Open there is the keyword
+  // reader's again: no card shows.
+  ComPtr<IVCardStream> old;
+  ASSERT_EQ(stream.As(&old), S_OK);
+  EXPECT_EQ(static_cast<IVCardStream*>(stream.Get()), old.Get());
+  ASSERT_EQ(OpenFile(old.Get(), file.path()), S_OK);
+  ASSERT_EQ(old->MoveFirst(), S_OK);
+  ASSERT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  EXPECT_EQ(properties, 0);
+  EXPECT_EQ(Count(old.Get()), 1);
+  EXPECT_EQ(Read(old.Get(), &IVCardStream::get_FullName), L" ller\n") << "the fold replaces FN, as it always did";
+  // A file that cannot be opened: no contacts, as for Open.
+  Bstr missing(file.path() + L".missing");
+  EXPECT_EQ(stream->OpenDecoded(missing.Get()), S_OK);
+  EXPECT_EQ(Count(stream.Get()), 0);
+}
+
 // The placeholders keep nothing: puts succeed and are forgotten, gets
 // succeed with no string, and refuse a null out-pointer.
 TEST_F(StreamTest, PlaceholdersKeepNothing) {
