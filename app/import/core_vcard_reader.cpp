@@ -1,6 +1,5 @@
 #include "core_vcard_reader.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -133,12 +132,7 @@ class CoreVCardReader final : public VCardReader {
       // Split at "," once more, as the COM object's joined list is: a
       // quoted 4.0 list (TYPE="work,voice") may come through whole.
       to.types.clear();
-      for (const std::string& types : from.types)
-        for (std::size_t at = 0; at <= types.size();) {
-          const std::size_t comma = std::min(types.find(',', at), types.size());
-          if (comma > at) to.types.push_back(FromUtf8(types.substr(at, comma - at)));
-          at = comma + 1;
-        }
+      for (const std::string& types : from.types) AddJoinedTypes(FromUtf8(types), to.types);
       to.value = FromUtf8(from.value);
       to.components.clear();
       for (const std::string& component : from.components) to.components.push_back(FromUtf8(component));
