@@ -36,6 +36,8 @@ set(quoted
   "Exported (" ") Contacts to vCard Files." ") Contacts could not be written." "First reason: "
   "The export was stopped before the last contact." "Its file path would be longer than 259 characters."
   "Import Complete !"
+  " values with no field of their own were added to the notes of their contacts."
+  "1 value with no field of its own was added to the notes of its contact." "(no name)"
   # dialogs, windows, captions
   "Please select a Contacts folder" "Select folder to save vCard files" "Select Folder..."
   "Pindrel allows you to export outlook contacts to vCard file or you can import vCard file(s) to Outlook contacts."
