@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,12 +67,12 @@ class VCardReader {
   virtual ~VCardReader() = default;
   // Whether this reader offers the decoded reading; an older reader has
   // only the fields below.
-  virtual bool SupportsDecoded() const { return false; }
+  virtual bool SupportsDecoded() const = 0;
   // Reads the whole file in the decoded reading; fails as Open does.
-  virtual void OpenDecoded(const std::wstring&) { throw std::logic_error("no decoded reading"); }
+  virtual void OpenDecoded(const std::wstring& path) = 0;
   // The card under the cursor after OpenDecoded. `out` is replaced; its
   // storage is reused.
-  virtual void CurrentCard(DecodedCard&) { throw std::logic_error("no decoded reading"); }
+  virtual void CurrentCard(DecodedCard& out) = 0;
   // Reads the whole file. Throws std::runtime_error when the file cannot be
   // opened, or when a read fails part-way (the contacts read before the
   // failure then stay listed), so that neither passes for an empty file.

@@ -497,7 +497,9 @@ TEST(ImportRun, DecodedReadingAndValuesInNotes) {
     ImportWindow w;
     w.ChooseContacts();
     w.reader_decodes = true;
-    w.AddFile(L"C:\\cards\\a.vcf", FakeFile{.cards = c.cards});
+    FakeFile file;
+    file.cards = c.cards;
+    w.AddFile(L"C:\\cards\\a.vcf", std::move(file));
     if (c.arrange) c.arrange(w);
     w.Import();
     ASSERT_EQ(w.Stored().size(), c.stored);
