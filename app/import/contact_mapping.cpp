@@ -211,26 +211,22 @@ void MapContact(const ContactFields& fields, std::wstring_view separator, std::v
   text(property::PagerNumber, VCardField::TelephonePagerVoice, true);
 
   // ADR: post office box (unused); extended address; street; locality;
-  // region; postal code; country.
-  if (!raw(VCardField::Work_Address).empty()) {
-    const std::wstring first = FirstLine(VCardField::Work_Address);
+  // region; postal code; country. `homes` are the properties of components
+  // 1 to 6; the work address's extended address is the office, the home
+  // address's has none.
+  auto address = [&](VCardField f, std::array<std::wstring_view, 6> homes) {
+    if (raw(f).empty()) return;
+    const std::wstring first = FirstLine(f);
     Components adr(first);
-    set.AddressPart(property::BusinessAddressStreet, adr, 2);
-    set.AddressPart(property::BusinessAddressCity, adr, 3);
-    set.AddressPart(property::BusinessAddressState, adr, 4);
-    set.AddressPart(property::BusinessAddressPostalCode, adr, 5);
-    set.AddressPart(property::BusinessAddressCountry, adr, 6, true);
-    set.AddressPart(property::OfficeLocation, adr, 1);
-  }
-  if (!raw(VCardField::HomeAddress).empty()) {
-    const std::wstring first = FirstLine(VCardField::HomeAddress);
-    Components adr(first);
-    set.AddressPart(property::HomeAddressStreet, adr, 2);
-    set.AddressPart(property::HomeAddressCity, adr, 3);
-    set.AddressPart(property::HomeAddressState, adr, 4);
-    set.AddressPart(property::HomeAddressPostalCode, adr, 5);
-    set.AddressPart(property::HomeAddressCountry, adr, 6, true);
-  }
+    for (std::size_t part = 2; part <= 6; ++part) set.AddressPart(homes[part - 1], adr, part, part == 6);
+    if (!homes[0].empty()) set.AddressPart(homes[0], adr, 1);
+  };
+  address(VCardField::Work_Address,
+          {property::OfficeLocation, property::BusinessAddressStreet, property::BusinessAddressCity,
+           property::BusinessAddressState, property::BusinessAddressPostalCode, property::BusinessAddressCountry});
+  address(VCardField::HomeAddress, {std::wstring_view(), property::HomeAddressStreet, property::HomeAddressCity,
+                                    property::HomeAddressState, property::HomeAddressPostalCode,
+                                    property::HomeAddressCountry});
 
   text(property::Email1Address, VCardField::EmailPrefInternet, true);
   text(property::WebPage, VCardField::WorkUrl, true);
