@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "internal/ascii.h"
 #include "internal/charset.h"
 #include "internal/contact_reader.h"
 
@@ -13,19 +14,9 @@ namespace tessary::internal {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
 
-// Whether `text` is `upper` in any case of the ASCII letters.
-bool IsFolded(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (AsciiUpper(text[i]) != upper[i]) return false;
-  return true;
-}
-
-bool StartsFolded(std::string_view text, std::string_view upper) {
-  return text.size() >= upper.size() && IsFolded(text.substr(0, upper.size()), upper);
+bool StartsIgnoringCase(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && SameIgnoringCase(text.substr(0, start.size()), start);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -89,7 +80,7 @@ class Lines {
 std::string_view FindVersion(std::string_view text) {
   for (Lines lines(text); !lines.Empty(); lines.Pop()) {
     const std::string_view line = lines.Front();
-    if (StartsFolded(line, "VERSION:")) return Trim(line.substr(8));
+    if (StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
     if (CardDelimiterOf(line) == Delimiter::End) break;
   }
   return {};
@@ -106,18 +97,6 @@ bool FoldSplitsCharacter(std::string_view text, std::string_view next) {
     if (c >= 0xC0) return (c >= 0xF0 ? 4u : c >= 0xE0 ? 3u : 2u) > back;
   }
   return false;
-}
-
-// The colon that ends a property's name and parameters: the first one
-// outside a quoted parameter value (a 4.0 LABEL may hold one), or, when
-// quotes never close, simply the first one.
-std::size_t FindColon(std::string_view line) {
-  bool quoted = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '"') quoted = !quoted;
-    else if (line[i] == ':' && !quoted) return i;
-  }
-  return line.find(':');
 }
 
 // What a property's parameters say about its value.
@@ -197,23 +176,23 @@ std::optional<Header> ParseHeader(std::string_view head, FileText file, DecodedP
     const std::size_t equals = piece.find('=');
     if (equals == std::string_view::npos) {
       // 2.1's bare parameters: an encoding, PREF, or a type.
-      if (IsFolded(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
-      else if (IsFolded(piece, "BASE64") || IsFolded(piece, "B")) header.base64 = true;
-      else if (IsFolded(piece, "8BIT") || IsFolded(piece, "7BIT")) return;
+      if (SameIgnoringCase(piece, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (SameIgnoringCase(piece, "BASE64") || SameIgnoringCase(piece, "B")) header.base64 = true;
+      else if (SameIgnoringCase(piece, "8BIT") || SameIgnoringCase(piece, "7BIT")) return;
       else AddType(piece, file, property.types);
       return;
     }
     const std::string_view key = Trim(piece.substr(0, equals));
     const std::string_view value = piece.substr(equals + 1);
-    if (IsFolded(key, "TYPE")) {
+    if (SameIgnoringCase(key, "TYPE")) {
       SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, file, property.types); });
-    } else if (IsFolded(key, "ENCODING")) {
+    } else if (SameIgnoringCase(key, "ENCODING")) {
       const std::string_view encoding = Unquote(value);
-      if (IsFolded(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
-      else if (IsFolded(encoding, "B") || IsFolded(encoding, "BASE64")) header.base64 = true;
-    } else if (IsFolded(key, "CHARSET")) {
+      if (SameIgnoringCase(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
+      else if (SameIgnoringCase(encoding, "B") || SameIgnoringCase(encoding, "BASE64")) header.base64 = true;
+    } else if (SameIgnoringCase(key, "CHARSET")) {
       header.charset.emplace(Unquote(value));
-    } else if (IsFolded(key, "PREF")) {
+    } else if (SameIgnoringCase(key, "PREF")) {
       // 1 to 100, 1 the most preferred; a value that is no number still
       // says the property is preferred.
       int rank = 0;
@@ -254,9 +233,9 @@ void DecodeQuotedPrintable(std::string_view in, std::string& out) {
 // with ENCODING=b.
 bool IsBinaryDataUri(std::string_view value) {
   value = Trim(value);
-  if (!StartsFolded(value, "DATA:")) return false;
+  if (!StartsIgnoringCase(value, "DATA:")) return false;
   const std::string_view media = value.substr(0, value.find(','));
-  return media.size() >= 7 && IsFolded(media.substr(media.size() - 7), ";BASE64");
+  return media.size() >= 7 && SameIgnoringCase(media.substr(media.size() - 7), ";BASE64");
 }
 
 // Resolves the escapes of 3.0 and 4.0 (which 2.1 exporters write too): \n
@@ -264,24 +243,25 @@ bool IsBinaryDataUri(std::string_view value) {
 // exporters write, the character too; a backslash before anything else
 // stays. A CR LF (from quoted-printable) becomes a lone line feed.
 void AppendUnescaped(std::string_view s, std::string& out) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    if (c == '\\' && i + 1 < s.size()) {
-      const char next = s[i + 1];
-      if (next == 'n' || next == 'N') {
-        out += '\n';
-        ++i;
-        continue;
-      }
-      if (next == '\\' || next == ',' || next == ';' || next == ':' || next == '"') {
-        out += next;
-        ++i;
-        continue;
-      }
+  // Text between escapes goes in as runs: most values have none.
+  std::size_t run = 0;
+  auto replace = [&](std::size_t at, std::size_t length, std::string_view with) {
+    out.append(s.substr(run, at - run));
+    out.append(with);
+    run = at + length;
+  };
+  for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+    const char c = s[i], next = s[i + 1];
+    if (c == '\r' && next == '\n') {
+      replace(i, 1, {});
+    } else if (c == '\\') {
+      if (next == 'n' || next == 'N') replace(i, 2, "\n");
+      else if (next == '\\' || next == ',' || next == ';' || next == ':' || next == '"') replace(i, 2, s.substr(i + 1, 1));
+      else continue;
+      ++i;
     }
-    out += c;
   }
+  out.append(s.substr(run));
 }
 
 // The parts of `s` between unescaped semicolons, each unescaped.
@@ -303,13 +283,13 @@ void SplitComponents(std::string_view s, std::vector<std::string>& out) {
 // "+1-555-0100 ext. 12". Other URI parameters say nothing to a reader.
 bool MakeTelUriPlain(std::string& value) {
   const std::string_view uri = Trim(value);
-  if (!StartsFolded(uri, "TEL:")) return false;
+  if (!StartsIgnoringCase(uri, "TEL:")) return false;
   const std::string_view rest = uri.substr(4);
   const std::size_t semicolon = rest.find(';');
   std::string plain(rest.substr(0, semicolon));
   if (semicolon != std::string_view::npos) {
     SplitOutsideQuotes(rest.substr(semicolon + 1), ';', [&](std::string_view parameter) {
-      if (StartsFolded(parameter, "EXT=") && parameter.size() > 4) {
+      if (StartsIgnoringCase(parameter, "EXT=") && parameter.size() > 4) {
         plain += " ext. ";
         plain += parameter.substr(4);
       }
@@ -351,6 +331,11 @@ class LogicalLine {
       lines.Pop();
       Parse(property);
     }
+    // Quotes that never close hide no colon: the first one ends the name.
+    if (colon_ == std::string_view::npos && any_colon_ != std::string_view::npos) {
+      colon_ = any_colon_;
+      header_ = ParseHeader(Text().substr(0, colon_), file_, property);
+    }
   }
 
   std::string_view Text() const { return owned_ ? std::string_view(buffer_) : first_; }
@@ -364,17 +349,32 @@ class LogicalLine {
     buffer_.assign(first_);
     owned_ = true;
   }
-  // The name and parameters, once the colon after them has arrived.
+  // The name and parameters, once the colon after them has arrived: the
+  // first colon outside a quoted parameter value (a 4.0 LABEL may hold
+  // one). Only what arrived since the last look is looked at, so a long line
+  // folded many times costs no more than once.
   void Parse(DecodedProperty& property) {
-    if (colon_ != std::string_view::npos) return;
-    colon_ = FindColon(Text());
-    if (colon_ != std::string_view::npos) header_ = ParseHeader(Text().substr(0, colon_), file_, property);
+    const std::string_view text = Text();
+    for (; colon_ == std::string_view::npos && scanned_ < text.size(); ++scanned_) {
+      if (text[scanned_] == '"') {
+        quoted_ = !quoted_;
+      } else if (text[scanned_] == ':') {
+        if (any_colon_ == std::string_view::npos) any_colon_ = scanned_;
+        if (!quoted_) {
+          colon_ = scanned_;
+          header_ = ParseHeader(text.substr(0, colon_), file_, property);
+        }
+      }
+    }
   }
 
   std::string_view first_;
   FileText file_;
   std::string buffer_;
   bool owned_ = false;
+  std::size_t scanned_ = 0;
+  bool quoted_ = false;
+  std::size_t any_colon_ = std::string_view::npos;
   std::size_t colon_ = std::string_view::npos;
   std::optional<Header> header_;
 };
@@ -383,12 +383,13 @@ class LogicalLine {
 
 void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
   out.properties.clear();
-  out.version.assign(FindVersion(text));
+  out.version.clear();
+  AppendText(FindVersion(text), true, file, std::nullopt, out.version);
   const bool drop_blank = !out.version.starts_with("2.");
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
   std::vector<std::pair<std::size_t, int>> ranked;
-  std::string bytes;
+  std::string bytes, decoded;
   bool begun = false;
   for (Lines lines(text); !lines.Empty();) {
     const Delimiter delimiter = CardDelimiterOf(lines.Front());
@@ -407,7 +408,7 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
       DecodeQuotedPrintable(raw, bytes);
       raw = bytes;
     }
-    std::string decoded;
+    decoded.clear();
     AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
     AppendUnescaped(decoded, property.value);
     if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.push_back(property.value);

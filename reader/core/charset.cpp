@@ -3,19 +3,11 @@
 #include <array>
 #include <cstdint>
 
+#include "internal/ascii.h"
 #include "internal/utf8_check.h"
 
 namespace tessary::internal {
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
-
-bool SameName(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != lower[i]) return false;
-  return true;
-}
 
 struct NamedCodePage {
   std::string_view name;
@@ -66,7 +58,7 @@ std::optional<unsigned> CodePageOf(std::string_view charset) {
   if (charset.size() >= 2 && charset.front() == '"' && charset.back() == '"')
     charset = charset.substr(1, charset.size() - 2);
   for (const NamedCodePage& n : kNames)
-    if (SameName(charset, n.name)) return n.code_page;
+    if (SameIgnoringCase(charset, n.name)) return n.code_page;
   return std::nullopt;
 }
 

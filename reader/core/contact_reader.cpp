@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "internal/ascii.h"
 #include "internal/utf8_check.h"
 
 namespace tessary::internal {
@@ -245,7 +246,7 @@ Delimiter CardDelimiterOf(std::string_view line) {
   auto is = [&](std::string_view word) {
     if (line.size() < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i)
-      if ((line[i] >= 'A' && line[i] <= 'Z' ? char(line[i] | 0x20) : line[i]) != word[i]) return false;
+      if (AsciiLower(line[i]) != word[i]) return false;
     for (char c : line.substr(word.size()))
       if (c != ' ' && c != '\t' && c != '\r') return false;
     return true;

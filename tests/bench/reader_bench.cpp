@@ -1,5 +1,6 @@
 // Open, and Open with a walk through every contact, on generated files of
-// 1k, 10k and 100k contacts.
+// 1k, 10k and 100k contacts; the same for the modern reading (OpenDecoded),
+// whose walk decodes every card.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -24,19 +25,22 @@ const std::string& FileFor(long contacts) {
   return path;
 }
 
-void BM_Open(benchmark::State& state) {
+// Open, or the modern reading's OpenDecoded.
+void BM_Open(benchmark::State& state, bool decoded) {
   const std::string& path = FileFor(state.range(0));
   auto bytes = std::filesystem::file_size(path);
   for (auto _ : state) {
     tessary::VCardStream s;
-    s.Open(path.c_str());
+    if (decoded) s.OpenDecoded(path.c_str());
+    else s.Open(path.c_str());
     if (s.ContactCount() != state.range(0)) state.SkipWithError("wrong contact count");
     benchmark::DoNotOptimize(s.ContactCount());
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
   state.counters["contacts/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_Open)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Open, keywords, false)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Open, decoded, true)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Open, then every contact's fields as the importer reads them: a move onto
 // each entry, which reads the contact's fields out of its text.
@@ -56,6 +60,24 @@ void BM_OpenAndWalk(benchmark::State& state) {
   state.counters["contacts/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_OpenAndWalk)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// OpenDecoded, then every card decoded as an import reads it.
+void BM_OpenDecodedAndWalk(benchmark::State& state) {
+  const std::string& path = FileFor(state.range(0));
+  for (auto _ : state) {
+    tessary::VCardStream s;
+    s.OpenDecoded(path.c_str());
+    std::size_t properties = 0;
+    s.MoveFirst();
+    for (std::int32_t i = 0; i < s.ContactCount(); ++i) {
+      if (i > 0) s.MoveNext();
+      properties += s.CurrentCard().properties.size();
+    }
+    benchmark::DoNotOptimize(properties);
+  }
+  state.counters["contacts/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_OpenDecodedAndWalk)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

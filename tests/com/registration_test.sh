@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 libid='{10345516-3E31-455E-9E60-918D3FA369F3}'
 classes=(
   "BusinessContact {0883F9F3-546F-46C9-A0E2-E43871712F15} {729F5633-BA01-40C9-B1B6-699497ECD8F7}"
-  "VCardStream {A7E11431-C6E0-41AD-9269-D0A9D0F86320} {39C3E785-D542-4957-BA49-366E82E443F4}"
+  "VCardStream {A7E11431-C6E0-41AD-9269-D0A9D0F86320} {7C3E6FC6-121A-4561-A87C-25A12393AE92} {39C3E785-D542-4957-BA49-366E82E443F4}"
   "VCardContact {AA3960A5-A9D9-4265-A77C-80039B49E943} {ED8E3B0C-ADF8-4210-8653-636F14099C28}"
 )
 
@@ -58,16 +58,19 @@ actual_keys() {
   done
 }
 
+# Each class: its name, its CLSID and the interfaces it implements.
 check_registered() {
-  local when=$1 entry name clsid iid
+  local when=$1 entry name clsid iids iid
   for entry in "${classes[@]}"; do
-    read -r name clsid iid <<<"$entry"
+    read -r name clsid iids <<<"$entry"
     expected_keys "$name" "$clsid" >"$work/expected"
     actual_keys "$name" "$clsid" >"$work/actual"
     diff -u "$work/expected" "$work/actual" >"$work/diff" ||
       { fail "$when: keys of $name differ"; cat "$work/diff"; }
-    wine reg query "HKCR\\Interface\\$iid\\TypeLib" /ve >/dev/null 2>&1 ||
-      fail "$when: interface of $name not registered"
+    for iid in $iids; do
+      wine reg query "HKCR\\Interface\\$iid\\TypeLib" /ve >/dev/null 2>&1 ||
+        fail "$when: interface $iid of $name not registered"
+    done
   done
   wine reg query "HKCR\\TypeLib\\$libid\\1.0\\0\\win32" /ve | tr -d '\r' >"$work/typelib"
   grep -qiF "$dll" "$work/typelib" || { fail "$when: type library path"; cat "$work/typelib"; }
@@ -87,8 +90,8 @@ check_registered "second registration"
 
 wine regsvr32 /u /s "$dll" || fail "unregistration exited with $?"
 for entry in "${classes[@]}"; do
-  read -r name clsid iid <<<"$entry"
-  for key in "Tessary.$name.1" "Tessary.$name" "CLSID\\$clsid"; do
+  read -r name clsid iids <<<"$entry"
+  for key in "Tessary.$name.1" "Tessary.$name" "CLSID\\$clsid" $(printf 'Interface\\%s ' $iids); do
     wine reg query "HKCR\\$key" >/dev/null 2>&1 && fail "unregistration left $key"
   done
 done

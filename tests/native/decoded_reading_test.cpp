@@ -93,6 +93,13 @@ TEST_P(DecodeCases, GivesEveryCardAsDecoded) {
 
 const std::string kMegabyte(std::size_t(1) << 20, 'x');
 
+// A megabyte of junk folded into 75-byte lines, with no colon anywhere.
+std::string FoldedJunk() {
+  std::string out;
+  for (std::size_t at = 0; at < kMegabyte.size(); at += 74) out += (at ? "\r\n " : "") + kMegabyte.substr(at, 74);
+  return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Modern, DecodeCases,
     ::testing::Values(
@@ -129,6 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "URL:tel:not-a-phone"}),
                    {{"TEL (voice,cell,pref): +1-555-555-0100", "TEL: +1-555-0101 ext. 12", "TEL: +1-555-0102 ext. 3",
                      "URL: tel:not-a-phone"}}},
+        DecodeCase{"UnclosedQuoteStillEndsTheName", OneCard("3.0", {"NOTE;X-Q=\"a:b"}), {{"NOTE: b"}}},
         DecodeCase{"QuotedParameterHoldsAColon",
                    OneCard("4.0", {"ADR;LABEL=\"Main St: rear\";TYPE=home:;;1 Main St;Town"}),
                    {{"ADR (home): ;;1 Main St;Town [||1 Main St|Town]"}}},
@@ -198,6 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "begin:vcard\nFN:A\nend:VCard \n\x00\x01\xFFgarbage\nFN:lost\nBEGIN:VCARD\nEND:VCARD\nEND:VCARD\n"s,
                    {{"FN: A"}, {}}},
         DecodeCase{"AMegabyteLine", OneCard("3.0", {"NOTE:" + kMegabyte, "FN:A"}), {{"NOTE: " + kMegabyte, "FN: A"}}},
+        DecodeCase{"AMegabyteOfFoldedJunk", OneCard("3.0", {FoldedJunk(), "FN:A"}), {{"FN: A"}}},
         DecodeCase{"NoCards", "FN:A\nEND:VCARD\n", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
