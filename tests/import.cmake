@@ -1,14 +1,22 @@
-# The import: the contact mapping, the import window and run over the fake
+# The import: the two contact mappings, the import window and run over the fake
 # window layer, store and reader, and real files read by the reader core
 # through the import's adapter (native and under Wine).
 add_executable(import_tests
   native/contact_mapping_test.cpp
+  native/card_mapping_test.cpp
   native/frm_vcard_import_test.cpp
   native/import_core_reader_test.cpp
   native/fake_ui.cpp
   native/fake_store.cpp
   native/test_files.cpp)
 target_link_libraries(import_tests PRIVATE pindrel_import pindrel_import_core_reader GTest::gtest_main)
+# The sample cards of the decoded reading; under Wine the source tree is
+# reached through drive Z:.
+if(WIN32)
+  target_compile_definitions(import_tests PRIVATE PINDREL_MODERN_CARDS_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/data/modern")
+else()
+  target_compile_definitions(import_tests PRIVATE PINDREL_MODERN_CARDS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/modern")
+endif()
 pindrel_add_test(NAME import COMMAND import_tests)
 
 # The program's reader adapter over the real Tessary.dll, under Wine.

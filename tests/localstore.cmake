@@ -4,8 +4,11 @@
 
 add_executable(localstore_core_tests
   native/localstore_profile_test.cpp
-  native/localstore_vcard_test.cpp)
-target_link_libraries(localstore_core_tests PRIVATE localstore_core tessary_core GTest::gtest_main)
+  native/localstore_vcard_test.cpp
+  native/test_files.cpp)
+# The vCard writer's files are read back as the program imports them.
+target_link_libraries(localstore_core_tests PRIVATE localstore_core pindrel_import pindrel_import_core_reader
+  GTest::gtest_main)
 pindrel_add_test(NAME localstore_core COMMAND localstore_core_tests TIMEOUT 300)
 
 if(WIN32)

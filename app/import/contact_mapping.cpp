@@ -10,39 +10,48 @@ constexpr std::wstring_view kCrLf = L"\r\n";
 constexpr std::wstring_view kTextJoin = L", ";
 constexpr std::wstring_view kHardBreak = L"=0D=0A";
 
-// The value up to the reader's first separator: the first line of a field
-// that received several.
-std::wstring_view FirstPiece(std::wstring_view value, std::wstring_view separator) {
-  if (separator.empty()) return value;
-  return value.substr(0, value.find(separator));
-}
-
-// Calls `each` for every line of the value, in order.
-template <class Each>
-void ForEachPiece(std::wstring_view value, std::wstring_view separator, Each each) {
-  if (separator.empty()) {
-    each(value);
-    return;
-  }
+// The lines of a value as the file meant them: split at the reader's
+// separator, and a line that ends in a quoted-printable soft line break
+// ("=", before its line feed) joined with the next one, its "=" and line
+// feed dropped. The reader hands such a continuation over as a piece of its
+// own, so the join must come before anything is split or decoded: a
+// structured value's later components, or the second half of an "=0D=0A",
+// may lie beyond it. Other line feeds stay for the caller.
+std::vector<std::wstring> Lines(std::wstring_view value, std::wstring_view separator) {
+  std::vector<std::wstring> lines;
+  bool continued = false;
   for (;;) {
-    std::size_t at = value.find(separator);
-    each(value.substr(0, at));
-    if (at == std::wstring_view::npos) return;
+    std::size_t at = separator.empty() ? std::wstring_view::npos : value.find(separator);
+    if (continued) lines.back().append(value.substr(0, at));
+    else lines.emplace_back(value.substr(0, at));
+    if (at == std::wstring_view::npos) break;
+    std::wstring& last = lines.back();
+    std::size_t end = last.find_last_not_of(L'\n');
+    continued = end != std::wstring::npos && last[end] == L'=';
+    if (continued) last.erase(end);
     value.remove_prefix(at + separator.size());
   }
+  return lines;
+}
+
+// Every "=0D=0A" (upper case only, as the mail clients that encode notes
+// write it) turned into a line break.
+void DecodeHardBreaks(std::wstring& text) {
+  for (std::size_t at = 0; (at = text.find(kHardBreak, at)) != std::wstring::npos; at += kCrLf.size())
+    text.replace(at, kHardBreak.size(), kCrLf);
 }
 
 // A plain text field: every line cleaned, the lines that keep any text
 // joined with ", ".
 std::wstring TextValue(std::wstring_view value, std::wstring_view separator, bool trim) {
   std::wstring out;
-  ForEachPiece(value, separator, [&](std::wstring_view piece) {
-    std::wstring clean = RemoveLineFeeds(piece);
+  for (const std::wstring& line : Lines(value, separator)) {
+    std::wstring clean = RemoveLineFeeds(line);
     std::wstring_view kept = trim ? TrimSpaces(clean) : std::wstring_view(clean);
-    if (kept.empty()) return;
+    if (kept.empty()) continue;
     if (!out.empty()) out.append(kTextJoin);
     out.append(kept);
-  });
+  }
   return out;
 }
 
@@ -77,6 +86,15 @@ class Builder {
     if (!c.has(n)) return;
     std::wstring clean = RemoveLineFeeds(c.raw(n));
     Text(property, std::wstring(trim ? TrimSpaces(clean) : std::wstring_view(clean)));
+  }
+  // An address component: a quoted-printable address may carry encoded
+  // line breaks, as a note does.
+  void AddressPart(std::wstring_view property, const Components& c, std::size_t n, bool trim = false) {
+    if (!c.has(n)) return;
+    std::wstring clean = RemoveLineFeeds(c.raw(n));
+    std::wstring text(trim ? TrimSpaces(clean) : std::wstring_view(clean));
+    DecodeHardBreaks(text);
+    Text(property, std::move(text));
   }
   void Date(std::wstring_view property, const store::Date& date) { out_.push_back({property, {}, date}); }
 
@@ -124,25 +142,16 @@ std::wstring_view TrimSpaces(std::wstring_view value) {
 std::wstring BodyText(std::wstring_view note, std::wstring_view separator) {
   std::wstring out;
   bool first = true;
-  ForEachPiece(note, separator, [&](std::wstring_view piece) {
-    if (!first) {
-      // A line that ends in "=" is a quoted-printable soft line break: the
-      // next line continues it directly. Any other line ends for real.
-      if (!out.empty() && out.back() == L'=') out.pop_back();
-      else out.append(kCrLf);
-    }
+  for (const std::wstring& line : Lines(note, separator)) {
+    if (!first) out.append(kCrLf);
     first = false;
-    std::wstring clean = RemoveLineFeeds(piece);
-    // An encoded line break inside the value (upper case only, as written
-    // by the mail clients that encode notes).
-    for (std::size_t at = 0; (at = clean.find(kHardBreak, at)) != std::wstring::npos; at += kCrLf.size())
-      clean.replace(at, kHardBreak.size(), kCrLf);
-    out.append(clean);
-  });
+    out.append(RemoveLineFeeds(line));
+  }
+  DecodeHardBreaks(out);
   return out;
 }
 
-std::optional<store::Date> ParseBirthday(std::wstring_view b) {
+std::optional<store::Date> ParseDate(std::wstring_view b) {
   std::wstring_view year, month, day, rest;
   if (b.size() >= 8 && IsDigits(b.substr(0, 8))) {
     year = b.substr(0, 4), month = b.substr(4, 2), day = b.substr(6, 2), rest = b.substr(8);
@@ -167,11 +176,15 @@ void MapContact(const ContactFields& fields, std::wstring_view separator, std::v
   auto text = [&](std::wstring_view property, VCardField f, bool trim) {
     set.Text(property, TextValue(raw(f), separator, trim));
   };
+  // Structured values and the birthday take the first line of a field that
+  // received several.
+  auto FirstLine = [&](VCardField f) { return std::move(Lines(raw(f), separator).front()); };
 
   // N: family; given; additional; prefix; suffix. Exporters that have no
   // prefix or suffix write "0" there, which is not one.
   if (!raw(VCardField::Name).empty()) {
-    Components n(FirstPiece(raw(VCardField::Name), separator));
+    const std::wstring first = FirstLine(VCardField::Name);
+    Components n(first);
     set.Component(property::FirstName, n, 1);
     set.Component(property::MiddleName, n, 2);
     set.Component(property::LastName, n, 0);
@@ -184,7 +197,8 @@ void MapContact(const ContactFields& fields, std::wstring_view separator, std::v
 
   // ORG: organisation; unit.
   if (!raw(VCardField::Org).empty()) {
-    Components org(FirstPiece(raw(VCardField::Org), separator));
+    const std::wstring first = FirstLine(VCardField::Org);
+    Components org(first);
     set.Component(property::CompanyName, org, 0);
     set.Component(property::Department, org, 1, true);
   }
@@ -197,34 +211,32 @@ void MapContact(const ContactFields& fields, std::wstring_view separator, std::v
   text(property::PagerNumber, VCardField::TelephonePagerVoice, true);
 
   // ADR: post office box (unused); extended address; street; locality;
-  // region; postal code; country.
-  if (!raw(VCardField::Work_Address).empty()) {
-    Components adr(FirstPiece(raw(VCardField::Work_Address), separator));
-    set.Component(property::BusinessAddressStreet, adr, 2);
-    set.Component(property::BusinessAddressCity, adr, 3);
-    set.Component(property::BusinessAddressState, adr, 4);
-    set.Component(property::BusinessAddressPostalCode, adr, 5);
-    set.Component(property::BusinessAddressCountry, adr, 6, true);
-    set.Component(property::OfficeLocation, adr, 1);
-  }
-  if (!raw(VCardField::HomeAddress).empty()) {
-    Components adr(FirstPiece(raw(VCardField::HomeAddress), separator));
-    set.Component(property::HomeAddressStreet, adr, 2);
-    set.Component(property::HomeAddressCity, adr, 3);
-    set.Component(property::HomeAddressState, adr, 4);
-    set.Component(property::HomeAddressPostalCode, adr, 5);
-    set.Component(property::HomeAddressCountry, adr, 6, true);
-  }
+  // region; postal code; country. `homes` are the properties of components
+  // 1 to 6; the work address's extended address is the office, the home
+  // address's has none.
+  auto address = [&](VCardField f, std::array<std::wstring_view, 6> homes) {
+    if (raw(f).empty()) return;
+    const std::wstring first = FirstLine(f);
+    Components adr(first);
+    for (std::size_t part = 2; part <= 6; ++part) set.AddressPart(homes[part - 1], adr, part, part == 6);
+    if (!homes[0].empty()) set.AddressPart(homes[0], adr, 1);
+  };
+  address(VCardField::Work_Address,
+          {property::OfficeLocation, property::BusinessAddressStreet, property::BusinessAddressCity,
+           property::BusinessAddressState, property::BusinessAddressPostalCode, property::BusinessAddressCountry});
+  address(VCardField::HomeAddress, {std::wstring_view(), property::HomeAddressStreet, property::HomeAddressCity,
+                                    property::HomeAddressState, property::HomeAddressPostalCode,
+                                    property::HomeAddressCountry});
 
   text(property::Email1Address, VCardField::EmailPrefInternet, true);
   text(property::WebPage, VCardField::WorkUrl, true);
   text(property::Profession, VCardField::Role, true);
   set.Text(property::Body, BodyText(raw(VCardField::Note), separator));
 
-  std::wstring birthday = RemoveLineFeeds(FirstPiece(raw(VCardField::BirthDay), separator));
+  std::wstring birthday = RemoveLineFeeds(FirstLine(VCardField::BirthDay));
   std::wstring_view b = TrimSpaces(birthday);
   if (!b.empty()) {
-    if (std::optional<store::Date> date = ParseBirthday(b)) set.Date(property::Birthday, *date);
+    if (std::optional<store::Date> date = ParseDate(b)) set.Date(property::Birthday, *date);
   }
 }
 

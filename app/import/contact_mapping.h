@@ -8,9 +8,11 @@
 // stored field, so every value is cleaned here:
 // - line feeds are removed from every value;
 // - a field with several lines keeps them apart in a way the store shows:
-//   Body joins them with CR LF (after its quoted-printable soft line breaks
-//   have joined theirs with nothing), other text fields with ", ", and the
+//   a line that ends in a quoted-printable soft line break is joined with
+//   the next one first, before anything is split or decoded; then Body
+//   joins the lines with CR LF, other text fields with ", ", and the
 //   structured values (N, ORG, ADR) and the birthday take their first line;
+// - "=0D=0A" in the notes and in an address becomes a line break;
 // - the birthday becomes a date, in the basic or the extended form.
 #pragma once
 
@@ -57,9 +59,10 @@ std::wstring RemoveLineFeeds(std::wstring_view value);
 std::wstring_view TrimSpaces(std::wstring_view value);
 // The text of the NOTE value as the Body receives it.
 std::wstring BodyText(std::wstring_view note, std::wstring_view separator);
-// The date a BDAY value names: YYYYMMDD or YYYY-MM-DD, either optionally
-// followed by "T" and a time. None for anything else or a day that does not
-// exist (month 13, 30 February).
-std::optional<store::Date> ParseBirthday(std::wstring_view value);
+// The date a BDAY or ANNIVERSARY value names: YYYYMMDD or YYYY-MM-DD,
+// either optionally followed by "T" and a time. None for anything else
+// (a date without a year among them) or a day that does not exist (month
+// 13, 30 February).
+std::optional<store::Date> ParseDate(std::wstring_view value);
 
 }  // namespace pindrel

@@ -101,19 +101,41 @@ std::string ToUtf8(const std::wstring& w) {
   return out;
 }
 
+// The import must tell a file it cannot open from an empty one.
+void Check(tessary::OpenResult result) {
+  switch (result) {
+    case tessary::OpenResult::Read:
+      return;
+    case tessary::OpenResult::NotOpened:
+      throw std::runtime_error("the vCard file could not be opened");
+    case tessary::OpenResult::ReadError:
+    case tessary::OpenResult::OutOfMemory:
+      throw std::runtime_error("the vCard file could not be read to its end");
+  }
+}
+
 class CoreVCardReader final : public VCardReader {
  public:
-  void Open(const std::wstring& path) override {
-    const std::string narrow = ToUtf8(path);
-    switch (stream_.Open(narrow.c_str())) {
-      case tessary::OpenResult::Read:
-        break;
-      case tessary::OpenResult::NotOpened:
-        // The import must tell a file it cannot open from an empty one.
-        throw std::runtime_error("the vCard file could not be opened");
-      case tessary::OpenResult::ReadError:
-      case tessary::OpenResult::OutOfMemory:
-        throw std::runtime_error("the vCard file could not be read to its end");
+  explicit CoreVCardReader(CoreReading reading) : reading_(reading) {}
+  void Open(const std::wstring& path) override { Check(stream_.Open(ToUtf8(path).c_str())); }
+  bool SupportsDecoded() const override { return reading_ == CoreReading::Decoded; }
+  void OpenDecoded(const std::wstring& path) override { Check(stream_.OpenDecoded(ToUtf8(path).c_str())); }
+  // The decoded reading's text is UTF-8 whatever the file was.
+  void CurrentCard(DecodedCard& out) override {
+    const std::vector<tessary::DecodedProperty>& card = stream_.CurrentCard().properties;
+    out.resize(card.size());
+    for (std::size_t i = 0; i < card.size(); ++i) {
+      const tessary::DecodedProperty& from = card[i];
+      DecodedProperty& to = out[i];
+      to.group = FromUtf8(from.group);
+      to.name = FromUtf8(from.name);
+      // Split at "," once more, as the COM object's joined list is: a
+      // quoted 4.0 list (TYPE="work,voice") may come through whole.
+      to.types.clear();
+      for (const std::string& types : from.types) AddJoinedTypes(FromUtf8(types), to.types);
+      to.value = FromUtf8(from.value);
+      to.components.clear();
+      for (const std::string& component : from.components) to.components.push_back(FromUtf8(component));
     }
   }
   void MoveFirst() override { stream_.MoveFirst(); }
@@ -125,13 +147,14 @@ class CoreVCardReader final : public VCardReader {
 
  private:
   std::wstring Widen(const std::string& s) const { return stream_.CurrentIsUtf8() ? FromUtf8(s) : FromLatin1(s); }
+  CoreReading reading_;
   tessary::VCardStream stream_;
 };
 
 }  // namespace
 
-VCardReaderFactory CoreVCardReaderFactory() {
-  return []() -> std::unique_ptr<VCardReader> { return std::make_unique<CoreVCardReader>(); };
+VCardReaderFactory CoreVCardReaderFactory(CoreReading reading) {
+  return [reading]() -> std::unique_ptr<VCardReader> { return std::make_unique<CoreVCardReader>(reading); };
 }
 
 }  // namespace pindrel

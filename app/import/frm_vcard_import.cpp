@@ -64,9 +64,13 @@ std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
 
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
-  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty()) return text;
+  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.noted == 0) return text;
   if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
   text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" imported.";
+  if (t.noted == 1) text += L"\r\n1 value with no field of its own was added to the notes of its contact.";
+  if (t.noted > 1)
+    text += L"\r\n" + std::to_wstring(t.noted) +
+            L" values with no field of their own were added to the notes of their contacts.";
   text += ImportFailureText(t);
   return text;
 }
@@ -206,11 +210,15 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     return true;
   }
 
+  // The decoded reading when the registered reader has it; an older reader
+  // is read and mapped as before.
+  const bool decoded = reader->SupportsDecoded();
   std::int32_t count = 0;
   std::wstring separator;
   try {
     try {
-      reader->Open(path);
+      if (decoded) reader->OpenDecoded(path);
+      else reader->Open(path);
     } catch (const std::runtime_error& e) {
       // Unreadable, or read only up to a fault: whatever came before the
       // fault is still imported, and the file is named at the end.
@@ -218,7 +226,7 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     }
     reader->MoveFirst();
     count = reader->ContactCount();
-    separator = reader->Separator();
+    if (!decoded) separator = reader->Separator();
   } catch (const std::exception& e) {
     MarkUnreadable(path, ui::WidenUtf8(e.what()));
     count = 0;
@@ -235,14 +243,21 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
     ShowCaption(form, window::LblvCardFile, shown_file_, file_caption);
     bool read = true;
     try {
-      for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
+      if (decoded) {
+        reader->CurrentCard(card_);
+      } else {
+        for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
+      }
     } catch (const std::exception& e) {
       NotSaved(path, j, ui::WidenUtf8(e.what()));
       read = false;
     }
-    if (read) {
+    if (read && decoded) {
+      MapCard(card_, mapping_);
+      if (StoreContact(target, mapping_.sets, path, j)) tally_.noted += mapping_.noted;
+    } else if (read) {
       MapContact(fields_, separator, sets_);
-      StoreContact(target, path, j);
+      StoreContact(target, sets_, path, j);
     }
     try {
       reader->MoveNext();
@@ -262,15 +277,16 @@ bool FrmvCardImport::ImportFile(ui::Form& form, store::Folder& target, const std
   return window_open;
 }
 
-void FrmvCardImport::StoreContact(store::Folder& target, const std::wstring& path, std::int32_t contact) {
+bool FrmvCardImport::StoreContact(store::Folder& target, const std::vector<PropertySet>& sets,
+                                  const std::wstring& path, std::int32_t contact) {
   std::unique_ptr<store::Item> item;
   try {
     item = target.GetItems()->Add();
   } catch (const store::StoreError& e) {
     NotSaved(path, contact, e.reason());
-    return;
+    return false;
   }
-  for (const PropertySet& set : sets_) {
+  for (const PropertySet& set : sets) {
     // A value the store refuses leaves that one property empty; the
     // contact is still worth keeping with the rest.
     try {
@@ -282,8 +298,10 @@ void FrmvCardImport::StoreContact(store::Folder& target, const std::wstring& pat
   try {
     item->Save();
     ++tally_.imported;
+    return true;
   } catch (const store::StoreError& e) {
     NotSaved(path, contact, e.reason());
+    return false;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_context.h"
+#include "card_mapping.h"
 #include "contact_mapping.h"
 #include "failure_list.h"
 #include "form.h"
@@ -25,12 +26,16 @@ struct ImportTally {
   ui::FailureList unreadable;
   // Whether any of them failed because no reader could be created.
   bool reader_missing = false;
+  // Values of the imported contacts that had no free property of their own
+  // and went into the contacts' notes.
+  int noted = 0;
   // The user closed the window before every contact was read.
   bool stopped = false;
 };
 
 // The message that ends a run: "Import Complete !", and when anything went
-// wrong or the run was stopped, what was imported and what was not.
+// wrong, the run was stopped or values went into notes, what was imported
+// and what was not.
 std::wstring ImportClosingText(const ImportTally& tally);
 // Its lines on what was not imported: the contacts not saved and the files
 // not read, which of them and why.
@@ -68,8 +73,10 @@ class FrmvCardImport : public ui::FormLogic {
   void Run(ui::Form& form);
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ui::Form& form, store::Folder& target, const std::wstring& path);
-  // Stores the mapped contact, number `contact` of the file at `path`.
-  void StoreContact(store::Folder& target, const std::wstring& path, std::int32_t contact);
+  // Stores the mapped contact, number `contact` of the file at `path`;
+  // false when it was not stored.
+  bool StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
+                    std::int32_t contact);
   void NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason);
   // Names the file once, with the first reason it gave.
   void MarkUnreadable(const std::wstring& path, const std::wstring& reason);
@@ -85,9 +92,12 @@ class FrmvCardImport : public ui::FormLogic {
   std::wstring last_unreadable_;
   std::wstring shown_file_;
   std::wstring shown_saved_;
-  // Reused from contact to contact.
+  // Reused from contact to contact: the older reading's fields and their
+  // property sets, or the decoded reading's card and its mapping.
   ContactFields fields_;
   std::vector<PropertySet> sets_;
+  DecodedCard card_;
+  CardMapping mapping_;
 };
 
 }  // namespace pindrel

@@ -7,8 +7,35 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pindrel {
+
+// One property of a card as the reader's decoded reading hands it out:
+// unfolded, decoded to text, escapes resolved.
+struct DecodedProperty {
+  std::wstring group;               // "item1" for "item1.TEL", else empty
+  std::wstring name;                // upper case, without the group: "TEL", "X-ABLABEL"
+  std::vector<std::wstring> types;  // lower case, in file order; "pref" when preferred
+  std::wstring value;               // the whole value
+  std::vector<std::wstring> components;  // split at the unescaped ";"s; at least one
+  friend bool operator==(const DecodedProperty&, const DecodedProperty&) = default;
+};
+
+// A card's properties in file order.
+using DecodedCard = std::vector<DecodedProperty>;
+
+// Adds the types of a list joined by "," (as the reader's COM face hands
+// them out; no type holds a ",") to `types`.
+inline void AddJoinedTypes(std::wstring_view joined, std::vector<std::wstring>& types) {
+  for (std::size_t at = 0; at <= joined.size();) {
+    std::size_t comma = joined.find(L',', at);
+    if (comma == std::wstring_view::npos) comma = joined.size();
+    if (comma > at) types.emplace_back(joined.substr(at, comma - at));
+    at = comma + 1;
+  }
+}
 
 // The reader's fields the import maps, by their names on the reader.
 enum class VCardField {
@@ -32,11 +59,20 @@ enum class VCardField {
   BirthDay,
 };
 
-// One reader over one file: Open, MoveFirst, ContactCount, the fields of
-// the contact under the cursor, MoveNext, Close.
+// One reader over one file: Open (or OpenDecoded), MoveFirst, ContactCount,
+// the fields (or the decoded card) of the contact under the cursor,
+// MoveNext, Close.
 class VCardReader {
  public:
   virtual ~VCardReader() = default;
+  // Whether this reader offers the decoded reading; an older reader has
+  // only the fields below.
+  virtual bool SupportsDecoded() const = 0;
+  // Reads the whole file in the decoded reading; fails as Open does.
+  virtual void OpenDecoded(const std::wstring& path) = 0;
+  // The card under the cursor after OpenDecoded. `out` is replaced; its
+  // storage is reused.
+  virtual void CurrentCard(DecodedCard& out) = 0;
   // Reads the whole file. Throws std::runtime_error when the file cannot be
   // opened, or when a read fails part-way (the contacts read before the
   // failure then stay listed), so that neither passes for an empty file.

@@ -56,22 +56,43 @@ Getter GetterOf(VCardField field) {
 
 class ComVCardReader final : public VCardReader {
  public:
-  explicit ComVCardReader(ComPtr<IVCardStream> stream) : stream_(std::move(stream)) {}
+  explicit ComVCardReader(ComPtr<IVCardStream> stream) : stream_(std::move(stream)) {
+    // A reader registered before the decoded reading existed answers only
+    // IVCardStream; the import then reads as it always did.
+    if (FAILED(stream_.As(&decoded_))) decoded_.Reset();
+  }
   ~ComVCardReader() override = default;  // releases the object
 
   void Open(const std::wstring& path) override {
-    Bstr file(path);
-    if (!file.Get()) throw std::bad_alloc();
-    // A failed read (STG_E_READFAULT) keeps the contacts before the fault
-    // listed; the caller imports them and names the file.
-    Check(stream_->Open(file.Get()), "the vCard file could not be read");
-    // The reader reads a file it cannot open as one without contacts; the
-    // import must tell that file apart from an empty one.
-    if (ContactCount() == 0) {
-      HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (probe == INVALID_HANDLE_VALUE) throw Failure("the vCard file could not be opened", HRESULT_FROM_WIN32(GetLastError()));
-      CloseHandle(probe);
+    Bstr file = Path(path);
+    Opened(path, stream_->Open(file.Get()));
+  }
+  bool SupportsDecoded() const override { return decoded_ != nullptr; }
+  void OpenDecoded(const std::wstring& path) override {
+    if (!decoded_) throw std::logic_error("no decoded reading");
+    Bstr file = Path(path);
+    Opened(path, decoded_->OpenDecoded(file.Get()));
+  }
+  void CurrentCard(DecodedCard& out) override {
+    if (!decoded_) throw std::logic_error("no decoded reading");
+    long count = 0;
+    Check(decoded_->get_PropertyCount(&count), "the card could not be read");
+    out.resize(static_cast<std::size_t>(count < 0 ? 0 : count));
+    for (long i = 1; i <= count; ++i) {
+      DecodedProperty& p = out[static_cast<std::size_t>(i - 1)];
+      p.name = Text(&IVCardStream2::get_PropertyName, i);
+      p.group = Text(&IVCardStream2::get_PropertyGroup, i);
+      p.value = Text(&IVCardStream2::get_PropertyValue, i);
+      p.types.clear();
+      AddJoinedTypes(Text(&IVCardStream2::get_PropertyTypes, i), p.types);
+      long components = 0;
+      Check(decoded_->get_PropertyComponentCount(i, &components), "the card could not be read");
+      p.components.resize(static_cast<std::size_t>(components < 1 ? 1 : components));
+      for (long c = 1; c <= components; ++c) {
+        Bstr component;
+        Check(decoded_->get_PropertyComponent(i, c, component.Receive()), "the card could not be read");
+        p.components[static_cast<std::size_t>(c - 1)].assign(component.View());
+      }
     }
   }
   void MoveFirst() override { Check(stream_->MoveFirst(), "MoveFirst failed"); }
@@ -94,7 +115,35 @@ class ComVCardReader final : public VCardReader {
   }
 
  private:
+  static Bstr Path(const std::wstring& path) {
+    Bstr file(path);
+    if (!file.Get()) throw std::bad_alloc();
+    return file;
+  }
+
+  // After either Open: a failed read (STG_E_READFAULT) keeps the contacts
+  // before the fault listed; the caller imports them and names the file.
+  void Opened(const std::wstring& path, HRESULT hr) {
+    Check(hr, "the vCard file could not be read");
+    // The reader reads a file it cannot open as one without contacts; the
+    // import must tell that file apart from an empty one.
+    if (ContactCount() == 0) {
+      HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (probe == INVALID_HANDLE_VALUE) throw Failure("the vCard file could not be opened", HRESULT_FROM_WIN32(GetLastError()));
+      CloseHandle(probe);
+    }
+  }
+
+  using PropertyText = HRESULT (STDMETHODCALLTYPE IVCardStream2::*)(long, BSTR*);
+  std::wstring Text(PropertyText getter, long index) {
+    Bstr text;
+    Check((decoded_.Get()->*getter)(index, text.Receive()), "the card could not be read");
+    return std::wstring(text.View());
+  }
+
   ComPtr<IVCardStream> stream_;
+  ComPtr<IVCardStream2> decoded_;  // null for an older reader
 };
 
 }  // namespace

@@ -44,7 +44,7 @@ inline constexpr std::int16_t kSaveAsVCard = 6;
 inline constexpr std::wstring_view kContactClass = L"IPM.Contact";
 inline constexpr std::wstring_view kDistListClass = L"IPM.DistList";
 
-// A calendar date, as the store keeps a contact's birthday.
+// A calendar date, as the store keeps a contact's birthday and anniversary.
 struct Date {
   int year = 0;
   int month = 0;
@@ -87,6 +87,41 @@ inline constexpr std::wstring_view Profession = L"Profession";
 inline constexpr std::wstring_view Body = L"Body";
 inline constexpr std::wstring_view FileAs = L"FileAs";
 inline constexpr std::wstring_view Birthday = L"Birthday";  // a date
+// The contact's further properties, where a vCard's values have a home
+// beyond the ones above.
+inline constexpr std::wstring_view Business2TelephoneNumber = L"Business2TelephoneNumber";
+inline constexpr std::wstring_view Home2TelephoneNumber = L"Home2TelephoneNumber";
+inline constexpr std::wstring_view OtherTelephoneNumber = L"OtherTelephoneNumber";
+inline constexpr std::wstring_view PrimaryTelephoneNumber = L"PrimaryTelephoneNumber";
+inline constexpr std::wstring_view CarTelephoneNumber = L"CarTelephoneNumber";
+inline constexpr std::wstring_view ISDNNumber = L"ISDNNumber";
+inline constexpr std::wstring_view AssistantTelephoneNumber = L"AssistantTelephoneNumber";
+inline constexpr std::wstring_view CallbackTelephoneNumber = L"CallbackTelephoneNumber";
+inline constexpr std::wstring_view CompanyMainTelephoneNumber = L"CompanyMainTelephoneNumber";
+inline constexpr std::wstring_view RadioTelephoneNumber = L"RadioTelephoneNumber";
+inline constexpr std::wstring_view TelexNumber = L"TelexNumber";
+inline constexpr std::wstring_view TTYTDDTelephoneNumber = L"TTYTDDTelephoneNumber";
+inline constexpr std::wstring_view OtherFaxNumber = L"OtherFaxNumber";
+inline constexpr std::wstring_view Email2Address = L"Email2Address";
+inline constexpr std::wstring_view Email3Address = L"Email3Address";
+inline constexpr std::wstring_view OtherAddressStreet = L"OtherAddressStreet";
+inline constexpr std::wstring_view OtherAddressCity = L"OtherAddressCity";
+inline constexpr std::wstring_view OtherAddressState = L"OtherAddressState";
+inline constexpr std::wstring_view OtherAddressPostalCode = L"OtherAddressPostalCode";
+inline constexpr std::wstring_view OtherAddressCountry = L"OtherAddressCountry";
+inline constexpr std::wstring_view BusinessAddressPostOfficeBox = L"BusinessAddressPostOfficeBox";
+inline constexpr std::wstring_view HomeAddressPostOfficeBox = L"HomeAddressPostOfficeBox";
+inline constexpr std::wstring_view OtherAddressPostOfficeBox = L"OtherAddressPostOfficeBox";
+inline constexpr std::wstring_view BusinessHomePage = L"BusinessHomePage";
+inline constexpr std::wstring_view PersonalHomePage = L"PersonalHomePage";
+inline constexpr std::wstring_view Categories = L"Categories";  // items separated by ", "
+inline constexpr std::wstring_view Anniversary = L"Anniversary";  // a date, like Birthday
+inline constexpr std::wstring_view Spouse = L"Spouse";
+inline constexpr std::wstring_view Children = L"Children";
+inline constexpr std::wstring_view ManagerName = L"ManagerName";
+inline constexpr std::wstring_view AssistantName = L"AssistantName";
+inline constexpr std::wstring_view IMAddress = L"IMAddress";
+inline constexpr std::wstring_view Initials = L"Initials";
 }  // namespace property
 
 class Item {

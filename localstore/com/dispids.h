@@ -43,5 +43,6 @@
 #define LS_DISPID_SAVEAS 52
 #define LS_DISPID_DELETE 53
 #define LS_DISPID_BIRTHDAY 54
+#define LS_DISPID_ANNIVERSARY 55
 /* the text properties: LS_DISPID_TEXT + their order (FirstName first) */
 #define LS_DISPID_TEXT 100

@@ -435,12 +435,14 @@ std::span<const Member<ItemObject>> ItemObject::Members() {
         {L"Save", LS_DISPID_SAVE, &S::Save, nullptr, 0, 0},
         {L"SaveAs", LS_DISPID_SAVEAS, &S::SaveAs, nullptr, 1, 2},
         {L"Delete", LS_DISPID_DELETE, &S::Delete, nullptr, 0, 0},
-        {L"Birthday", LS_DISPID_BIRTHDAY, &S::GetBirthday, &S::PutBirthday, 0, 0},
+        {L"Birthday", LS_DISPID_BIRTHDAY, &S::GetDate, &S::PutDate, 0, 0},
+        {L"Anniversary", LS_DISPID_ANNIVERSARY, &S::GetDate, &S::PutDate, 0, 0},
     };
     // Every text property but Subject, which is the default member above.
     static std::vector<std::wstring> names;
     names.reserve(kTextCount);
-    for (std::size_t i = 0; i + 1 < kTextCount; ++i) {
+    for (std::size_t i = 0; i < kTextCount; ++i) {
+      if (static_cast<Text>(i) == Text::Subject) continue;
       std::string_view name = TextName(static_cast<Text>(i));
       names.emplace_back(name.begin(), name.end());
       members.push_back({names.back().c_str(), static_cast<DISPID>(LS_DISPID_TEXT + i), &S::GetText, &S::PutText, 0, 0});
@@ -469,15 +471,19 @@ void ItemObject::PutText(Call& call) {
                                                    b ? SysStringLen(b) : 0));
 }
 
-void ItemObject::GetBirthday(Call& call) {
-  // No birthday reads as Empty, which scripts test with IsEmpty.
-  if (item_.birthday) call.ReturnDate(*item_.birthday);
+std::optional<double>& ItemObject::DateOf(const Call& call) {
+  return call.id() == LS_DISPID_ANNIVERSARY ? item_.anniversary : item_.birthday;
 }
 
-void ItemObject::PutBirthday(Call& call) {
+void ItemObject::GetDate(Call& call) {
+  // No date reads as Empty, which scripts test with IsEmpty.
+  if (std::optional<double>& day = DateOf(call)) call.ReturnDate(*day);
+}
+
+void ItemObject::PutDate(Call& call) {
   const VARIANT& value = call.Value();
   if (V_VT(&value) == VT_EMPTY || V_VT(&value) == VT_NULL) {
-    item_.birthday.reset();
+    DateOf(call).reset();
     return;
   }
   // A text is converted with the caller's locale, as the automation
@@ -485,8 +491,8 @@ void ItemObject::PutBirthday(Call& call) {
   Variant date = call.ValueAs(VT_DATE);
   double day = V_DATE(&date.Get());
   // 1 January 4501 is how the mail world writes "no date".
-  if (day >= *FromCivil({4501, 1, 1})) item_.birthday.reset();
-  else item_.birthday = day;
+  if (day >= *FromCivil({4501, 1, 1})) DateOf(call).reset();
+  else DateOf(call) = day;
 }
 
 void ItemObject::MessageClass(Call& call) { call.Return(item_.message_class); }

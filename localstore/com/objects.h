@@ -149,8 +149,9 @@ class ItemObject final : public Automation<ItemObject> {
 
   void GetText(Call& call);
   void PutText(Call& call);
-  void GetBirthday(Call& call);
-  void PutBirthday(Call& call);
+  // Birthday and Anniversary, by the member called.
+  void GetDate(Call& call);
+  void PutDate(Call& call);
   void MessageClass(Call& call);
   void EntryID(Call& call);
   void Save(Call& call);
@@ -159,6 +160,7 @@ class ItemObject final : public Automation<ItemObject> {
 
  private:
   void CheckNotDeleted() const;
+  std::optional<double>& DateOf(const Call& call);
   std::shared_ptr<FolderItems> items_;
   std::string folder_id_;
   std::string item_id_;  // empty until the first save

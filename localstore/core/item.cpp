@@ -1,6 +1,7 @@
 #include "item.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace localstore {
 
@@ -15,7 +16,18 @@ std::string_view TextName(Text t) {
       "HomeAddressCity", "HomeAddressState", "HomeAddressPostalCode",
       "HomeAddressCountry", "Email1Address", "WebPage", "Profession", "Body", "FileAs",
       "Subject",
+      "Business2TelephoneNumber", "Home2TelephoneNumber", "OtherTelephoneNumber",
+      "PrimaryTelephoneNumber", "CarTelephoneNumber", "ISDNNumber",
+      "AssistantTelephoneNumber", "CallbackTelephoneNumber",
+      "CompanyMainTelephoneNumber", "RadioTelephoneNumber", "TelexNumber",
+      "TTYTDDTelephoneNumber", "OtherFaxNumber", "Email2Address", "Email3Address",
+      "OtherAddressStreet", "OtherAddressCity", "OtherAddressState",
+      "OtherAddressPostalCode", "OtherAddressCountry", "BusinessAddressPostOfficeBox",
+      "HomeAddressPostOfficeBox", "OtherAddressPostOfficeBox", "BusinessHomePage",
+      "PersonalHomePage", "Categories", "Spouse", "Children", "ManagerName",
+      "AssistantName", "IMAddress", "Initials",
   };
+  static_assert(std::size(kNames) == static_cast<std::size_t>(Text::Initials) + 1);
   return kNames[static_cast<std::size_t>(t)];
 }
 

@@ -1,6 +1,7 @@
 // One item of a folder as the store keeps it: its message class, the text
-// properties of a contact and the birthday. Every item carries the same set;
-// a distribution list simply leaves the contact fields empty.
+// properties of a contact, the birthday and the anniversary. Every item
+// carries the same set; a distribution list simply leaves the contact
+// fields empty.
 #pragma once
 
 #include <array>
@@ -12,7 +13,9 @@
 
 namespace localstore {
 
-// The text properties, in the order the automation members list them.
+// The text properties, in the order the automation members list them. The
+// order is also the items' file format (record.cpp): new properties go at
+// the end, so profiles written before them still read.
 enum class Text : std::uint8_t {
   FirstName, MiddleName, LastName, Title, Suffix, FullName, NickName,
   JobTitle, CompanyName, Department, BusinessTelephoneNumber,
@@ -23,8 +26,19 @@ enum class Text : std::uint8_t {
   HomeAddressCity, HomeAddressState, HomeAddressPostalCode,
   HomeAddressCountry, Email1Address, WebPage, Profession, Body, FileAs,
   Subject,
+  // The further properties a vCard's values have a home in.
+  Business2TelephoneNumber, Home2TelephoneNumber, OtherTelephoneNumber,
+  PrimaryTelephoneNumber, CarTelephoneNumber, ISDNNumber,
+  AssistantTelephoneNumber, CallbackTelephoneNumber,
+  CompanyMainTelephoneNumber, RadioTelephoneNumber, TelexNumber,
+  TTYTDDTelephoneNumber, OtherFaxNumber, Email2Address, Email3Address,
+  OtherAddressStreet, OtherAddressCity, OtherAddressState,
+  OtherAddressPostalCode, OtherAddressCountry, BusinessAddressPostOfficeBox,
+  HomeAddressPostOfficeBox, OtherAddressPostOfficeBox, BusinessHomePage,
+  PersonalHomePage, Categories, Spouse, Children, ManagerName,
+  AssistantName, IMAddress, Initials,
 };
-inline constexpr std::size_t kTextCount = 33;
+inline constexpr std::size_t kTextCount = 65;
 
 // The member name of a text property ("FirstName", ...).
 std::string_view TextName(Text t);
@@ -35,16 +49,18 @@ inline constexpr std::u16string_view kDistListClass = u"IPM.DistList";
 struct Item {
   std::u16string message_class;
   std::array<std::u16string, kTextCount> text;
-  // An OLE automation date (days since 30 December 1899); unset when the
-  // contact has no birthday.
+  // OLE automation dates (days since 30 December 1899); unset when the
+  // contact has none.
   std::optional<double> birthday;
+  std::optional<double> anniversary;
 
   const std::u16string& Get(Text t) const { return text[static_cast<std::size_t>(t)]; }
   void Set(Text t, std::u16string_view value) { text[static_cast<std::size_t>(t)].assign(value); }
   bool operator==(const Item&) const = default;
 };
 
-// Calendar dates and OLE automation dates, for the birthday.
+// Calendar dates and OLE automation dates, for the birthday and the
+// anniversary.
 struct CivilDate {
   int year = 0, month = 0, day = 0;
   bool operator==(const CivilDate&) const = default;

@@ -28,8 +28,11 @@ std::uint32_t GetU32(const char* p) {
 
 // Item field tags: the text properties take 1..kTextCount, in enum order;
 // the rest sit above 100 so new text properties never collide with them.
+// A record written before a property existed simply lacks its tag.
 constexpr std::uint16_t kTagMessageClass = 100;
 constexpr std::uint16_t kTagBirthday = 101;
+constexpr std::uint16_t kTagAnniversary = 102;
+static_assert(kTextCount < kTagMessageClass);
 
 }  // namespace
 
@@ -114,6 +117,7 @@ std::string EncodeItem(const Item& item) {
   for (std::size_t i = 0; i < kTextCount; ++i)
     if (!item.text[i].empty()) writer.Add(static_cast<std::uint16_t>(i + 1), item.text[i]);
   if (item.birthday) writer.AddU64(kTagBirthday, std::bit_cast<std::uint64_t>(*item.birthday));
+  if (item.anniversary) writer.AddU64(kTagAnniversary, std::bit_cast<std::uint64_t>(*item.anniversary));
   return writer.Finish(kItemMagic);
 }
 
@@ -128,6 +132,8 @@ std::optional<Item> DecodeItem(std::string_view file) {
       item.message_class = field.Text();
     } else if (field.tag == kTagBirthday && field.bytes.size() == 8) {
       item.birthday = std::bit_cast<double>(field.U64());
+    } else if (field.tag == kTagAnniversary && field.bytes.size() == 8) {
+      item.anniversary = std::bit_cast<double>(field.U64());
     }
     // Unknown tags come from a newer writer: ignored, not an error.
   }

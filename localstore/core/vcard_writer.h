@@ -1,5 +1,5 @@
 // An item as a vCard 2.1 file, in the property forms the program's reader
-// recognises, so that an exported contact imports back with the same field
+// reads back, so that an exported contact imports back with the same
 // values. See vcard_writer.cpp for the values that cannot come back exactly.
 #pragma once
 

@@ -33,9 +33,11 @@ int main(int argc, char** argv) {
   item.message_class = localstore::kContactClass;
   auto start = Clock::now();
   for (long i = 0; i < n; ++i) {
-    for (std::size_t t = 0; t + 2 < localstore::kTextCount; ++t)  // all but FileAs and Subject
-      item.text[t] = localstore::FromUtf8(std::string(localstore::TextName(static_cast<localstore::Text>(t))) +
-                                          " " + std::to_string(i));
+    for (std::size_t t = 0; t < localstore::kTextCount; ++t) {
+      const auto text = static_cast<localstore::Text>(t);
+      if (text == localstore::Text::FileAs || text == localstore::Text::Subject) continue;
+      item.text[t] = localstore::FromUtf8(std::string(localstore::TextName(text)) + " " + std::to_string(i));
+    }
     item.birthday = 29245 + i % 3000;
     items->Add(item);
   }

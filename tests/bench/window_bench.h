@@ -184,6 +184,9 @@ class Reader : public pindrel::VCardReader {
  public:
   Reader(std::unique_ptr<pindrel::VCardReader> inner, Split& split) : inner_(std::move(inner)), split_(split) {}
   void Open(const std::wstring& path) override { Timed t(split_, split_.reader); inner_->Open(path); }
+  bool SupportsDecoded() const override { return inner_->SupportsDecoded(); }
+  void OpenDecoded(const std::wstring& path) override { Timed t(split_, split_.reader); inner_->OpenDecoded(path); }
+  void CurrentCard(pindrel::DecodedCard& out) override { Timed t(split_, split_.reader); inner_->CurrentCard(out); }
   void MoveFirst() override { Timed t(split_, split_.reader); inner_->MoveFirst(); }
   std::int32_t ContactCount() override { Timed t(split_, split_.reader); return inner_->ContactCount(); }
   std::wstring Field(pindrel::VCardField f) override { Timed t(split_, split_.reader); return inner_->Field(f); }

@@ -148,6 +148,13 @@ TEST_F(DispatchTest, ContactsKeepEveryPropertyAndAreFoundByIdentifiers) {
       L"BusinessAddressState", L"BusinessAddressPostalCode", L"BusinessAddressCountry", L"OfficeLocation",
       L"HomeAddressStreet", L"HomeAddressCity", L"HomeAddressState", L"HomeAddressPostalCode",
       L"HomeAddressCountry", L"Email1Address", L"WebPage", L"Profession", L"Body", L"FileAs", L"Subject",
+      L"Business2TelephoneNumber", L"Home2TelephoneNumber", L"OtherTelephoneNumber", L"PrimaryTelephoneNumber",
+      L"CarTelephoneNumber", L"ISDNNumber", L"AssistantTelephoneNumber", L"CallbackTelephoneNumber",
+      L"CompanyMainTelephoneNumber", L"RadioTelephoneNumber", L"TelexNumber", L"TTYTDDTelephoneNumber",
+      L"OtherFaxNumber", L"Email2Address", L"Email3Address", L"OtherAddressStreet", L"OtherAddressCity",
+      L"OtherAddressState", L"OtherAddressPostalCode", L"OtherAddressCountry", L"BusinessAddressPostOfficeBox",
+      L"HomeAddressPostOfficeBox", L"OtherAddressPostOfficeBox", L"BusinessHomePage", L"PersonalHomePage",
+      L"Categories", L"Spouse", L"Children", L"ManagerName", L"AssistantName", L"IMAddress", L"Initials",
   };
   ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
   ComPtr<IDispatch> item = Get(items.Get(), L"Add");
@@ -157,6 +164,7 @@ TEST_F(DispatchTest, ContactsKeepEveryPropertyAndAreFoundByIdentifiers) {
   EXPECT_EQ(V_VT(&unset.result->Get()), VT_EMPTY);
   for (const wchar_t* name : texts) Put(item.Get(), name, Arg::Str((std::wstring(name) + L" \u00fc\u20ac").c_str()));
   Put(item.Get(), L"Birthday", Arg::Date(29245));  // 25 January 1980
+  Put(item.Get(), L"Anniversary", Arg::Date(38510));  // 7 June 2005
   ASSERT_EQ(Call(item.Get(), L"Save", kMethod).hr, S_OK);
   std::wstring entry = GetText(item.Get(), L"EntryID");
   EXPECT_EQ(entry.size(), 48u);
@@ -175,6 +183,9 @@ TEST_F(DispatchTest, ContactsKeepEveryPropertyAndAreFoundByIdentifiers) {
   Outcome birthday = Call(found.Get(), L"Birthday", kGet);
   ASSERT_EQ(V_VT(&birthday.result->Get()), VT_DATE);
   EXPECT_EQ(V_DATE(&birthday.result->Get()), 29245);
+  Outcome anniversary = Call(found.Get(), L"Anniversary", kGet);
+  ASSERT_EQ(V_VT(&anniversary.result->Get()), VT_DATE);
+  EXPECT_EQ(V_DATE(&anniversary.result->Get()), 38510);
   EXPECT_FALSE(GetText(store.Get(), L"PstPath").empty());
 
   // Clearing the birthday, a re-save in place, and a delete.
@@ -184,6 +195,7 @@ TEST_F(DispatchTest, ContactsKeepEveryPropertyAndAreFoundByIdentifiers) {
   ComPtr<IDispatch> reread = Get(items.Get(), L"Item", {Arg::I4(1)});
   EXPECT_EQ(GetText(reread.Get(), L"FirstName"), L"Changed");
   EXPECT_EQ(V_VT(&Call(reread.Get(), L"Birthday", kGet).result->Get()), VT_EMPTY);
+  EXPECT_EQ(V_VT(&Call(reread.Get(), L"Anniversary", kGet).result->Get()), VT_DATE);
   ASSERT_EQ(Call(reread.Get(), L"Delete", kMethod).hr, S_OK);
   EXPECT_EQ(V_I4(&Call(items.Get(), L"Count", kGet).result->Get()), 0);
   Outcome again = Call(reread.Get(), L"Save", kMethod);

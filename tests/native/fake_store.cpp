@@ -39,11 +39,11 @@ class Item : public store::Item {
   }
   std::optional<Date> GetDate(std::wstring_view property) override {
     p_.Call("Item.GetDate " + Narrow(property));
-    return data_->birthday;
+    return DateOf(property);
   }
   void SetDate(std::wstring_view property, const Date& value) override {
     p_.Call("Item.SetDate " + Narrow(property));
-    data_->birthday = value;
+    DateOf(property) = value;
   }
   void Save() override {
     p_.Call("Item.Save");
@@ -59,6 +59,13 @@ class Item : public store::Item {
   }
 
  private:
+  // The store library's contacts have two dates; any other name is none.
+  std::optional<Date>& DateOf(std::wstring_view property) {
+    if (property == store::property::Anniversary) return data_->anniversary;
+    if (property == store::property::Birthday) return data_->birthday;
+    throw store::StoreError(static_cast<std::int32_t>(0x80020003), L"no such date");  // DISP_E_MEMBERNOTFOUND
+  }
+
   FakeProfile& p_;
   std::shared_ptr<FakeItem> data_;
   std::shared_ptr<FakeFolder> folder_;

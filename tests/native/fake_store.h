@@ -22,6 +22,7 @@ struct FakeItem {
   std::wstring message_class;
   std::map<std::wstring, std::wstring, std::less<>> text;
   std::optional<Date> birthday;
+  std::optional<Date> anniversary = std::nullopt;  // defaulted: initialisers ending at birthday fit
 };
 
 struct FakeFolder {

@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "card_test_support.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
@@ -33,6 +34,7 @@ const std::wstring kSep = L"$$NEWLINE$$";
 // it fails.
 struct FakeFile {
   std::vector<std::map<VCardField, std::wstring>> contacts;
+  std::vector<pindrel::DecodedCard> cards;  // what the decoded reading reads
   bool open_throws = false;            // unreadable; the contacts before the fault stay listed
   int field_throws_at = 0;             // the contact (from 1) whose fields cannot be read
 };
@@ -43,19 +45,22 @@ std::map<VCardField, std::wstring> Person(const std::wstring& family, const std:
 
 class FakeReader : public VCardReader {
  public:
-  FakeReader(std::map<std::wstring, FakeFile>& files, std::vector<std::string>& log) : files_(files), log_(log) {}
-  void Open(const std::wstring& path) override {
-    log_.push_back("Open " + std::string(path.begin(), path.end()));
-    auto it = files_.find(path);
-    file_ = it == files_.end() ? nullptr : &it->second;
-    if (!file_ || file_->open_throws) throw std::runtime_error("cannot read");
+  FakeReader(std::map<std::wstring, FakeFile>& files, std::vector<std::string>& log, bool decoded)
+      : files_(files), log_(log), decoded_(decoded) {}
+  bool SupportsDecoded() const override { return decoded_; }
+  void Open(const std::wstring& path) override { OpenAs("Open ", path); }
+  void OpenDecoded(const std::wstring& path) override { OpenAs("OpenDecoded ", path); }
+  void CurrentCard(pindrel::DecodedCard& out) override {
+    if (file_->field_throws_at == static_cast<int>(at_) + 1) throw std::runtime_error("cannot read a card");
+    out = file_->cards.at(at_);
   }
   void MoveFirst() override {
     log_.push_back("MoveFirst");
     at_ = 0;
   }
   std::int32_t ContactCount() override {
-    return file_ ? static_cast<std::int32_t>(file_->contacts.size()) : 0;
+    if (!file_) return 0;
+    return static_cast<std::int32_t>(decoded_ ? file_->cards.size() : file_->contacts.size());
   }
   std::wstring Field(VCardField f) override {
     if (file_->field_throws_at == static_cast<int>(at_) + 1) throw std::runtime_error("cannot read a field");
@@ -71,8 +76,16 @@ class FakeReader : public VCardReader {
   std::wstring Separator() override { return kSep; }
 
  private:
+  void OpenAs(const std::string& how, const std::wstring& path) {
+    log_.push_back(how + std::string(path.begin(), path.end()));
+    auto it = files_.find(path);
+    file_ = it == files_.end() ? nullptr : &it->second;
+    if (!file_ || file_->open_throws) throw std::runtime_error("cannot read");
+  }
+
   std::map<std::wstring, FakeFile>& files_;
   std::vector<std::string>& log_;
+  bool decoded_;
   FakeFile* file_ = nullptr;
   std::size_t at_ = 0;
 };
@@ -89,6 +102,7 @@ struct ImportWindow {
   std::vector<std::string> reader_log;
   int readers = 0;
   bool reader_missing = false;
+  bool reader_decodes = false;  // the registered reader offers the decoded reading
   AppContext app{state, desktop,
                  [this](std::wstring& root, std::vector<std::wstring>& found) {
                    if (root.empty() || root.back() != L'\\') root += L'\\';
@@ -100,7 +114,7 @@ struct ImportWindow {
                  [this]() -> std::unique_ptr<VCardReader> {
                    if (reader_missing) throw std::runtime_error("class not registered");
                    ++readers;
-                   return std::make_unique<FakeReader>(files, reader_log);
+                   return std::make_unique<FakeReader>(files, reader_log, reader_decodes);
                  }};
   FrmvCardImport logic{app};
   FakeForm form{window::Layout(), logic, desktop};
@@ -509,6 +523,53 @@ TEST(ImportRun, RefusesWithoutASourceOrAShownTarget) {
     EXPECT_EQ(w.desktop.messages[0].title, c.title);
     EXPECT_FALSE(w.form.closed());
     EXPECT_TRUE(w.form.Enabled(window::CmdImportvCard));
+  }
+}
+
+// The decoded reading when the reader offers it; values that went into the
+// notes of the contacts stored are counted in the closing message.
+TEST(ImportRun, DecodedReadingAndValuesInNotes) {
+  using pindrel::testing::Card;
+  const pindrel::DecodedCard plain = Card({L"FN:Ann Lee", L"EMAIL:a@x"});
+  const pindrel::DecodedCard one_over = Card({L"FN:Bo", L"URL:a", L"URL:b"});
+  const pindrel::DecodedCard two_over = Card({L"FN:Cy", L"BDAY:--0101", L"X-ANNIVERSARY:--0202"});
+  struct Case {
+    const char* name;
+    std::vector<pindrel::DecodedCard> cards;
+    std::function<void(ImportWindow&)> arrange;
+    std::size_t stored;
+    std::wstring message;
+    std::wstring last_stored;  // its full name
+  };
+  const std::vector<Case> cases = {
+      {"nothing went into the notes", {plain, plain}, nullptr, 2, L"Import Complete !", L"Ann Lee"},
+      {"one value", {plain, one_over}, nullptr, 2,
+       L"Import Complete !\r\n2 contacts imported.\r\n1 value with no field of its own was added to the notes of "
+       L"its contact.", L"Bo"},
+      {"three values of two contacts", {one_over, two_over}, nullptr, 2,
+       L"Import Complete !\r\n2 contacts imported.\r\n3 values with no field of their own were added to the notes "
+       L"of their contacts.", L"Cy"},
+      {"a contact not saved counts none",
+       {two_over, one_over},
+       [](ImportWindow& w) { w.profile.FailOn("Item.Save", 0x80004005, 1); },
+       1,
+       L"Import Complete !\r\n1 contact imported.\r\n1 value with no field of its own was added to the notes of "
+       L"its contact.\r\n1 contact could not be saved.", L"Bo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImportWindow w;
+    w.ChooseContacts();
+    w.reader_decodes = true;
+    FakeFile file;
+    file.cards = c.cards;
+    w.AddFile(L"C:\\cards\\a.vcf", std::move(file));
+    if (c.arrange) c.arrange(w);
+    w.Import();
+    ASSERT_EQ(w.Stored().size(), c.stored);
+    EXPECT_EQ(w.reader_log.front(), "OpenDecoded C:\\cards\\a.vcf");
+    EXPECT_EQ(w.LastMessage(), c.message);
+    EXPECT_EQ(w.Stored().back()->text.at(L"FullName"), c.last_stored);
   }
 }
 

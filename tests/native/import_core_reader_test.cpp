@@ -1,8 +1,12 @@
 // Real vCard files read by the reader core through the import's adapter,
-// imported by the window logic into the fake store: what the mapping must
-// make of what the reader really hands out.
+// imported by the window logic into the fake store: what the mappings must
+// make of what the reader really hands out, in the older reading (the
+// fallback the import keeps for an older Tessary) and in the decoded one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -20,6 +24,8 @@ namespace window = pindrel::forms::frmvCardImport;
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
+using pindrel::CoreReading;
+
 // The import window over the real reader; the walk lists `paths`.
 struct Import {
   pindrel::Module1 state;
@@ -32,11 +38,13 @@ struct Import {
                             found.insert(found.end(), paths.begin(), paths.end());
                             return static_cast<int>(paths.size());
                           },
-                          profile.Factory(), pindrel::CoreVCardReaderFactory()};
+                          profile.Factory(), nullptr};
   pindrel::FrmvCardImport logic{app};
   fakes::FakeForm form{window::Layout(), logic, desktop};
 
-  explicit Import(std::vector<std::wstring> files) : paths(std::move(files)) {
+  explicit Import(std::vector<std::wstring> files, CoreReading reading = CoreReading::KeywordsOnly)
+      : paths(std::move(files)) {
+    app.open_reader = pindrel::CoreVCardReaderFactory(reading);
     state.ImportSourceFolder = L"cards";
     form.Open();
     profile.pick = [this](auto&) { return profile.contacts().entry_id; };
@@ -139,6 +147,117 @@ TEST(ImportThroughReaderCore, AFileThatCannotBeOpenedIsNamed) {
   EXPECT_EQ(run.desktop.messages.back().text,
             L"Import Complete !\r\n1 contact imported.\r\n1 file could not be read:\r\n" + missing +
                 L": the vCard file could not be opened");
+}
+
+// What the import side of bad input must give: every card read becomes a
+// contact, at least with a name, and the run ends normally.
+TEST(ImportThroughReaderCore, BadInputLosesNoCard) {
+  struct Case {
+    const char* name;
+    std::string contents;
+    std::vector<std::wstring> full_names;
+  };
+  const std::vector<Case> cases = {
+      {"a card with nothing to map", "BEGIN:VCARD\r\nVERSION:3.0\r\nX-FOO:bar\r\nEND:VCARD\r\n", {L"(no name)"}},
+      {"the last card without END",
+       "BEGIN:VCARD\r\nFN:Ann\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:Lee;Bo\r\nTEL:1\r\n", {L"Ann", L"Bo Lee"}},
+      {"a line of a megabyte",
+       "BEGIN:VCARD\r\nFN:Cy\r\nNOTE:" + std::string(1 << 20, 'x') + "\r\nEND:VCARD\r\n", {L"Cy"}},
+      {"binary junk around a card",
+       std::string("\x00\xff\xfe\x01junk\r\n", 10) + "BEGIN:VCARD\r\nFN:Di\r\nEND:VCARD\r\n\x1a\x00", {L"Di"}},
+      {"a charset nobody knows", "BEGIN:VCARD\r\nFN;CHARSET=X-NOWHERE:Ed\r\nEND:VCARD\r\n", {L"Ed"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFile file(c.contents);
+    Import run({Wide(file.path())}, CoreReading::Decoded);
+    ASSERT_EQ(run.profile.contacts().items.size(), c.full_names.size());
+    for (std::size_t i = 0; i < c.full_names.size(); ++i) EXPECT_EQ(run.Text(i, L"FullName"), c.full_names[i]);
+    EXPECT_TRUE(run.form.closed());
+  }
+}
+
+// The measure of done for the decoded reading, over the sample cards as
+// exporters write them: the telephone numbers, e-mail addresses, postal
+// addresses and notes of the cards present in the stored contacts (as a
+// property or in the notes), every full name the card's own, and no escape
+// or fold left in any stored text.
+TEST(ImportThroughReaderCore, SampleCardsArriveWhole) {
+  std::vector<std::wstring> files;
+  for (const auto& entry : std::filesystem::directory_iterator(PINDREL_MODERN_CARDS_DIR))
+    if (entry.path().extension() == ".vcf") files.push_back(entry.path().wstring());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+
+  // What the cards hold, as the decoded reading reads them.
+  std::vector<pindrel::DecodedCard> cards;
+  for (const std::wstring& path : files) {
+    auto reader = pindrel::CoreVCardReaderFactory()();
+    reader->OpenDecoded(path);
+    reader->MoveFirst();
+    for (std::int32_t i = 0; i < reader->ContactCount(); ++i, reader->MoveNext())
+      reader->CurrentCard(cards.emplace_back());
+  }
+  Import run(files, CoreReading::Decoded);
+  ASSERT_EQ(run.profile.contacts().items.size(), cards.size());
+
+  struct Tally {
+    int present = 0, total = 0;
+  } phones, emails, addresses, notes, names;
+  int leftovers = 0;
+  for (std::size_t n = 0; n < cards.size(); ++n) {
+    const fakes::FakeItem& item = run.Item(n);
+    // A piece of the card is present when some stored text holds it.
+    auto stored = [&](std::wstring_view piece) {
+      return std::any_of(item.text.begin(), item.text.end(),
+                         [&](const auto& p) { return p.second.find(piece) != std::wstring::npos; });
+    };
+    // Every line of every piece, without the blanks around it.
+    auto all_stored = [&](const std::vector<std::wstring>& pieces) {
+      for (const std::wstring& piece : pieces)
+        for (std::size_t at = 0; at <= piece.size();) {
+          std::size_t end = std::min(piece.find(L'\n', at), piece.size());
+          std::wstring line = piece.substr(at, end - at);
+          line.erase(0, line.find_first_not_of(L" \t\r"));
+          line.erase(line.find_last_not_of(L" \t\r") + 1);
+          if (!line.empty() && !stored(line)) return false;
+          at = end + 1;
+        }
+      return true;
+    };
+    bool named = false;
+    for (const pindrel::DecodedProperty& p : cards[n]) {
+      Tally* tally = p.name == L"TEL" ? &phones : p.name == L"EMAIL" ? &emails : p.name == L"ADR" ? &addresses
+                     : p.name == L"NOTE"                              ? &notes
+                                                                      : nullptr;
+      if (tally && std::any_of(p.components.begin(), p.components.end(),
+                               [](const std::wstring& c) { return c.find_first_not_of(L" ") != std::wstring::npos; })) {
+        ++tally->total;
+        if (all_stored(p.components)) ++tally->present;
+        else ADD_FAILURE() << "card " << n << ": " << std::string(p.name.begin(), p.name.end()) << " not stored";
+      }
+      if (p.name == L"FN" && !named) {
+        named = true;
+        ++names.total;
+        if (run.Text(n, L"FullName") == p.value) ++names.present;
+      }
+    }
+    for (const auto& [property, text] : item.text)
+      for (std::wstring_view left : {L"\\n", L"\\,", L"\\;", L"\\:", L"=0D", L"=0A", L"=\r\n", L"\r\n ",
+                                     L"$$NEWLINE$$"})
+        if (text.find(left) != std::wstring::npos) {
+          ++leftovers;
+          ADD_FAILURE() << "card " << n << ": an escape or fold left in " << std::string(property.begin(), property.end());
+        }
+  }
+  for (const auto& [what, t] : {std::pair{"telephone numbers", phones}, std::pair{"e-mail addresses", emails},
+                                std::pair{"postal addresses", addresses}, std::pair{"notes", notes},
+                                std::pair{"full names from FN", names}}) {
+    std::printf("%s: %d of %d present\n", what, t.present, t.total);
+    EXPECT_GE(t.present * 100, t.total * 99) << what;
+  }
+  EXPECT_EQ(names.present, names.total);
+  std::printf("cards: %zu; escapes or folds left: %d\n", cards.size(), leftovers);
 }
 
 }  // namespace

@@ -112,6 +112,7 @@ TEST_F(ProfileTest, ItemsRoundTripAndKeepTheirPositions) {
   for (std::size_t i = 0; i < kTextCount; ++i)
     if (full.text[i].empty()) full.text[i] = u"value " + FromUtf8(std::to_string(i)) + u"\r\nline two";
   full.birthday = 29245;
+  full.anniversary = 38510;
   std::vector<std::string> ids;
   ids.push_back(items->Add(full));
   for (int i = 2; i <= 5; ++i) ids.push_back(items->Add(Contact(u"N" + FromUtf8(std::to_string(i)), u"L")));
@@ -281,6 +282,8 @@ TEST(ItemCodec, EveryFieldSurvivesAndUnknownTagsAreSkipped) {
   item.Set(Text::Subject, u"Team");
   item.Set(Text::Body, u"a\r\nb");
   item.birthday = -657434.5;
+  item.anniversary = 38510;
+  item.Set(Text::Initials, u"A.L.");  // the last text property
   EXPECT_EQ(DecodeItem(EncodeItem(item)), item);
   RecordWriter newer;
   newer.Add(100, std::u16string_view(u"IPM.Contact"));

@@ -20,4 +20,17 @@ inline constexpr std::array<std::wstring_view, 31> kMappedTexts = {
     prop::HomeAddressCity, prop::HomeAddressState, prop::HomeAddressPostalCode, prop::HomeAddressCountry,
     prop::Email1Address, prop::WebPage, prop::Profession, prop::Body};
 
+// The further text properties the decoded reading's mapping sets, which a
+// round trip must bring back too.
+inline constexpr std::array<std::wstring_view, 32> kFurtherTexts = {
+    prop::Business2TelephoneNumber, prop::Home2TelephoneNumber, prop::OtherTelephoneNumber,
+    prop::PrimaryTelephoneNumber, prop::CarTelephoneNumber, prop::ISDNNumber, prop::AssistantTelephoneNumber,
+    prop::CallbackTelephoneNumber, prop::CompanyMainTelephoneNumber, prop::RadioTelephoneNumber,
+    prop::TelexNumber, prop::TTYTDDTelephoneNumber, prop::OtherFaxNumber, prop::Email2Address,
+    prop::Email3Address, prop::OtherAddressStreet, prop::OtherAddressCity, prop::OtherAddressState,
+    prop::OtherAddressPostalCode, prop::OtherAddressCountry, prop::BusinessAddressPostOfficeBox,
+    prop::HomeAddressPostOfficeBox, prop::OtherAddressPostOfficeBox, prop::BusinessHomePage,
+    prop::PersonalHomePage, prop::Categories, prop::Spouse, prop::Children, prop::ManagerName,
+    prop::AssistantName, prop::IMAddress, prop::Initials};
+
 }  // namespace pindrel::testing

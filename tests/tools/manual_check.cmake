@@ -41,6 +41,8 @@ set(quoted
   "Pindrel cannot start: Windows could not set up COM for it (CoInitializeEx failed with error "
   "Without COM, Pindrel can reach neither Outlook's contacts nor its vCard reader."
   "The folder dialog cannot be shown: Windows could not set up COM for it (CoInitializeEx failed with error "
+  " values with no field of their own were added to the notes of their contacts."
+  "1 value with no field of its own was added to the notes of its contact." "(no name)"
   # dialogs, windows, captions
   "Please select a Contacts folder" "Select folder to save vCard files" "Select Folder..."
   "Pindrel allows you to export outlook contacts to vCard file or you can import vCard file(s) to Outlook contacts."

@@ -1,6 +1,6 @@
 // The program's reader adapter over Tessary's VCardStream, created by its
-// class identifier: values, the separator, a missing file, and the factory
-// failing when the class is not registered.
+// class identifier: values, the separator, the decoded reading's card, a
+// missing file, and the factory failing when the class is not registered.
 #include "vcard_reader_com.h"
 
 #include <stdexcept>
@@ -32,9 +32,31 @@ TEST_F(ComReaderTest, ReadsEveryContactThroughTheAdapter) {
   reader->Close();
 }
 
+TEST_F(ComReaderTest, ReadsTheDecodedCardThroughTheAdapter) {
+  TempFile file(
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nitem1.TEL;TYPE=work,voice;TYPE=pref:+1 555 0100\r\n"
+      "ADR;TYPE=home:;;1 Main St\\nBack door;Town\r\nEND:VCARD\r\n",
+      L"decoded.vcf");
+  ASSERT_TRUE(file.written());
+  std::unique_ptr<pindrel::VCardReader> reader = pindrel::ComVCardReaderFactory()();
+  ASSERT_TRUE(reader->SupportsDecoded());
+  reader->OpenDecoded(file.path());
+  reader->MoveFirst();
+  ASSERT_EQ(reader->ContactCount(), 1);
+  pindrel::DecodedCard card;
+  reader->CurrentCard(card);
+  const pindrel::DecodedCard want = {
+      {L"item1", L"TEL", {L"work", L"voice", L"pref"}, L"+1 555 0100", {L"+1 555 0100"}},
+      {L"", L"ADR", {L"home"}, L";;1 Main St\nBack door;Town", {L"", L"", L"1 Main St\nBack door", L"Town"}},
+  };
+  EXPECT_EQ(card, want);
+  reader->Close();
+}
+
 TEST_F(ComReaderTest, AFileThatCannotBeOpenedThrows) {
   std::unique_ptr<pindrel::VCardReader> reader = pindrel::ComVCardReaderFactory()();
   EXPECT_THROW(reader->Open(L"C:\\no such folder\\gone.vcf"), std::runtime_error);
+  EXPECT_THROW(reader->OpenDecoded(L"C:\\no such folder\\gone.vcf"), std::runtime_error);
 }
 
 TEST(ComReaderFactory, ThrowsWithoutCom) {
