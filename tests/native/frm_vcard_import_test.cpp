@@ -554,7 +554,8 @@ TEST(ImportRun, DecodedReadingAndValuesInNotes) {
        [](ImportWindow& w) { w.profile.FailOn("Item.Save", 0x80004005, 1); },
        1,
        L"Import Complete !\r\n1 contact imported.\r\n1 value with no field of its own was added to the notes of "
-       L"its contact.\r\n1 contact could not be saved.", L"Bo"},
+       L"its contact.\r\n1 contact could not be saved.\r\nC:\\cards\\a.vcf, contact 1: failure made by the test",
+       L"Bo"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
