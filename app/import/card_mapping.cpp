@@ -42,13 +42,11 @@ constexpr std::array kTextOrder = {
     property::Body,
 };
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+constexpr std::wstring_view kWhiteSpace = L" \t\r\n";
 
-std::wstring_view Trim(std::wstring_view v) {
-  while (!v.empty() && IsSpace(v.front())) v.remove_prefix(1);
-  while (!v.empty() && IsSpace(v.back())) v.remove_suffix(1);
-  return v;
-}
+bool IsSpace(wchar_t c) { return kWhiteSpace.find(c) != std::wstring_view::npos; }
+
+std::wstring_view Trim(std::wstring_view v) { return TrimChars(v, kWhiteSpace); }
 
 // Line breaks of every kind (CR LF, LF, CR) as CR LF, the form Windows text
 // and the store's notes use.
@@ -298,18 +296,25 @@ class Contact {
   std::vector<std::wstring> overflow_;
 };
 
+// One of N's parts (family name; given; additional; prefix; suffix) as a
+// property holds it. Exporters that have no prefix or suffix write "0".
+std::wstring NamePart(const DecodedProperty& n, std::size_t part) {
+  std::wstring v = OneLine(Component(n, part));
+  if ((part == 3 || part == 4) && v == L"0") v.clear();
+  return v;
+}
+
 // The full name from N's parts when the card has no FN: prefix, given,
 // additional names, family name, suffix.
 std::wstring NameFromParts(const DecodedProperty& n) {
-  static constexpr std::size_t kParts[] = {3, 1, 2, 0, 4};
   std::wstring name;
-  for (std::size_t part : kParts) {
-    std::wstring_view v = Trim(Component(n, part));
-    if (v.empty() || ((part == 3 || part == 4) && v == L"0")) continue;
+  for (std::size_t part : {3, 1, 2, 0, 4}) {
+    const std::wstring v = NamePart(n, part);
+    if (v.empty()) continue;
     if (!name.empty()) name.push_back(L' ');
     name.append(v);
   }
-  return OneLine(name);
+  return name;
 }
 
 // An address as one line of the notes.
@@ -567,13 +572,11 @@ class Mapper {
   void Names() {
     if (n_) {
       auto part = [&](Property property, std::size_t n) {
-        std::wstring v = OneLine(Component(*n_, n));
-        if (!v.empty() && !((n == 3 || n == 4) && v == L"0")) contact_.Put(property, std::move(v));
+        if (std::wstring v = NamePart(*n_, n); !v.empty()) contact_.Put(property, std::move(v));
       };
       part(property::FirstName, 1);
       part(property::MiddleName, 2);
       part(property::LastName, 0);
-      // Exporters that have no prefix or suffix write "0" there.
       part(property::Title, 3);
       part(property::Suffix, 4);
     }

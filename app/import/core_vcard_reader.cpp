@@ -129,10 +129,8 @@ class CoreVCardReader final : public VCardReader {
       DecodedProperty& to = out[i];
       to.group = FromUtf8(from.group);
       to.name = FromUtf8(from.name);
-      // Split at "," once more, as the COM object's joined list is: a
-      // quoted 4.0 list (TYPE="work,voice") may come through whole.
       to.types.clear();
-      for (const std::string& types : from.types) AddJoinedTypes(FromUtf8(types), to.types);
+      for (const std::string& type : from.types) to.types.push_back(FromUtf8(type));
       to.value = FromUtf8(from.value);
       to.components.clear();
       for (const std::string& component : from.components) to.components.push_back(FromUtf8(component));

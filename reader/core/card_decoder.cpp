@@ -136,9 +136,12 @@ bool IsAscii(std::string_view s) {
 }
 
 // A type is text of the file like a value (a TYPE= may be in the user's
-// language), lower case for the ASCII letters.
+// language), lower case for the ASCII letters. The quotes of a 4.0 list
+// (TYPE="voice,cell") fall on its first and last items.
 void AddType(std::string_view type, FileText file, std::vector<std::string>& types) {
-  type = Unquote(type);
+  type = Trim(type);
+  if (!type.empty() && type.front() == '"') type.remove_prefix(1);
+  if (!type.empty() && type.back() == '"') type.remove_suffix(1);
   if (type.empty()) return;
   std::string lower;
   if (IsAscii(type)) lower.assign(type);
@@ -185,7 +188,12 @@ std::optional<Header> ParseHeader(std::string_view head, FileText file, DecodedP
     const std::string_view key = Trim(piece.substr(0, equals));
     const std::string_view value = piece.substr(equals + 1);
     if (SameIgnoringCase(key, "TYPE")) {
-      SplitOutsideQuotes(value, ',', [&](std::string_view type) { AddType(type, file, property.types); });
+      // No type holds a ",", quoted or not.
+      for (std::size_t at = 0; at <= value.size();) {
+        const std::size_t comma = std::min(value.find(',', at), value.size());
+        AddType(value.substr(at, comma - at), file, property.types);
+        at = comma + 1;
+      }
     } else if (SameIgnoringCase(key, "ENCODING")) {
       const std::string_view encoding = Unquote(value);
       if (SameIgnoringCase(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;

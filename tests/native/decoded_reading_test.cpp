@@ -24,7 +24,10 @@ using namespace std::string_literals;
 // " [part|part]" after it when the value has more than one component.
 std::string Written(const DecodedProperty& p) {
   std::string out = p.group.empty() ? p.name : p.group + "." + p.name;
-  for (std::size_t i = 0; i < p.types.size(); ++i) out += (i == 0 ? " (" : ",") + p.types[i];
+  for (std::size_t i = 0; i < p.types.size(); ++i) {
+    EXPECT_EQ(p.types[i].find(','), std::string::npos) << "a list split into its types: " << p.types[i];
+    out += (i == 0 ? " (" : ",") + p.types[i];
+  }
   if (!p.types.empty()) out += ")";
   out += ": " + p.value;
   EXPECT_FALSE(p.components.empty()) << out;
