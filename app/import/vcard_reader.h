@@ -26,17 +26,6 @@ struct DecodedProperty {
 // A card's properties in file order.
 using DecodedCard = std::vector<DecodedProperty>;
 
-// Adds the types of a list joined by "," (as the reader's COM face hands
-// them out; no type holds a ",") to `types`.
-inline void AddJoinedTypes(std::wstring_view joined, std::vector<std::wstring>& types) {
-  for (std::size_t at = 0; at <= joined.size();) {
-    std::size_t comma = joined.find(L',', at);
-    if (comma == std::wstring_view::npos) comma = joined.size();
-    if (comma > at) types.emplace_back(joined.substr(at, comma - at));
-    at = comma + 1;
-  }
-}
-
 // The reader's fields the import maps, by their names on the reader.
 enum class VCardField {
   Name,

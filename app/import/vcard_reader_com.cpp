@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "com_util.h"
 #include "tessary.h"
@@ -52,6 +54,17 @@ Getter GetterOf(VCardField field) {
     case VCardField::BirthDay: return &IVCardStream::get_BirthDay;
   }
   throw std::invalid_argument("unknown vCard field");
+}
+
+// Adds the types of the list the reader hands out, joined by "," (no type
+// holds one), to `types`.
+void AddJoinedTypes(std::wstring_view joined, std::vector<std::wstring>& types) {
+  for (std::size_t at = 0; at <= joined.size();) {
+    std::size_t comma = joined.find(L',', at);
+    if (comma == std::wstring_view::npos) comma = joined.size();
+    if (comma > at) types.emplace_back(joined.substr(at, comma - at));
+    at = comma + 1;
+  }
 }
 
 class ComVCardReader final : public VCardReader {
