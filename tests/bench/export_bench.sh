@@ -7,20 +7,21 @@
 # calls, the window updates, the yields and the loop's own work.
 #
 #   tests/bench/export_bench.sh [N]     (from the repository root)
+#   BITS=32 tests/bench/export_bench.sh [N]     the same for the 32-bit build
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/bench/bits.sh
 n=${1:-10000}
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target export_bench >/dev/null
+build_targets export_bench
 # A prefix of the benchmarks' own under the build tree, where the local
 # store is registered under the store library's ProgID.
-prefix=build/win32/wineprefix-bench
-work=$(realpath -m build/win32/bench-export)
+prefix=$build/wineprefix-bench
+work=$(realpath -m "$build/bench-export")
 rm -rf "$work"
 mkdir -p "$work"
 cmake/wine.sh "$prefix" start
 trap 'cmake/wine.sh "$prefix" stop' EXIT
-bash localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
+bash localstore/register.sh "$prefix" "$build/bin/LocalStore.dll"
 export LOCALSTORE_PROFILE="Z:$(echo "$work/profile" | tr / '\\')"
-cmake/wine.sh "$prefix" run build/win32/bin/export_bench.exe "Z:$(echo "$work/out" | tr / '\\')" "$n"
+cmake/wine.sh "$prefix" run "$build/bin/export_bench.exe" "Z:$(echo "$work/out" | tr / '\\')" "$n"
 rm -rf "$work"

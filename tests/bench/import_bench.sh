@@ -9,18 +9,19 @@
 # updates and the yields. The generated files are kept for the next run.
 #
 #   tests/bench/import_bench.sh [N [M]]     (from the repository root)
+#   BITS=32 tests/bench/import_bench.sh [N [M]]     the same for the 32-bit build
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/bench/bits.sh
 n=${1:-100000} m=${2:-10000}
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target import_bench >/dev/null
+build_targets import_bench
 # A prefix of the benchmarks' own under the build tree, where Tessary and
 # the local store (under the store library's ProgID) are registered.
-prefix=build/win32/wineprefix-bench
-work=$(realpath -m "build/win32/bench-import/$n-$m")
+prefix=$build/wineprefix-bench
+work=$(realpath -m "$build/bench-import/$n-$m")
 mkdir -p "$work"
 cmake/wine.sh "$prefix" start
 trap 'cmake/wine.sh "$prefix" stop' EXIT
-cmake/wine.sh "$prefix" run regsvr32 /s "$(realpath build/win32/bin/Tessary.dll)"
-bash localstore/register.sh "$prefix" build/win32/bin/LocalStore.dll
-cmake/wine.sh "$prefix" run build/win32/bin/import_bench.exe "Z:$(echo "$work" | tr / '\\')" "$n" "$m"
+cmake/wine.sh "$prefix" run regsvr32 /s "$(realpath "$build/bin/Tessary.dll")"
+bash localstore/register.sh "$prefix" "$build/bin/LocalStore.dll"
+cmake/wine.sh "$prefix" run "$build/bin/import_bench.exe" "Z:$(echo "$work" | tr / '\\')" "$n" "$m"

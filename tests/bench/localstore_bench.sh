@@ -8,25 +8,26 @@
 # largest N.
 #
 #   tests/bench/localstore_bench.sh [N...]     (from the repository root)
+#   BITS=32 tests/bench/localstore_bench.sh [N...]     the same for the 32-bit build
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target localstore_bench localstore_com localstore_core_bench >/dev/null
+source tests/bench/bits.sh
+build_targets localstore_bench localstore_com localstore_core_bench
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target localstore_core_bench >/dev/null
-prefix=build/win32/wineprefix
-work=build/win32/bench-profiles
+prefix=$build/wineprefix
+work=$build/bench-profiles
 rm -rf "$work"
 mkdir -p "$work"
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(1000 10000 100000)
 cmake/wine.sh "$prefix" start
 trap 'cmake/wine.sh "$prefix" stop' EXIT
-cmake/wine.sh "$prefix" run build/win32/bin/localstore_bench.exe "Z:$(realpath "$work")" "${counts[@]}"
+cmake/wine.sh "$prefix" run "$build/bin/localstore_bench.exe" "Z:$(realpath "$work")" "${counts[@]}"
 largest=${counts[-1]}
 for n in "${counts[@]}"; do [ "$n" -gt "$largest" ] && largest=$n; done
 echo "under Wine:"
-cmake/wine.sh "$prefix" run build/win32/bin/localstore_core_bench.exe "Z:$(realpath "$work")/core-wine" "$largest"
+cmake/wine.sh "$prefix" run "$build/bin/localstore_core_bench.exe" "Z:$(realpath "$work")/core-wine" "$largest"
 echo "natively:"
 build/bench/bin/localstore_core_bench "$work/core-native" "$largest"
 rm -rf "$work"
