@@ -53,20 +53,12 @@ if(WIN32)
 endif()
 
 # One profile written and read by both bitnesses, from the 32-bit tree: its
-# 64-bit writer comes from the win64 preset's tree, built after the
-# installer's 64-bit binaries so that one build of that tree runs at a time.
+# 64-bit writer comes from the win64 preset's tree with the installer's
+# 64-bit binaries (win64_binaries, installer/CMakeLists.txt).
 if(TARGET win64_binaries)
-  set(writer64 ${PROJECT_SOURCE_DIR}/build/win64/bin/localstore_writer.exe)
-  add_custom_target(localstore_writer_win64 ALL
-    COMMAND ${CMAKE_COMMAND} --preset win64
-    COMMAND ${CMAKE_COMMAND} --build --preset win64 --target localstore_writer
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    BYPRODUCTS ${writer64}
-    COMMENT "The 64-bit localstore_writer and LocalStore.dll"
-    VERBATIM)
-  add_dependencies(localstore_writer_win64 win64_binaries)
   pindrel_add_script_test(NAME localstore_bitness
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/bitness_test.sh $<TARGET_FILE:localstore_writer> ${writer64})
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/bitness_test.sh $<TARGET_FILE:localstore_writer>
+            ${PROJECT_SOURCE_DIR}/build/win64/bin/localstore_writer.exe)
 endif()
 
 if(WIN32)
