@@ -124,7 +124,20 @@ void SessionObject::Logon(Call& call) {
   profile_ = std::move(profile);
 }
 
-void SessionObject::Logoff(Call&) { profile_.reset(); }
+// Saves reach the system as they return; Logoff and the session's end put
+// them on the disk too.
+void SessionObject::Logoff(Call&) {
+  std::shared_ptr<Profile> profile = std::move(profile_);
+  if (profile) profile->Flush();
+}
+
+SessionObject::~SessionObject() {
+  try {
+    if (profile_) profile_->Flush();
+  } catch (const StoreFailure&) {
+    // Nobody is left to tell; the bytes are in the system's hands.
+  }
+}
 
 void SessionObject::LoggedOn(Call& call) { call.ReturnBool(profile_ != nullptr); }
 

@@ -43,6 +43,16 @@ std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
   return ~crc;
 }
 
+void PutLe(unsigned char* p, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint64_t GetLe(const unsigned char* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= std::uint64_t(p[i]) << (8 * i);
+  return v;
+}
+
 void RecordWriter::Add(std::uint16_t tag, std::string_view bytes) {
   payload_ += static_cast<char>(tag & 0xFF);
   payload_ += static_cast<char>(tag >> 8);

@@ -16,6 +16,10 @@ namespace localstore {
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
+// Little-endian numbers of `bytes` bytes in fixed-size headers.
+void PutLe(unsigned char* p, std::uint64_t v, int bytes);
+std::uint64_t GetLe(const unsigned char* p, int bytes);
+
 // Builds a payload of tagged fields (tag, length, bytes).
 class RecordWriter {
  public:
