@@ -399,6 +399,9 @@ TEST(ItemCodec, EveryFieldSurvivesAndUnknownTagsAreSkipped) {
   ASSERT_TRUE(decoded);
   EXPECT_EQ(decoded->message_class, u"IPM.Contact");
   EXPECT_FALSE(DecodeItem(newer.Finish(kStoreMagic)));
+  // The standard check value, so files written before stay readable.
+  EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
+  EXPECT_EQ(Crc32("123456789abcdefgh", 17), Crc32("abcdefgh", 8, Crc32("123456789", 9)));
 }
 
 }  // namespace
