@@ -202,9 +202,10 @@ void FolderItems::Switch(std::uint64_t generation, bool locked) {
       data_ = std::move(file);
       break;
     }
-    // A later compaction removed it meanwhile: the lock file names the
+    // A later compaction removed it meanwhile (on Windows a file still open
+    // elsewhere refuses opening until it is gone): the lock file names the
     // current one.
-    if (!error.not_found || attempt == 20) ThrowFile(error, "cannot open the folder's items");
+    if (attempt == 20) ThrowFile(error, "cannot open the folder's items");
     generation = ReadGeneration();
   }
   generation_ = generation;

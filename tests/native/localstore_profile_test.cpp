@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "item.h"
 #include "profile.h"
@@ -284,6 +285,29 @@ TEST_F(ProfileTest, ACompactedFolderKeepsItsItemsForEveryOpener) {
   auto all = Contacts(third);
   ASSERT_EQ(all->Count(), 12u);
   EXPECT_EQ(all->IdAt(12), last);
+}
+
+// Two writers at once (as two processes: each its own opener and lock)
+// lose nothing and keep each other's items whole.
+TEST_F(ProfileTest, TwoWritersAtOnceLoseNothing) {
+  Profile(dir_).Logon();
+  std::vector<std::string> ids[2];
+  auto write = [&](int w) {
+    Profile profile(dir_);
+    auto items = Contacts(profile);
+    for (int i = 0; i < 300; ++i) ids[w].push_back(items->Add(Contact(u"W" + FromUtf8(std::to_string(w)), u"L")));
+    items->Remove(ids[w][0]);
+  };
+  std::thread other(write, 1);
+  write(0);
+  other.join();
+  Profile profile(dir_);
+  auto items = Contacts(profile);
+  ASSERT_EQ(items->Count(), 598u);
+  EXPECT_EQ(items->Skipped(), 0u);
+  for (int w = 0; w < 2; ++w)
+    for (std::size_t i = 1; i < ids[w].size(); ++i)
+      ASSERT_EQ(items->Load(ids[w][i]).Get(Text::FirstName), u"W" + FromUtf8(std::to_string(w)));
 }
 
 // Profiles from before the data file: an index of identifiers and a file
