@@ -478,8 +478,11 @@ void ItemObject::CheckNotDeleted() const {
 void ItemObject::GetText(Call& call) { call.Return(item_.Get(TextOf(call.id()))); }
 
 void ItemObject::PutText(Call& call) {
-  Variant text = call.ValueAs(VT_BSTR);
-  BSTR b = V_BSTR(&text.Get());
+  // Text comes as text nearly always: read in place, not copied first.
+  const VARIANT& value = call.Value();
+  Variant text;
+  if (V_VT(&value) != VT_BSTR) text = call.ValueAs(VT_BSTR);
+  BSTR b = V_VT(&value) == VT_BSTR ? V_BSTR(&value) : V_BSTR(&text.Get());
   item_.Set(TextOf(call.id()), std::u16string_view(reinterpret_cast<const char16_t*>(b ? b : L""),
                                                    b ? SysStringLen(b) : 0));
 }
