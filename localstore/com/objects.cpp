@@ -413,8 +413,8 @@ void ItemsObject::Count(Call& call) { call.ReturnLong(static_cast<long>(items_->
 void ItemsObject::Item(Call& call) {
   long position = call.Long(0);
   if (position < 1) Fail(Code::NotFound, "there is no item at position " + std::to_string(position));
-  std::string id = items_->IdAt(static_cast<std::uint32_t>(position));
-  localstore::Item item = items_->Load(id);
+  std::string id;
+  localstore::Item item = items_->LoadAt(static_cast<std::uint32_t>(position), &id);
   call.ReturnObject(ItemObject::New(items_, folder_id_, std::move(id), std::move(item)));
 }
 

@@ -401,10 +401,15 @@ std::uint32_t FolderItems::Count() {
 std::string FolderItems::IdAt(std::uint32_t position) {
   std::lock_guard<std::mutex> guard(mutex_);
   Sync(false);
-  if (position < 1 || position > order_.size())
-    throw StoreFailure(Code::NotFound, "there is no item at position " + std::to_string(position) +
-                                           "; the folder holds " + std::to_string(order_.size()));
-  return ItemHex(order_[position - 1]);
+  return ItemHex(IdAtPosition(position));
+}
+
+Item FolderItems::LoadAt(std::uint32_t position, std::string* item_id) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  Sync(false);
+  std::uint64_t id = IdAtPosition(position);
+  *item_id = ItemHex(id);
+  return Read(id, where_.at(id));
 }
 
 Item FolderItems::Load(std::string_view item_id) {
@@ -415,14 +420,25 @@ Item FolderItems::Load(std::string_view item_id) {
   auto found = where_.find(*id);
   if (found == where_.end())
     throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
-  std::string payload(found->second.size - kHeaderSize, '\0');
+  return Read(*id, found->second);
+}
+
+std::uint64_t FolderItems::IdAtPosition(std::uint32_t position) const {
+  if (position < 1 || position > order_.size())
+    throw StoreFailure(Code::NotFound, "there is no item at position " + std::to_string(position) +
+                                           "; the folder holds " + std::to_string(order_.size()));
+  return order_[position - 1];
+}
+
+Item FolderItems::Read(std::uint64_t id, const Where& where) {
+  std::string payload(where.size - kHeaderSize, '\0');
   std::size_t read = 0;
   FileError error;
-  if (!data_.ReadAt(found->second.offset + kHeaderSize, payload.data(), payload.size(), &read, &error))
+  if (!data_.ReadAt(where.offset + kHeaderSize, payload.data(), payload.size(), &read, &error))
     ThrowFile(error, "cannot read the item");
   auto item = read == payload.size() ? DecodeItem(payload) : std::nullopt;
   if (!item)
-    throw StoreFailure(Code::CorruptData, "the item " + ItemHex(*id) + " is damaged in the file \"" +
+    throw StoreFailure(Code::CorruptData, "the item " + ItemHex(id) + " is damaged in the file \"" +
                                               PathText(DataPath()) + "\"");
   return std::move(*item);
 }

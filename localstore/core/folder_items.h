@@ -64,6 +64,8 @@ class FolderItems {
   // The identifier of the item at a position (1 = the oldest item).
   std::string IdAt(std::uint32_t position);
   Item Load(std::string_view item_id);
+  // The item at a position and its identifier, as IdAt and Load would give.
+  Item LoadAt(std::uint32_t position, std::string* item_id);
   // Stores a new item and returns its identifier (16 hexadecimal digits).
   std::string Add(const Item& item);
   void Update(std::string_view item_id, const Item& item);
@@ -93,6 +95,8 @@ class FolderItems {
   void Switch(std::uint64_t generation, bool locked);
   void Sync(bool locked);
   std::optional<std::uint64_t> Scan(std::uint64_t to, bool locked);
+  std::uint64_t IdAtPosition(std::uint32_t position) const;
+  Item Read(std::uint64_t id, const Where& where);
   void Apply(int kind, std::uint64_t id, std::uint64_t offset, std::uint32_t size);
   void Append(int kind, std::uint64_t id, std::string_view payload);
   void CompactIfWasteful();

@@ -137,6 +137,10 @@ TEST_F(ProfileTest, ItemsRoundTripAndKeepTheirPositions) {
   for (std::uint32_t position = 1; position <= 5; ++position)
     EXPECT_EQ(seen->IdAt(position), ids[position - 1]) << position;
   EXPECT_EQ(seen->Load(ids[0]), full);
+  std::string id;
+  EXPECT_EQ(seen->LoadAt(1, &id), full);
+  EXPECT_EQ(id, ids[0]);
+  EXPECT_EQ(FailureOf([&] { seen->LoadAt(6, &id); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->IdAt(0); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->IdAt(6); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->Load("0123456789ABCDEF"); }), Code::NotFound);
