@@ -1,59 +1,16 @@
 #include "folder_items.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "failure.h"
+#include "folder_records.h"
 #include "profile.h"
 #include "record.h"
 #include "text.h"
 
 namespace localstore {
-namespace {
 
-constexpr std::size_t kHeaderSize = 24;
-constexpr std::uint32_t kMarker = 0x31434552;  // "REC1"
-enum Kind : int { kPut = 1, kDelete = 2, kMoved = 3 };
-// Files are read in pieces of this size, so opening a large folder needs
-// no more memory than its index.
-constexpr std::size_t kChunk = 1 << 20;
-// Small files are not worth compacting.
-constexpr std::uint64_t kCompactFrom = 64 * 1024;
-// How long a writer keeps the lock after its last save, how long at most
-// while it goes on saving, and how long it then stays away from it.
-constexpr auto kIdle = std::chrono::milliseconds(20);
-constexpr auto kLongest = std::chrono::milliseconds(50);
-constexpr auto kPolite = std::chrono::milliseconds(2);
-
-struct Header {
-  int kind;
-  std::uint64_t id;  // the next generation for kMoved
-  std::uint32_t length;
-};
-
-void EncodeHeader(const Header& header, unsigned char* out) {
-  PutLe(out, kMarker, 4);
-  PutLe(out + 4, static_cast<std::uint64_t>(header.kind), 4);
-  PutLe(out + 8, header.id, 8);
-  PutLe(out + 16, header.length, 4);
-  PutLe(out + 20, Crc32(out, 20), 4);
-}
-
-std::optional<Header> DecodeHeader(const unsigned char* in) {
-  if (GetLe(in, 4) != kMarker || GetLe(in + 20, 4) != Crc32(in, 20)) return std::nullopt;
-  auto kind = static_cast<int>(GetLe(in + 4, 4));
-  if (kind < kPut || kind > kMoved) return std::nullopt;
-  return Header{kind, GetLe(in + 8, 8), static_cast<std::uint32_t>(GetLe(in + 16, 4))};
-}
-
-std::string Framed(const Header& header, std::string_view payload) {
-  std::string record(kHeaderSize, '\0');
-  EncodeHeader(header, reinterpret_cast<unsigned char*>(record.data()));
-  record.append(payload);
-  return record;
-}
-
-}  // namespace
+using namespace folder_records;
 
 std::string ItemHex(std::uint64_t id) {
   unsigned char bytes[8];
@@ -163,34 +120,6 @@ void FolderItems::Open() {
   Switch(generation, true);
   // Left behind when a compaction was cut short after its switch.
   if (generation_ > 0) RemoveFile(DataPathOf(generation_ - 1), nullptr);
-}
-
-// A folder from before the data file: an index of 16-byte entries and one
-// file per item. Its items are copied, in order, into the next generation's
-// data file, which the lock file then names; the old files go last.
-void FolderItems::Convert(std::uint64_t generation) {
-  Path index_path = directory_ / ("index." + std::to_string(generation));
-  std::string index, records, bytes;
-  FileError error;
-  if (!ReadWholeFile(index_path, &index, &error)) ThrowFile(error, "cannot read the folder's old index");
-  for (std::size_t at = 0; at + 16 <= index.size(); at += 16) {
-    const auto* entry = reinterpret_cast<const unsigned char*>(index.data() + at);
-    std::uint64_t id = GetLe(entry, 8);
-    std::string hex = ItemHex(id);
-    if (GetLe(entry + 12, 4) != 0x31584449 || GetLe(entry + 8, 4) != Crc32(entry, 8) ||
-        !ReadWholeFile(directory_ / "items" / hex.substr(0, 2) / (hex + ".item"), &bytes, nullptr)) {
-      ++skipped_;
-      continue;
-    }
-    records += Framed({kPut, id, static_cast<std::uint32_t>(bytes.size())}, bytes);
-  }
-  File out = File::Open(DataPathOf(generation + 1), File::Mode::CreateAlways, &error);
-  if (!out.IsOpen() || !out.WriteAt(0, records.data(), records.size(), &error) || !out.Flush(true, &error))
-    ThrowFile(error, "cannot convert the folder's items");
-  WriteGeneration(generation + 1);
-  RemoveFile(index_path, nullptr);
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_ / "items", ignored);
 }
 
 // Opens a generation's data file and reads it whole.
@@ -305,84 +234,6 @@ void FolderItems::Append(int kind, std::uint64_t id, std::string_view payload) {
   Apply(kind, id, valid_end_, static_cast<std::uint32_t>(record.size()));
   valid_end_ = file_size_ = valid_end_ + record.size();
   CompactIfWasteful();
-}
-
-// The change that called this has been made whatever happens here: a
-// compaction that cannot finish leaves the old file current and is tried
-// again on a later change.
-void FolderItems::CompactIfWasteful() {
-  if (valid_end_ < kCompactFrom || (valid_end_ - live_bytes_) * 2 <= valid_end_) return;
-  std::uint64_t next = generation_ + 1;
-  Path next_path = DataPathOf(next);
-  std::unordered_map<std::uint64_t, Where> moved;
-  moved.reserve(where_.size());
-  std::uint64_t end = 0;
-  {
-    FileError error;
-    File out = File::Open(next_path, File::Mode::CreateAlways, &error);
-    std::string chunk;
-    bool ok = out.IsOpen();
-    for (std::size_t i = 0; ok && i < order_.size(); ++i) {
-      const Where& where = where_.at(order_[i]);
-      std::size_t at = chunk.size(), read = 0;
-      chunk.resize(at + where.size);
-      ok = data_.ReadAt(where.offset, chunk.data() + at, where.size, &read, &error) && read == where.size;
-      moved.emplace(order_[i], Where{end + at, where.size});
-      if (ok && (chunk.size() >= kChunk || i + 1 == order_.size())) {
-        ok = out.WriteAt(end, chunk.data(), chunk.size(), &error);
-        end += chunk.size();
-        chunk.clear();
-      }
-    }
-    if (!ok || !out.Flush(true, &error)) {
-      out.Close();
-      RemoveFile(next_path, nullptr);
-      return;
-    }
-    // From here on the new file is the folder's: readers follow this record.
-    unsigned char mark[kHeaderSize];
-    EncodeHeader({kMoved, next, 0}, mark);
-    if (!data_.WriteAt(valid_end_, mark, kHeaderSize, &error)) {
-      out.Close();
-      RemoveFile(next_path, nullptr);
-      return;
-    }
-    data_ = std::move(out);
-  }
-  Path old_path = DataPathOf(generation_);
-  try {
-    WriteGeneration(next);
-    RemoveFile(old_path, nullptr);  // others may still read it until they follow the mark
-  } catch (const StoreFailure&) {
-    // Openers reach the new file through the mark; the next open removes the old.
-  }
-  generation_ = next;
-  where_ = std::move(moved);
-  valid_end_ = file_size_ = live_bytes_ = end;
-  torn_at_ = ~std::uint64_t{0};
-}
-
-void FolderItems::ReleaseWhenIdle() {
-  std::unique_lock<std::mutex> guard(mutex_);
-  while (!stopping_) {
-    if (!held_) {
-      wake_.wait(guard);
-      continue;
-    }
-    Clock::time_point now = Clock::now(), idle = last_write_ + kIdle, limit = taken_at_ + kLongest;
-    if (now < idle && now < limit) {
-      wake_.wait_until(guard, std::min(idle, limit));
-      continue;
-    }
-    // Still saving, but another writer may be waiting: it gets a turn.
-    if (now < idle) polite_until_ = now + kPolite;
-    Release();
-  }
-}
-
-void FolderItems::Release() {
-  lock_.Unlock();
-  held_ = false;
 }
 
 void FolderItems::Flush() {
