@@ -138,8 +138,7 @@ void FolderItems::Switch(std::uint64_t generation, bool locked) {
     generation = ReadGeneration();
   }
   generation_ = generation;
-  order_.clear();
-  where_.clear();
+  index_.Clear();
   valid_end_ = file_size_ = live_bytes_ = 0;
   torn_at_ = ~std::uint64_t{0};
   Sync(locked);
@@ -202,19 +201,12 @@ std::optional<std::uint64_t> FolderItems::Scan(std::uint64_t to, bool locked) {
 }
 
 void FolderItems::Apply(int kind, std::uint64_t id, std::uint64_t offset, std::uint32_t size) {
-  auto found = where_.find(id);
-  if (found != where_.end()) live_bytes_ -= found->second.size;
+  if (const ItemIndex::Entry* known = index_.Find(id)) live_bytes_ -= known->size;
   if (kind == kPut) {
     live_bytes_ += size;
-    if (found != where_.end()) {
-      found->second = {offset, size};
-    } else {
-      where_.emplace(id, Where{offset, size});
-      order_.push_back(id);
-    }
-  } else if (found != where_.end()) {
-    where_.erase(found);
-    order_.erase(std::find(order_.begin(), order_.end(), id));
+    index_.Put(id, offset, size);
+  } else {
+    index_.Remove(id);
   }
 }
 
@@ -246,21 +238,21 @@ void FolderItems::Flush() {
 std::uint32_t FolderItems::Count() {
   std::lock_guard<std::mutex> guard(mutex_);
   Sync(false);
-  return static_cast<std::uint32_t>(order_.size());
+  return static_cast<std::uint32_t>(index_.Count());
 }
 
 std::string FolderItems::IdAt(std::uint32_t position) {
   std::lock_guard<std::mutex> guard(mutex_);
   Sync(false);
-  return ItemHex(IdAtPosition(position));
+  return ItemHex(EntryAt(position).id);
 }
 
 Item FolderItems::LoadAt(std::uint32_t position, std::string* item_id) {
   std::lock_guard<std::mutex> guard(mutex_);
   Sync(false);
-  std::uint64_t id = IdAtPosition(position);
-  *item_id = ItemHex(id);
-  return Read(id, where_.at(id));
+  const ItemIndex::Entry& entry = EntryAt(position);
+  *item_id = ItemHex(entry.id);
+  return Read(entry);
 }
 
 Item FolderItems::Load(std::string_view item_id) {
@@ -268,28 +260,27 @@ Item FolderItems::Load(std::string_view item_id) {
   if (!id) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
   std::lock_guard<std::mutex> guard(mutex_);
   Sync(false);
-  auto found = where_.find(*id);
-  if (found == where_.end())
-    throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
-  return Read(*id, found->second);
+  const ItemIndex::Entry* found = index_.Find(*id);
+  if (!found) throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
+  return Read(*found);
 }
 
-std::uint64_t FolderItems::IdAtPosition(std::uint32_t position) const {
-  if (position < 1 || position > order_.size())
+const ItemIndex::Entry& FolderItems::EntryAt(std::uint32_t position) {
+  if (position < 1 || position > index_.Count())
     throw StoreFailure(Code::NotFound, "there is no item at position " + std::to_string(position) +
-                                           "; the folder holds " + std::to_string(order_.size()));
-  return order_[position - 1];
+                                           "; the folder holds " + std::to_string(index_.Count()));
+  return index_.At(position - 1);
 }
 
-Item FolderItems::Read(std::uint64_t id, const Where& where) {
-  std::string payload(where.size - kHeaderSize, '\0');
+Item FolderItems::Read(const ItemIndex::Entry& entry) {
+  std::string payload(entry.size - kHeaderSize, '\0');
   std::size_t read = 0;
   FileError error;
-  if (!data_.ReadAt(where.offset + kHeaderSize, payload.data(), payload.size(), &read, &error))
+  if (!data_.ReadAt(entry.offset + kHeaderSize, payload.data(), payload.size(), &read, &error))
     ThrowFile(error, "cannot read the item");
   auto item = read == payload.size() ? DecodeItem(payload) : std::nullopt;
   if (!item)
-    throw StoreFailure(Code::CorruptData, "the item " + ItemHex(id) + " is damaged in the file \"" +
+    throw StoreFailure(Code::CorruptData, "the item " + ItemHex(entry.id) + " is damaged in the file \"" +
                                               PathText(DataPath()) + "\"");
   return std::move(*item);
 }
@@ -298,7 +289,7 @@ std::string FolderItems::Add(const Item& item) {
   std::string payload = EncodeItem(item);
   Writing writing(*this);
   std::uint64_t id = 0;
-  do id = ids_->Next(); while (id == 0 || where_.count(id));
+  do id = ids_->Next(); while (id == 0 || index_.Find(id));
   Append(kPut, id, payload);
   return ItemHex(id);
 }
@@ -308,7 +299,7 @@ void FolderItems::Update(std::string_view item_id, const Item& item) {
   auto id = ParseItemHex(item_id);
   Writing writing(*this);
   // Another process may have deleted it: a re-save does not bring it back.
-  if (!id || !where_.count(*id))
+  if (!id || !index_.Find(*id))
     throw StoreFailure(Code::ObjectDeleted, "the item " + std::string(item_id) + " has been deleted");
   Append(kPut, *id, payload);
 }
@@ -317,7 +308,7 @@ void FolderItems::Remove(std::string_view item_id) {
   auto id = ParseItemHex(item_id);
   if (!id) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
   Writing writing(*this);
-  if (!where_.count(*id))
+  if (!index_.Find(*id))
     throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " is not in this folder");
   Append(kDelete, *id, {});
 }

@@ -37,11 +37,11 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "files.h"
 #include "item.h"
+#include "item_index.h"
 
 namespace localstore {
 
@@ -81,10 +81,6 @@ class FolderItems {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Where {
-    std::uint64_t offset;  // of the record's header
-    std::uint32_t size;    // header and payload
-  };
   class Writing;
 
   Path DataPathOf(std::uint64_t generation) const;
@@ -95,8 +91,8 @@ class FolderItems {
   void Switch(std::uint64_t generation, bool locked);
   void Sync(bool locked);
   std::optional<std::uint64_t> Scan(std::uint64_t to, bool locked);
-  std::uint64_t IdAtPosition(std::uint32_t position) const;
-  Item Read(std::uint64_t id, const Where& where);
+  const ItemIndex::Entry& EntryAt(std::uint32_t position);
+  Item Read(const ItemIndex::Entry& entry);
   void Apply(int kind, std::uint64_t id, std::uint64_t offset, std::uint32_t size);
   void Append(int kind, std::uint64_t id, std::string_view payload);
   void CompactIfWasteful();
@@ -108,8 +104,7 @@ class FolderItems {
   File lock_;
   File data_;
   std::uint64_t generation_ = 0;
-  std::vector<std::uint64_t> order_;  // live items, oldest first
-  std::unordered_map<std::uint64_t, Where> where_;
+  ItemIndex index_;
   std::uint64_t valid_end_ = 0;   // the end of the last whole record read
   std::uint64_t file_size_ = 0;   // the data file's size when last looked at
   std::uint64_t live_bytes_ = 0;  // the records of live items

@@ -47,21 +47,20 @@ void FolderItems::CompactIfWasteful() {
   if (valid_end_ < kCompactFrom || (valid_end_ - live_bytes_) * 2 <= valid_end_) return;
   std::uint64_t next = generation_ + 1;
   Path next_path = DataPathOf(next);
-  std::unordered_map<std::uint64_t, Where> moved;
-  moved.reserve(where_.size());
+  ItemIndex moved;
   std::uint64_t end = 0;
   {
     FileError error;
     File out = File::Open(next_path, File::Mode::CreateAlways, &error);
     std::string chunk;
     bool ok = out.IsOpen();
-    for (std::size_t i = 0; ok && i < order_.size(); ++i) {
-      const Where& where = where_.at(order_[i]);
+    for (std::size_t i = 0, count = index_.Count(); ok && i < count; ++i) {
+      const ItemIndex::Entry& entry = index_.At(i);
       std::size_t at = chunk.size(), read = 0;
-      chunk.resize(at + where.size);
-      ok = data_.ReadAt(where.offset, chunk.data() + at, where.size, &read, &error) && read == where.size;
-      moved.emplace(order_[i], Where{end + at, where.size});
-      if (ok && (chunk.size() >= kChunk || i + 1 == order_.size())) {
+      chunk.resize(at + entry.size);
+      ok = data_.ReadAt(entry.offset, chunk.data() + at, entry.size, &read, &error) && read == entry.size;
+      moved.Put(entry.id, end + at, entry.size);
+      if (ok && (chunk.size() >= kChunk || i + 1 == count)) {
         ok = out.WriteAt(end, chunk.data(), chunk.size(), &error);
         end += chunk.size();
         chunk.clear();
@@ -90,7 +89,7 @@ void FolderItems::CompactIfWasteful() {
     // Openers reach the new file through the mark; the next open removes the old.
   }
   generation_ = next;
-  where_ = std::move(moved);
+  index_ = std::move(moved);
   valid_end_ = file_size_ = live_bytes_ = end;
   torn_at_ = ~std::uint64_t{0};
 }

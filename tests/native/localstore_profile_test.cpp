@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "item.h"
+#include "item_index.h"
 #include "profile.h"
 #include "record.h"
 #include "text.h"
@@ -371,6 +372,39 @@ TEST_F(ProfileTest, NamesOnDiskComeFromIdentifiersOnly) {
   std::regex allowed("[0-9A-F]+|stores|lock|data\\.[0-9]+|profile\\.(dat|lock)|store\\.dat");
   for (const auto& entry : fs::recursive_directory_iterator(dir_))
     EXPECT_TRUE(std::regex_match(entry.path().filename().string(), allowed)) << entry.path();
+}
+
+// The in-memory index against a plain list, through many puts, re-puts and
+// removals (identifiers close together, as older folders may have them).
+TEST(ItemIndexTest, AgreesWithAPlainList) {
+  ItemIndex index;
+  std::vector<ItemIndex::Entry> model;
+  std::mt19937_64 random(7);
+  for (int step = 0; step < 5000; ++step) {
+    int action = static_cast<int>(random() % 4);
+    if (action < 2 || model.empty()) {
+      std::uint64_t id = model.size() + 1 + random() % 64 * 1000003;
+      auto known = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.id == id; });
+      auto size = static_cast<std::uint32_t>(step);
+      if (known != model.end()) *known = {id, std::uint64_t(step), size};  // keeps its place
+      else model.push_back({id, std::uint64_t(step), size});
+      index.Put(id, std::uint64_t(step), size);
+    } else {
+      auto victim = model.begin() + static_cast<std::ptrdiff_t>(random() % model.size());
+      index.Remove(victim->id);
+      model.erase(victim);
+    }
+    ASSERT_EQ(index.Count(), model.size()) << step;
+    if (step % 97 == 0 || step > 4900) {
+      for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(index.At(i).id, model[i].id) << step;
+        ASSERT_EQ(index.At(i).size, model[i].size) << step;
+        ASSERT_EQ(index.At(i).offset, model[i].offset) << step;
+        ASSERT_EQ(index.Find(model[i].id), &index.At(i)) << step;
+      }
+    }
+  }
+  EXPECT_EQ(index.Find(0), nullptr);
 }
 
 TEST(ItemDates, CivilAndAutomationDatesAgree) {
