@@ -169,6 +169,8 @@ std::optional<std::uint64_t> FolderItems::Scan(std::uint64_t to, bool locked) {
       std::size_t read = 0;
       if (!data_.ReadAt(at, buffer.data(), buffer.size(), &read, &error))
         ThrowFile(error, "cannot read the folder's items");
+      // Shorter than it was a moment ago: a writer cut off a torn tail.
+      if (read < buffer.size()) to = at + read;
       buffer.resize(read);
       base = at;
       if (read < size) return nullptr;
