@@ -124,6 +124,7 @@ std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::u
   std::string_view payload = file.substr(8, length);
   if (GetU32(file.data() + 8 + length) != Crc32(payload.data(), payload.size())) return std::nullopt;
   std::vector<RecordField> fields;
+  fields.reserve(kTextCount + 4);  // an item's fields, without growing
   for (std::size_t at = 0; at < payload.size();) {
     if (payload.size() - at < 6) return std::nullopt;
     auto tag = static_cast<std::uint16_t>(static_cast<unsigned char>(payload[at]) |
@@ -139,6 +140,9 @@ std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::u
 
 std::string EncodeItem(const Item& item) {
   RecordWriter writer;
+  std::size_t size = 6 + item.message_class.size() * 2 + 2 * (6 + 8);
+  for (const std::u16string& text : item.text) size += text.empty() ? 0 : 6 + text.size() * 2;
+  writer.Reserve(size);
   writer.Add(kTagMessageClass, item.message_class);
   for (std::size_t i = 0; i < kTextCount; ++i)
     if (!item.text[i].empty()) writer.Add(static_cast<std::uint16_t>(i + 1), item.text[i]);

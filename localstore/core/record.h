@@ -23,6 +23,8 @@ std::uint64_t GetLe(const unsigned char* p, int bytes);
 // Builds a payload of tagged fields (tag, length, bytes).
 class RecordWriter {
  public:
+  // Room for `bytes` of fields, so building a record allocates once.
+  void Reserve(std::size_t bytes) { payload_.reserve(bytes); }
   void Add(std::uint16_t tag, std::string_view bytes);
   void Add(std::uint16_t tag, std::u16string_view text);  // stored UTF-16LE
   void AddU64(std::uint16_t tag, std::uint64_t value);
