@@ -12,11 +12,12 @@ namespace localstore {
 
 using namespace folder_records;
 
-// A folder from before the data file: an index of 16-byte entries and one
-// file per item. Its items are copied, in order, into the next generation's
+// A folder from before the data file: an index of 16-byte entries (the
+// identifier, its CRC-32 and a marker) and one file per item. Its items are copied, in order, into the next generation's
 // data file, which the lock file then names; the old files go last.
 void FolderItems::Convert(std::uint64_t generation) {
   Path index_path = directory_ / ("index." + std::to_string(generation));
+  constexpr std::uint32_t kEntryMarker = 0x31584449;  // "IDX1"
   std::string index, records, bytes;
   FileError error;
   if (!ReadWholeFile(index_path, &index, &error)) ThrowFile(error, "cannot read the folder's old index");
@@ -24,7 +25,7 @@ void FolderItems::Convert(std::uint64_t generation) {
     const auto* entry = reinterpret_cast<const unsigned char*>(index.data() + at);
     std::uint64_t id = GetLe(entry, 8);
     std::string hex = ItemHex(id);
-    if (GetLe(entry + 12, 4) != 0x31584449 || GetLe(entry + 8, 4) != Crc32(entry, 8) ||
+    if (GetLe(entry + 12, 4) != kEntryMarker || GetLe(entry + 8, 4) != Crc32(entry, 8) ||
         !ReadWholeFile(directory_ / "items" / hex.substr(0, 2) / (hex + ".item"), &bytes, nullptr)) {
       ++skipped_;
       continue;
