@@ -124,7 +124,20 @@ void SessionObject::Logon(Call& call) {
   profile_ = std::move(profile);
 }
 
-void SessionObject::Logoff(Call&) { profile_.reset(); }
+// Saves reach the system as they return; Logoff and the session's end put
+// them on the disk too.
+void SessionObject::Logoff(Call&) {
+  std::shared_ptr<Profile> profile = std::move(profile_);
+  if (profile) profile->Flush();
+}
+
+SessionObject::~SessionObject() {
+  try {
+    if (profile_) profile_->Flush();
+  } catch (const StoreFailure&) {
+    // Nobody is left to tell; the bytes are in the system's hands.
+  }
+}
 
 void SessionObject::LoggedOn(Call& call) { call.ReturnBool(profile_ != nullptr); }
 
@@ -400,8 +413,8 @@ void ItemsObject::Count(Call& call) { call.ReturnLong(static_cast<long>(items_->
 void ItemsObject::Item(Call& call) {
   long position = call.Long(0);
   if (position < 1) Fail(Code::NotFound, "there is no item at position " + std::to_string(position));
-  std::string id = items_->IdAt(static_cast<std::uint32_t>(position));
-  localstore::Item item = items_->Load(id);
+  std::string id;
+  localstore::Item item = items_->LoadAt(static_cast<std::uint32_t>(position), &id);
   call.ReturnObject(ItemObject::New(items_, folder_id_, std::move(id), std::move(item)));
 }
 
@@ -465,8 +478,11 @@ void ItemObject::CheckNotDeleted() const {
 void ItemObject::GetText(Call& call) { call.Return(item_.Get(TextOf(call.id()))); }
 
 void ItemObject::PutText(Call& call) {
-  Variant text = call.ValueAs(VT_BSTR);
-  BSTR b = V_BSTR(&text.Get());
+  // Text comes as text nearly always: read in place, not copied first.
+  const VARIANT& value = call.Value();
+  Variant text;
+  if (V_VT(&value) != VT_BSTR) text = call.ValueAs(VT_BSTR);
+  BSTR b = V_VT(&value) == VT_BSTR ? V_BSTR(&value) : V_BSTR(&text.Get());
   item_.Set(TextOf(call.id()), std::u16string_view(reinterpret_cast<const char16_t*>(b ? b : L""),
                                                    b ? SysStringLen(b) : 0));
 }

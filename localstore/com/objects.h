@@ -25,6 +25,7 @@ class SessionObject final : public Automation<SessionObject> {
  public:
   inline static const IID& kInterface = DIID_ILocalSession;
   static std::span<const Member<SessionObject>> Members();
+  ~SessionObject() override;
 
   void Logon(Call& call);
   void Logoff(Call& call);

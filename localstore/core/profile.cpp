@@ -1,17 +1,12 @@
 #include "profile.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "record.h"
 #include "text.h"
 
 namespace localstore {
 namespace {
-
-[[noreturn]] void ThrowFile(const FileError& error, const std::string& doing) {
-  throw StoreFailure(error.not_found ? Code::NotFound : Code::DiskError, doing + ": " + error.message);
-}
 
 // Writes `bytes` to a new file beside `path` and puts it in place with one
 // rename, so readers and a crash see the old file or the new one, whole.
@@ -22,7 +17,9 @@ void WriteReplacing(const Path& path, const std::string& bytes, IdSource& ids) {
   {
     File file = File::Open(temporary, File::Mode::CreateNew, &error);
     if (!file.IsOpen()) ThrowFile(error, "cannot save");
-    if (!file.WriteAt(0, bytes.data(), bytes.size(), &error)) {
+    // On the disk before the rename: a power cut must not leave the new
+    // name over a file whose bytes never arrived.
+    if (!file.WriteAt(0, bytes.data(), bytes.size(), &error) || !file.Flush(true, &error)) {
       file.Close();
       RemoveFile(temporary, nullptr);
       ThrowFile(error, "cannot save");
@@ -35,47 +32,6 @@ void WriteReplacing(const Path& path, const std::string& bytes, IdSource& ids) {
 }
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
-
-// An index entry: the item's identifier, its checksum and a marker. Sixteen
-// bytes, written with one call, so an entry is either there or not.
-constexpr std::size_t kEntrySize = 16;
-constexpr std::uint32_t kEntryMarker = 0x31584449;  // "IDX1"
-
-void PutLe(unsigned char* p, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-std::uint64_t GetLe(const unsigned char* p, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= std::uint64_t(p[i]) << (8 * i);
-  return v;
-}
-
-void EncodeEntry(std::uint64_t id, unsigned char* out) {
-  PutLe(out, id, 8);
-  PutLe(out + 8, Crc32(out, 8), 4);
-  PutLe(out + 12, kEntryMarker, 4);
-}
-
-std::optional<std::uint64_t> DecodeEntry(const unsigned char* in) {
-  if (GetLe(in + 12, 4) != kEntryMarker || GetLe(in + 8, 4) != Crc32(in, 8)) return std::nullopt;
-  return GetLe(in, 8);
-}
-
-std::string ItemHex(std::uint64_t id) {
-  unsigned char bytes[8];
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(id >> (8 * (7 - i)));
-  return ToHex(bytes, 8);
-}
-
-std::optional<std::uint64_t> ParseItemHex(std::string_view hex) {
-  if (hex.size() != 16 || !IsHex(hex)) return std::nullopt;
-  std::uint64_t v = 0;
-  for (char c : hex) {
-    int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    v = (v << 4) | static_cast<std::uint64_t>(digit);
-  }
-  return v;
-}
 
 // Store file tags.
 enum : std::uint16_t {
@@ -148,195 +104,6 @@ std::string IdSource::Hex(std::size_t bytes) {
   while (out.size() < bytes * 2) out += ItemHex(Next());
   out.resize(bytes * 2);
   return out;
-}
-
-// ---- FolderItems
-
-// Holds a folder's lock for one operation and brings the index up to date.
-class FolderItems::Hold {
- public:
-  Hold(FolderItems& items, bool exclusive) : items_(items) {
-    FileError error;
-    if (!items_.lock_.Lock(exclusive, &error)) ThrowFile(error, "cannot lock the folder");
-    try {
-      items_.Sync();
-    } catch (...) {
-      items_.lock_.Unlock();
-      throw;
-    }
-  }
-  ~Hold() { items_.lock_.Unlock(); }
-  Hold(const Hold&) = delete;
-  Hold& operator=(const Hold&) = delete;
-
- private:
-  FolderItems& items_;
-};
-
-FolderItems::FolderItems(Path directory, std::shared_ptr<IdSource> ids)
-    : directory_(std::move(directory)), ids_(std::move(ids)) {
-  FileError error;
-  if (!MakeDirectories(directory_, &error)) ThrowFile(error, "cannot open the folder");
-  lock_ = File::Open(directory_ / "lock", File::Mode::OpenAlways, &error);
-  if (!lock_.IsOpen()) ThrowFile(error, "cannot open the folder");
-}
-
-// The lock file holds, past its locked first byte, the generation of the
-// index: removing an item writes a new index and then the new number, so
-// every process notices and opens the new one.
-void FolderItems::Sync() {
-  unsigned char bytes[8] = {};
-  std::size_t read = 0;
-  FileError error;
-  if (!lock_.ReadAt(8, bytes, 8, &read, &error)) ThrowFile(error, "cannot read the folder");
-  std::uint64_t generation = read == 8 ? GetLe(bytes, 8) : 0;
-  if (index_.IsOpen() && generation == generation_) return;
-  index_ = File::Open(directory_ / ("index." + std::to_string(generation)), File::Mode::OpenAlways, &error);
-  if (!index_.IsOpen()) ThrowFile(error, "cannot open the folder's index");
-  generation_ = generation;
-}
-
-std::uint64_t FolderItems::IndexSize() {
-  std::uint64_t size = 0;
-  FileError error;
-  if (!index_.Size(&size, &error)) ThrowFile(error, "cannot read the folder's index");
-  return size;
-}
-
-std::uint32_t FolderItems::Count() {
-  Hold hold(*this, false);
-  // A partial entry at the end (a crash while appending) is not an item.
-  return static_cast<std::uint32_t>(IndexSize() / kEntrySize);
-}
-
-std::string FolderItems::IdAt(std::uint32_t position) {
-  Hold hold(*this, false);
-  std::uint64_t count = IndexSize() / kEntrySize;
-  if (position < 1 || position > count)
-    throw StoreFailure(Code::NotFound, "there is no item at position " + std::to_string(position) +
-                                           "; the folder holds " + std::to_string(count));
-  unsigned char entry[kEntrySize];
-  std::size_t read = 0;
-  FileError error;
-  if (!index_.ReadAt((position - 1) * std::uint64_t{kEntrySize}, entry, kEntrySize, &read, &error))
-    ThrowFile(error, "cannot read the folder's index");
-  auto id = read == kEntrySize ? DecodeEntry(entry) : std::nullopt;
-  if (!id)
-    throw StoreFailure(Code::CorruptData, "the folder's index is damaged at position " +
-                                              std::to_string(position));
-  return ItemHex(*id);
-}
-
-Path FolderItems::ItemPath(std::string_view item_id) const {
-  std::string id = NormaliseId(item_id);
-  return directory_ / "items" / id.substr(0, 2) / (id + ".item");
-}
-
-Item FolderItems::Load(std::string_view item_id) {
-  if (!ParseItemHex(item_id)) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
-  std::string bytes;
-  FileError error;
-  Path path = ItemPath(item_id);
-  if (!ReadWholeFile(path, &bytes, &error)) {
-    if (error.not_found) throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
-    ThrowFile(error, "cannot read the item");
-  }
-  auto item = DecodeItem(bytes);
-  if (!item)
-    throw StoreFailure(Code::CorruptData, "the item file \"" + PathText(path) + "\" is damaged");
-  return std::move(*item);
-}
-
-std::string FolderItems::Add(const Item& item) {
-  std::string bytes = EncodeItem(item);
-  std::uint64_t id = 0;
-  FileError error;
-  // The item's file first, whole; only then its index entry. A crash in
-  // between leaves a file no index refers to, never an entry without data.
-  for (int attempt = 0;; ++attempt) {
-    do id = ids_->Next(); while (id == 0);
-    Path path = ItemPath(ItemHex(id));
-    File file = File::Open(path, File::Mode::CreateNew, &error);
-    if (!file.IsOpen() && error.not_found) {
-      if (!MakeDirectories(path.parent_path(), &error)) ThrowFile(error, "cannot save the item");
-      file = File::Open(path, File::Mode::CreateNew, &error);
-    }
-    if (!file.IsOpen()) {
-      if (error.exists && attempt < 8) continue;  // an identifier taken already: draw again
-      ThrowFile(error, "cannot save the item");
-    }
-    if (!file.WriteAt(0, bytes.data(), bytes.size(), &error)) {
-      file.Close();
-      RemoveFile(path, nullptr);
-      ThrowFile(error, "cannot save the item");
-    }
-    break;
-  }
-  unsigned char entry[kEntrySize];
-  EncodeEntry(id, entry);
-  Hold hold(*this, true);
-  // Appending at a whole entry overwrites a partial one a crash left.
-  std::uint64_t at = IndexSize() / kEntrySize * kEntrySize;
-  if (!index_.WriteAt(at, entry, kEntrySize, &error)) {
-    RemoveFile(ItemPath(ItemHex(id)), nullptr);
-    ThrowFile(error, "cannot add the item to the folder");
-  }
-  return ItemHex(id);
-}
-
-void FolderItems::Update(std::string_view item_id, const Item& item) {
-  Path path = ItemPath(item_id);
-  {
-    FileError error;
-    File existing = File::Open(path, File::Mode::Read, &error);
-    if (!existing.IsOpen()) {
-      if (error.not_found)
-        throw StoreFailure(Code::ObjectDeleted, "the item " + std::string(item_id) + " has been deleted");
-      ThrowFile(error, "cannot save the item");
-    }
-  }
-  WriteReplacing(path, EncodeItem(item), *ids_);
-}
-
-void FolderItems::Remove(std::string_view item_id) {
-  auto wanted = ParseItemHex(item_id);
-  if (!wanted) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
-  Hold hold(*this, true);
-  std::uint64_t count = IndexSize() / kEntrySize;
-  std::string entries(static_cast<std::size_t>(count * kEntrySize), '\0');
-  std::size_t read = 0;
-  FileError error;
-  if (!index_.ReadAt(0, entries.data(), entries.size(), &read, &error))
-    ThrowFile(error, "cannot read the folder's index");
-  std::string kept;
-  kept.reserve(entries.size());
-  bool found = false;
-  for (std::size_t at = 0; at + kEntrySize <= read; at += kEntrySize) {
-    auto id = DecodeEntry(reinterpret_cast<const unsigned char*>(entries.data() + at));
-    if (id && *id == *wanted && !found) {
-      found = true;
-      continue;
-    }
-    kept.append(entries, at, kEntrySize);
-  }
-  if (!found) throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " is not in this folder");
-  // The new index under the next generation's name, then the number that
-  // makes it current: a crash before the number keeps the old index whole.
-  std::uint64_t next = generation_ + 1;
-  Path next_path = directory_ / ("index." + std::to_string(next));
-  {
-    File file = File::Open(next_path, File::Mode::CreateAlways, &error);
-    if (!file.IsOpen() || !file.WriteAt(0, kept.data(), kept.size(), &error))
-      ThrowFile(error, "cannot remove the item");
-  }
-  unsigned char bytes[8];
-  PutLe(bytes, next, 8);
-  if (!lock_.WriteAt(8, bytes, 8, &error)) ThrowFile(error, "cannot remove the item");
-  Path old_path = directory_ / ("index." + std::to_string(generation_));
-  index_.Close();
-  Sync();
-  RemoveFile(old_path, nullptr);  // another process may still hold it open
-  RemoveFile(ItemPath(item_id), nullptr);
 }
 
 // ---- Profile
@@ -529,6 +296,10 @@ std::shared_ptr<FolderItems> Profile::Items(std::string_view store_id, std::stri
       directory_ / "stores" / NormaliseId(store_id) / NormaliseId(folder_id), ids_);
   items_.emplace(key, items);
   return items;
+}
+
+void Profile::Flush() {
+  for (auto& [key, items] : items_) items->Flush();
 }
 
 }  // namespace localstore

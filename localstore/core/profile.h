@@ -3,60 +3,38 @@
 //   PROFILE/profile.lock               lock guarding profile.dat and every store.dat
 //   PROFILE/profile.dat                the stores, default store first
 //   PROFILE/stores/SID/store.dat       a store: name, folder tree, default folders
-//   PROFILE/stores/SID/FID/lock        lock of one folder's items; holds the index generation
-//   PROFILE/stores/SID/FID/index.GEN   the folder's items in creation order, 16 bytes each
-//   PROFILE/stores/SID/FID/items/XY/ID.item   one item, XY being its identifier's first two digits
+//   PROFILE/stores/SID/FID/lock        lock of one folder's items; holds the data file's generation
+//   PROFILE/stores/SID/FID/data.GEN    the folder's items, one append-only file (folder_items.h)
 //
 // Every name on disk is made of identifiers (hexadecimal) and fixed words,
 // never of what a user typed, so no folder or contact name can reach outside
 // the profile or clash with the file system's rules.
 //
-// Durability: metadata and re-saved items are written to a new file and put
-// in place with one rename; a new item's file is written whole before its
-// identifier is appended to the index. A process killed at any instant
-// therefore leaves every item whose save returned readable, and at most a
-// file nothing refers to. Files carry a checksum, so a damaged one is
-// reported, never read as data. Processes sharing a profile take the locks
-// above (shared to read, exclusive to change).
+// Durability: metadata is written to a new file, flushed to the disk and put
+// in place with one rename; an item is saved with one append, which the
+// system holds as soon as the save returns, and data files are flushed to
+// the disk at Logoff and when the session ends. A process killed at any
+// instant therefore leaves every item whose save returned readable, and a
+// power cut leaves a profile that opens. Files carry checksums, so a damaged
+// one is reported, never read as data. Processes sharing a profile take the
+// locks above (shared to read metadata, exclusive to change it or to append).
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "failure.h"
 #include "files.h"
+#include "folder_items.h"
 #include "item.h"
 
 namespace localstore {
-
-// Failure codes, as the automation side reports them.
-enum class Code : std::uint32_t {
-  CallFailed = 0x80004005,
-  InvalidParameter = 0x80070057,
-  NoSupport = 0x80040102,
-  ObjectDeleted = 0x8004010A,
-  NotFound = 0x8004010F,
-  LogonFailed = 0x80040111,
-  DiskError = 0x80040116,
-  CorruptData = 0x8004011B,
-  Collision = 0x80040604,
-  NotInitialized = 0x80040605,
-};
-
-class StoreFailure : public std::runtime_error {
- public:
-  StoreFailure(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}
-  Code code() const { return code_; }
-
- private:
-  Code code_;
-};
 
 // Default folder kinds the profile knows.
 inline constexpr int kFolderInbox = 6;
@@ -94,35 +72,6 @@ class IdSource {
   std::uint64_t state_;
 };
 
-// The items of one folder. Cheap to keep: it holds two open files and no
-// item, so a session's memory does not grow with the items it saves.
-class FolderItems {
- public:
-  FolderItems(Path directory, std::shared_ptr<IdSource> ids);
-
-  std::uint32_t Count();
-  // The identifier of the item at a position (1 = the oldest item).
-  std::string IdAt(std::uint32_t position);
-  Item Load(std::string_view item_id);
-  // Stores a new item and returns its identifier (16 hexadecimal digits).
-  std::string Add(const Item& item);
-  void Update(std::string_view item_id, const Item& item);
-  void Remove(std::string_view item_id);
-  // The file an item lives in.
-  Path ItemPath(std::string_view item_id) const;
-
- private:
-  class Hold;
-  void Sync();
-  std::uint64_t IndexSize();
-
-  Path directory_;
-  std::shared_ptr<IdSource> ids_;
-  File lock_;
-  File index_;
-  std::uint64_t generation_ = 0;
-};
-
 class Profile {
  public:
   explicit Profile(Path directory);
@@ -147,6 +96,8 @@ class Profile {
   // The items of a folder, shared by everything that uses the folder in
   // this session.
   std::shared_ptr<FolderItems> Items(std::string_view store_id, std::string_view folder_id);
+  // Puts every folder's items written in this session on the disk.
+  void Flush();
 
  private:
   class Hold;

@@ -7,14 +7,20 @@
 namespace localstore {
 namespace {
 
-constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
-  std::array<std::uint32_t, 256> table{};
+// CRC-32 tables for eight bytes a step ("slicing by 8"): table[k][b] is the
+// CRC of byte b followed by k zero bytes. Items are checked on every save
+// and load, so the checksum is worth the few lines.
+constexpr std::array<std::array<std::uint32_t, 256>, 8> kCrcTables = [] {
+  std::array<std::array<std::uint32_t, 256>, 8> tables{};
   for (std::uint32_t i = 0; i < 256; ++i) {
     std::uint32_t c = i;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[i] = c;
+    tables[0][i] = c;
   }
-  return table;
+  for (std::size_t t = 1; t < 8; ++t)
+    for (std::uint32_t i = 0; i < 256; ++i)
+      tables[t][i] = (tables[t - 1][i] >> 8) ^ tables[0][tables[t - 1][i] & 0xFF];
+  return tables;
 }();
 
 void PutU32(std::string& out, std::uint32_t v) {
@@ -37,10 +43,27 @@ static_assert(kTextCount < kTagMessageClass);
 }  // namespace
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
+  const auto& t = kCrcTables;
   crc = ~crc;
   const auto* p = static_cast<const unsigned char*>(data);
-  for (std::size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  for (; size >= 8; p += 8, size -= 8) {
+    std::uint32_t low = crc ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                               std::uint32_t(p[3]) << 24);
+    crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
+          t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+  }
+  for (; size > 0; ++p, --size) crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
   return ~crc;
+}
+
+void PutLe(unsigned char* p, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint64_t GetLe(const unsigned char* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= std::uint64_t(p[i]) << (8 * i);
+  return v;
 }
 
 void RecordWriter::Add(std::uint16_t tag, std::string_view bytes) {
@@ -51,13 +74,16 @@ void RecordWriter::Add(std::uint16_t tag, std::string_view bytes) {
 }
 
 void RecordWriter::Add(std::uint16_t tag, std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
+  std::size_t at = payload_.size();
+  payload_.resize(at + 6 + text.size() * 2);
+  auto* out = reinterpret_cast<unsigned char*>(payload_.data() + at);
+  PutLe(out, tag, 2);
+  PutLe(out + 2, text.size() * 2, 4);
+  out += 6;
   for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
+    *out++ = static_cast<unsigned char>(c & 0xFF);
+    *out++ = static_cast<unsigned char>(c >> 8);
   }
-  Add(tag, bytes);
 }
 
 void RecordWriter::AddU64(std::uint16_t tag, std::uint64_t value) {
@@ -98,6 +124,7 @@ std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::u
   std::string_view payload = file.substr(8, length);
   if (GetU32(file.data() + 8 + length) != Crc32(payload.data(), payload.size())) return std::nullopt;
   std::vector<RecordField> fields;
+  fields.reserve(kTextCount + 4);  // an item's fields, without growing
   for (std::size_t at = 0; at < payload.size();) {
     if (payload.size() - at < 6) return std::nullopt;
     auto tag = static_cast<std::uint16_t>(static_cast<unsigned char>(payload[at]) |
@@ -113,6 +140,9 @@ std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::u
 
 std::string EncodeItem(const Item& item) {
   RecordWriter writer;
+  std::size_t size = 6 + item.message_class.size() * 2 + 2 * (6 + 8);
+  for (const std::u16string& text : item.text) size += text.empty() ? 0 : 6 + text.size() * 2;
+  writer.Reserve(size);
   writer.Add(kTagMessageClass, item.message_class);
   for (std::size_t i = 0; i < kTextCount; ++i)
     if (!item.text[i].empty()) writer.Add(static_cast<std::uint16_t>(i + 1), item.text[i]);

@@ -16,9 +16,15 @@ namespace localstore {
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
+// Little-endian numbers of `bytes` bytes in fixed-size headers.
+void PutLe(unsigned char* p, std::uint64_t v, int bytes);
+std::uint64_t GetLe(const unsigned char* p, int bytes);
+
 // Builds a payload of tagged fields (tag, length, bytes).
 class RecordWriter {
  public:
+  // Room for `bytes` of fields, so building a record allocates once.
+  void Reserve(std::size_t bytes) { payload_.reserve(bytes); }
   void Add(std::uint16_t tag, std::string_view bytes);
   void Add(std::uint16_t tag, std::u16string_view text);  // stored UTF-16LE
   void AddU64(std::uint16_t tag, std::uint64_t value);

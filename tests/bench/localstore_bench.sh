@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Benchmark of the local store through IDispatch from C++ under Wine: saves
 # per second for 1k, 10k and 100k contacts with all 32 mapped properties set,
-# the cost of Items + Count + Item(i) at the first and at the last position,
-# and the process's memory before and after the saves; then where a save's
+# reads per second of Items + Count + Item(i) over every position, and the
+# process's memory before, after the saves and after the reads; then where a save's
 # time goes (the calls, Save) and what its system calls cost on their own;
 # last, the store's core alone (no COM) under Wine and natively, for the
 # largest N.

@@ -1,6 +1,7 @@
 // The local store's profile on disk, natively: what Logon creates, items
 // kept and found again by position and identifier, a second opener seeing
-// the same profile, and damaged files recognised rather than read.
+// the same profile, damaged files recognised rather than read, changes cut
+// short at every byte, compaction and the old layout's conversion.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,8 +10,10 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "item.h"
+#include "item_index.h"
 #include "profile.h"
 #include "record.h"
 #include "text.h"
@@ -48,6 +51,15 @@ class ProfileTest : public testing::Test {
     item.Set(Text::FirstName, first);
     item.Set(Text::LastName, last);
     return item;
+  }
+
+  static std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
 
   static Code FailureOf(const std::function<void()>& call) {
@@ -126,6 +138,10 @@ TEST_F(ProfileTest, ItemsRoundTripAndKeepTheirPositions) {
   for (std::uint32_t position = 1; position <= 5; ++position)
     EXPECT_EQ(seen->IdAt(position), ids[position - 1]) << position;
   EXPECT_EQ(seen->Load(ids[0]), full);
+  std::string id;
+  EXPECT_EQ(seen->LoadAt(1, &id), full);
+  EXPECT_EQ(id, ids[0]);
+  EXPECT_EQ(FailureOf([&] { seen->LoadAt(6, &id); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->IdAt(0); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->IdAt(6); }), Code::NotFound);
   EXPECT_EQ(FailureOf([&] { seen->Load("0123456789ABCDEF"); }), Code::NotFound);
@@ -149,66 +165,186 @@ TEST_F(ProfileTest, ItemsRoundTripAndKeepTheirPositions) {
 }
 
 TEST_F(ProfileTest, DamagedFilesAreRecognisedNotRead) {
-  Profile profile(dir_);
-  profile.Logon();
-  auto items = Contacts(profile);
-  std::string good = items->Add(Contact(u"Good", u"One"));
-  std::string bad = items->Add(Contact(u"Bad", u"One"));
-  fs::path bad_file = items->ItemPath(bad);
-  std::string bytes;
+  std::vector<std::string> ids;
+  std::vector<std::uintmax_t> ends;
+  fs::path data;
   {
-    std::ifstream in(bad_file, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    Profile profile(dir_);
+    profile.Logon();
+    auto items = Contacts(profile);
+    for (const char16_t* name : {u"Good", u"Bad", u"After"}) {
+      ids.push_back(items->Add(Contact(name, u"One")));
+      ends.push_back(fs::file_size(items->DataPath()));
+    }
+    data = items->DataPath();
   }
-  struct Damage { const char* what; std::function<std::string(std::string)> apply; };
+  std::string bytes = ReadAll(data);
+  // Damage to the middle record's payload or to its header.
+  struct Damage { const char* what; std::size_t at; Code bad; std::uint32_t count, skipped; };
   const Damage damages[] = {
-      {"cut short", [](std::string b) { return b.substr(0, b.size() / 2); }},
-      {"empty", [](std::string) { return std::string(); }},
-      {"one byte changed", [](std::string b) { b[b.size() / 2] ^= 0x20; return b; }},
-      {"zeros (data never reached the disk)", [](std::string b) { return std::string(b.size(), '\0'); }},
-      {"longer", [](std::string b) { return b + "x"; }},
+      {"payload byte changed", ends[0] + 40, Code::CorruptData, 3, 0},
+      {"header byte changed", ends[0] + 10, Code::NotFound, 2, 1},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
-    {
-      std::ofstream out(bad_file, std::ios::binary | std::ios::trunc);
-      std::string damaged = damage.apply(bytes);
-      out.write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
-    }
-    EXPECT_EQ(FailureOf([&] { items->Load(bad); }), Code::CorruptData);
-    EXPECT_EQ(items->Load(good).Get(Text::FirstName), u"Good");
+    std::string damaged = bytes;
+    damaged[damage.at] ^= 0x20;
+    WriteAll(data, damaged);
+    Profile profile(dir_);
+    auto items = Contacts(profile);
+    EXPECT_EQ(items->Count(), damage.count);
+    EXPECT_EQ(items->Skipped(), damage.skipped);
+    EXPECT_EQ(FailureOf([&] { items->Load(ids[1]); }), damage.bad);
+    EXPECT_EQ(items->Load(ids[0]).Get(Text::FirstName), u"Good");
+    EXPECT_EQ(items->Load(ids[2]).Get(Text::FirstName), u"After");
   }
-
-  // A partial index entry (an append cut short) is not an item, and the
-  // next append takes its place.
-  fs::path index = items->ItemPath(good).parent_path().parent_path().parent_path() / "index.0";
-  {
-    std::ofstream out(index, std::ios::binary | std::ios::app);
-    out.write("\x01\x02\x03\x04\x05", 5);
-  }
-  Profile other(dir_);
-  auto again = Contacts(other);
-  EXPECT_EQ(again->Count(), 2u);
-  std::string third = again->Add(Contact(u"Third", u"One"));
-  EXPECT_EQ(items->Count(), 3u);
-  EXPECT_EQ(items->IdAt(3), third);
-  EXPECT_EQ(fs::file_size(index), 48u);
-  // A damaged entry inside the index is reported at its position.
-  {
-    std::fstream out(index, std::ios::binary | std::ios::in | std::ios::out);
-    out.seekp(16 + 3);
-    out.put('\x7f');
-  }
-  EXPECT_EQ(FailureOf([&] { items->IdAt(2); }), Code::CorruptData);
-  EXPECT_EQ(items->IdAt(1), good);
 
   // A damaged store file is reported, not taken for an empty profile.
+  Profile profile(dir_);
   StoreInfo store = profile.DefaultStore();
   {
     std::ofstream out(profile.StoreFile(store.id), std::ios::binary | std::ios::app);
     out.put('x');
   }
   EXPECT_EQ(FailureOf([&] { profile.Stores(); }), Code::CorruptData);
+}
+
+// A process killed while appending leaves a record cut at any byte: the
+// folder opens with every earlier change whole, skips (and counts) the cut
+// one, and the next change takes its place.
+TEST_F(ProfileTest, AChangeCutAtAnyByteLosesOnlyItself) {
+  struct Change { const char* what; std::function<void(FolderItems&, const std::vector<std::string>&)> make; };
+  const Change changes[] = {
+      {"save", [](FolderItems& items, const auto&) { items.Add(Contact(u"Cut", u"Short")); }},
+      {"re-save", [](FolderItems& items, const auto& ids) { items.Update(ids[1], Contact(u"Cut", u"Short")); }},
+      {"delete", [](FolderItems& items, const auto& ids) { items.Remove(ids[0]); }},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    fs::remove_all(dir_);
+    std::vector<std::string> ids;
+    fs::path data;
+    std::string before, record;
+    {
+      Profile profile(dir_);
+      profile.Logon();
+      auto items = Contacts(profile);
+      for (int i = 0; i < 3; ++i) ids.push_back(items->Add(Contact(u"N" + FromUtf8(std::to_string(i)), u"L")));
+      data = items->DataPath();
+      before = ReadAll(data);
+      change.make(*items, ids);
+      record = ReadAll(data).substr(before.size());
+    }
+    for (std::size_t cut = 0; cut < record.size(); ++cut) {
+      WriteAll(data, before + record.substr(0, cut));
+      Profile profile(dir_);
+      auto items = Contacts(profile);
+      ASSERT_EQ(items->Count(), 3u) << cut;
+      EXPECT_EQ(items->Skipped(), cut > 0 ? 1u : 0u) << cut;
+      for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(items->IdAt(static_cast<std::uint32_t>(i + 1)), ids[i]);
+        EXPECT_EQ(items->Load(ids[i]).Get(Text::FirstName), u"N" + FromUtf8(std::to_string(i))) << cut;
+      }
+      std::string next = items->Add(Contact(u"Next", u"L"));
+      items->Flush();  // lets the next opener in at once
+      Profile again(dir_);
+      auto seen = Contacts(again);
+      ASSERT_EQ(seen->Count(), 4u) << cut;
+      EXPECT_EQ(seen->Skipped(), 0u) << cut;
+      EXPECT_EQ(seen->Load(next).Get(Text::FirstName), u"Next");
+    }
+  }
+}
+
+TEST_F(ProfileTest, ACompactedFolderKeepsItsItemsForEveryOpener) {
+  Profile writer(dir_);
+  writer.Logon();
+  auto items = Contacts(writer);
+  Profile reader(dir_);
+  auto seen = Contacts(reader);
+  std::vector<std::string> ids;
+  for (int i = 0; i < 40; ++i) {
+    Item item = Contact(u"N" + FromUtf8(std::to_string(i)), u"L");
+    item.Set(Text::Body, std::u16string(2000, u'x'));
+    ids.push_back(items->Add(item));
+  }
+  fs::path first = items->DataPath();
+  EXPECT_EQ(seen->Count(), 40u);  // the reader holds the first file open
+  Item changed = Contact(u"Changed", u"L");
+  items->Update(ids[0], changed);
+  for (int i = 1; i < 30; ++i) items->Remove(ids[i]);
+  EXPECT_NE(items->DataPath(), first);
+  EXPECT_FALSE(fs::exists(first));
+  EXPECT_LT(fs::file_size(items->DataPath()), 11 * 4200u);
+  for (FolderItems* opener : {items.get(), seen.get()}) {
+    ASSERT_EQ(opener->Count(), 11u);
+    EXPECT_EQ(opener->IdAt(1), ids[0]);
+    EXPECT_EQ(opener->IdAt(2), ids[30]);
+    EXPECT_EQ(opener->Load(ids[0]), changed);
+    EXPECT_EQ(FailureOf([&] { opener->Load(ids[1]); }), Code::NotFound);
+  }
+  // The reader writes to the new file too, and a new opener sees it all.
+  std::string last = seen->Add(Contact(u"Last", u"L"));
+  EXPECT_EQ(seen->DataPath(), items->DataPath());
+  Profile third(dir_);
+  auto all = Contacts(third);
+  ASSERT_EQ(all->Count(), 12u);
+  EXPECT_EQ(all->IdAt(12), last);
+}
+
+// Two writers at once (as two processes: each its own opener and lock)
+// lose nothing and keep each other's items whole.
+TEST_F(ProfileTest, TwoWritersAtOnceLoseNothing) {
+  Profile(dir_).Logon();
+  std::vector<std::string> ids[2];
+  auto write = [&](int w) {
+    Profile profile(dir_);
+    auto items = Contacts(profile);
+    for (int i = 0; i < 300; ++i) ids[w].push_back(items->Add(Contact(u"W" + FromUtf8(std::to_string(w)), u"L")));
+    items->Remove(ids[w][0]);
+  };
+  std::thread other(write, 1);
+  write(0);
+  other.join();
+  Profile profile(dir_);
+  auto items = Contacts(profile);
+  ASSERT_EQ(items->Count(), 598u);
+  EXPECT_EQ(items->Skipped(), 0u);
+  for (int w = 0; w < 2; ++w)
+    for (std::size_t i = 1; i < ids[w].size(); ++i)
+      ASSERT_EQ(items->Load(ids[w][i]).Get(Text::FirstName), u"W" + FromUtf8(std::to_string(w)));
+}
+
+// Profiles from before the data file: an index of identifiers and a file
+// per item, converted on first open.
+TEST_F(ProfileTest, AFolderInTheOldLayoutIsConvertedOnce) {
+  Profile profile(dir_);
+  profile.Logon();
+  StoreInfo store = profile.DefaultStore();
+  std::string folder_id = store.defaults[0].second;
+  fs::path folder = dir_ / "stores" / store.id / folder_id;
+  std::string index;
+  for (std::uint64_t id : {0x1111222233334444ull, 0xAAAABBBBCCCCDDDDull, 0x0123456789ABCDEFull}) {
+    unsigned char entry[16];
+    PutLe(entry, id, 8);
+    PutLe(entry + 8, Crc32(entry, 8), 4);
+    PutLe(entry + 12, 0x31584449, 4);
+    index.append(reinterpret_cast<const char*>(entry), 16);
+    std::string hex = ItemHex(id);
+    fs::create_directories(folder / "items" / hex.substr(0, 2));
+    WriteAll(folder / "items" / hex.substr(0, 2) / (hex + ".item"), EncodeItem(Contact(FromUtf8(hex), u"Old")));
+  }
+  index[40] ^= 1;  // the third entry is damaged
+  WriteAll(folder / "index.0", index);
+  auto items = profile.Items(store.id, folder_id);
+  ASSERT_EQ(items->Count(), 2u);
+  EXPECT_EQ(items->Skipped(), 1u);
+  EXPECT_EQ(items->IdAt(2), "AAAABBBBCCCCDDDD");
+  EXPECT_EQ(items->Load("1111222233334444").Get(Text::FirstName), u"1111222233334444");
+  EXPECT_FALSE(fs::exists(folder / "index.0"));
+  EXPECT_FALSE(fs::exists(folder / "items"));
+  Profile again(dir_);
+  EXPECT_EQ(again.Items(store.id, folder_id)->Count(), 2u);
 }
 
 TEST_F(ProfileTest, NamesOnDiskComeFromIdentifiersOnly) {
@@ -233,9 +369,42 @@ TEST_F(ProfileTest, NamesOnDiskComeFromIdentifiersOnly) {
   EXPECT_EQ(stores[0].id, personal.id);  // the default store stays first
   EXPECT_EQ(stores[1].FolderPath(*stores[1].Find(odd.id)),
             u"\\\\..\\..\\Archive:?*\\../../:?*<>|\"\\");
-  std::regex allowed("[0-9A-F]+(\\.item)?|stores|items|lock|index\\.[0-9]+|profile\\.(dat|lock)|store\\.dat");
+  std::regex allowed("[0-9A-F]+|stores|lock|data\\.[0-9]+|profile\\.(dat|lock)|store\\.dat");
   for (const auto& entry : fs::recursive_directory_iterator(dir_))
     EXPECT_TRUE(std::regex_match(entry.path().filename().string(), allowed)) << entry.path();
+}
+
+// The in-memory index against a plain list, through many puts, re-puts and
+// removals (identifiers close together, as older folders may have them).
+TEST(ItemIndexTest, AgreesWithAPlainList) {
+  ItemIndex index;
+  std::vector<ItemIndex::Entry> model;
+  std::mt19937_64 random(7);
+  for (int step = 0; step < 5000; ++step) {
+    int action = static_cast<int>(random() % 4);
+    if (action < 2 || model.empty()) {
+      std::uint64_t id = model.size() + 1 + random() % 64 * 1000003;
+      auto known = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.id == id; });
+      auto size = static_cast<std::uint32_t>(step);
+      if (known != model.end()) *known = {id, std::uint64_t(step), size};  // keeps its place
+      else model.push_back({id, std::uint64_t(step), size});
+      index.Put(id, std::uint64_t(step), size);
+    } else {
+      auto victim = model.begin() + static_cast<std::ptrdiff_t>(random() % model.size());
+      index.Remove(victim->id);
+      model.erase(victim);
+    }
+    ASSERT_EQ(index.Count(), model.size()) << step;
+    if (step % 97 == 0 || step > 4900) {
+      for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(index.At(i).id, model[i].id) << step;
+        ASSERT_EQ(index.At(i).size, model[i].size) << step;
+        ASSERT_EQ(index.At(i).offset, model[i].offset) << step;
+        ASSERT_EQ(index.Find(model[i].id), &index.At(i)) << step;
+      }
+    }
+  }
+  EXPECT_EQ(index.Find(0), nullptr);
 }
 
 TEST(ItemDates, CivilAndAutomationDatesAgree) {
@@ -292,6 +461,9 @@ TEST(ItemCodec, EveryFieldSurvivesAndUnknownTagsAreSkipped) {
   ASSERT_TRUE(decoded);
   EXPECT_EQ(decoded->message_class, u"IPM.Contact");
   EXPECT_FALSE(DecodeItem(newer.Finish(kStoreMagic)));
+  // The standard check value, so files written before stay readable.
+  EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
+  EXPECT_EQ(Crc32("123456789abcdefgh", 17), Crc32("abcdefgh", 8, Crc32("123456789", 9)));
 }
 
 }  // namespace
