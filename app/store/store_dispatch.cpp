@@ -17,9 +17,9 @@ namespace pindrel::store {
 
 namespace {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 // Methods go out as method-or-get, as automation clients send them, so a
 // member the library made a property with arguments still answers.
