@@ -133,12 +133,6 @@ std::wstring RemoveLineFeeds(std::wstring_view value) {
   return out;
 }
 
-std::wstring_view TrimChars(std::wstring_view value, std::wstring_view chars) {
-  std::size_t first = value.find_first_not_of(chars);
-  if (first == std::wstring_view::npos) return {};
-  return value.substr(first, value.find_last_not_of(chars) - first + 1);
-}
-
 std::wstring BodyText(std::wstring_view note, std::wstring_view separator) {
   std::wstring out;
   bool first = true;
