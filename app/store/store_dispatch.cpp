@@ -71,14 +71,6 @@ Variant ObjectArg(IDispatch* object) {
   return arg;
 }
 
-bool IsCalendarDate(const Date& date) {
-  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  // VT_DATE spans the years 100 to 9999.
-  if (date.year < 100 || date.year > 9999 || date.month < 1 || date.month > 12 || date.day < 1) return false;
-  bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
-  return date.day <= kMonthDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
-}
-
 // Checked here rather than left to the conversion, which may roll
 // 30 February over into March: a wrong birthday stored quietly is worse than
 // a contact refused with a reason.
