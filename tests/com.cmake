@@ -3,8 +3,8 @@
 
 add_executable(registry_script_tests
   native/registry_script_test.cpp
-  ${PROJECT_SOURCE_DIR}/reader/com/registry_script.cpp)
-target_include_directories(registry_script_tests PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
+  ${PROJECT_SOURCE_DIR}/com/registry_script.cpp)
+target_include_directories(registry_script_tests PRIVATE ${PROJECT_SOURCE_DIR}/com)
 target_link_libraries(registry_script_tests PRIVATE GTest::gtest_main)
 pindrel_add_test(NAME com_registry_script COMMAND registry_script_tests)
 
@@ -12,7 +12,7 @@ if(WIN32)
   add_executable(com_server_tests
     win32/com_server_test.cpp
     win32/com_stream_test.cpp)
-  target_link_libraries(com_server_tests PRIVATE tessary_interfaces version GTest::gtest_main)
+  target_link_libraries(com_server_tests PRIVATE tessary_interfaces com_support version GTest::gtest_main)
   # The tests load the Tessary.dll beside them.
   add_dependencies(com_server_tests tessary_com tessary_detach_probe)
 

@@ -22,7 +22,7 @@ pindrel_add_test(NAME import COMMAND import_tests)
 # The program's reader adapter over the real Tessary.dll, under Wine.
 if(WIN32)
   add_executable(import_com_tests win32/vcard_reader_com_test.cpp)
-  target_link_libraries(import_com_tests PRIVATE pindrel_reader_com version GTest::gtest_main)
+  target_link_libraries(import_com_tests PRIVATE pindrel_reader_com com_support version GTest::gtest_main)
   add_dependencies(import_com_tests tessary_com)
   pindrel_add_test(NAME import_com COMMAND import_com_tests)
   # It registers the Tessary.dll beside it, as the COM server tests do.

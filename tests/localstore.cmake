@@ -19,9 +19,8 @@ if(WIN32)
   add_executable(localstore_dispatch_tests
     localstore/dispatch_test.cpp
     localstore/picker_test.cpp)
-  target_include_directories(localstore_dispatch_tests PRIVATE
-    ${PROJECT_SOURCE_DIR}/reader/com ${PROJECT_SOURCE_DIR}/localstore/com)
-  target_link_libraries(localstore_dispatch_tests PRIVATE ole32 oleaut32 uuid comctl32 user32 GTest::gtest_main)
+  target_include_directories(localstore_dispatch_tests PRIVATE ${PROJECT_SOURCE_DIR}/localstore/com)
+  target_link_libraries(localstore_dispatch_tests PRIVATE com_support comctl32 user32 GTest::gtest_main)
   # The tests load the LocalStore.dll beside them.
   add_dependencies(localstore_dispatch_tests localstore_com)
   pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)
@@ -32,9 +31,8 @@ if(WIN32)
   add_executable(localstore_boundary_tests
     localstore/boundary_test.cpp
     ${PROJECT_SOURCE_DIR}/localstore/com/dispatch.cpp)
-  target_include_directories(localstore_boundary_tests PRIVATE
-    ${PROJECT_SOURCE_DIR}/reader/com ${PROJECT_SOURCE_DIR}/localstore/com)
-  target_link_libraries(localstore_boundary_tests PRIVATE localstore_core ole32 oleaut32 uuid GTest::gtest_main)
+  target_include_directories(localstore_boundary_tests PRIVATE ${PROJECT_SOURCE_DIR}/localstore/com)
+  target_link_libraries(localstore_boundary_tests PRIVATE localstore_core com_support GTest::gtest_main)
   pindrel_add_test(NAME localstore_boundary COMMAND localstore_boundary_tests)
 
   pindrel_add_script_test(NAME localstore_vbscript TIMEOUT 600
@@ -45,8 +43,7 @@ endif()
 if(WIN32)
   # Durability: writers killed part-way through runs of saves.
   add_executable(localstore_writer localstore/writer.cpp)
-  target_include_directories(localstore_writer PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
-  target_link_libraries(localstore_writer PRIVATE ole32 oleaut32 uuid GTest::gtest)
+  target_link_libraries(localstore_writer PRIVATE com_support GTest::gtest)
   add_dependencies(localstore_writer localstore_com)
   pindrel_add_script_test(NAME localstore_durability TIMEOUT 900
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/localstore/durability_test.sh $<TARGET_FILE:localstore_writer>)
@@ -64,7 +61,6 @@ endif()
 if(WIN32)
   # The benchmark (tests/bench/localstore_bench.sh runs it; not a test).
   add_executable(localstore_bench bench/localstore_bench.cpp)
-  target_include_directories(localstore_bench PRIVATE ${PROJECT_SOURCE_DIR}/reader/com)
-  target_link_libraries(localstore_bench PRIVATE ole32 oleaut32 uuid psapi GTest::gtest)
+  target_link_libraries(localstore_bench PRIVATE com_support psapi GTest::gtest)
   add_dependencies(localstore_bench localstore_com)
 endif()

@@ -114,12 +114,6 @@ int Number(std::wstring_view digits) {
   return n;
 }
 
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 // Nothing, or a time after the date.
 bool IsTimeOrEnd(std::wstring_view rest) { return rest.empty() || rest.front() == L'T' || rest.front() == L't'; }
 
@@ -131,12 +125,6 @@ std::wstring RemoveLineFeeds(std::wstring_view value) {
   for (wchar_t c : value)
     if (c != L'\n') out.push_back(c);
   return out;
-}
-
-std::wstring_view TrimChars(std::wstring_view value, std::wstring_view chars) {
-  std::size_t first = value.find_first_not_of(chars);
-  if (first == std::wstring_view::npos) return {};
-  return value.substr(first, value.find_last_not_of(chars) - first + 1);
 }
 
 std::wstring BodyText(std::wstring_view note, std::wstring_view separator) {
@@ -163,9 +151,7 @@ std::optional<store::Date> ParseDate(std::wstring_view b) {
   }
   if (!IsTimeOrEnd(rest)) return std::nullopt;
   store::Date date{Number(year), Number(month), Number(day)};
-  // The store keeps dates from the year 100 on.
-  if (date.year < 100 || date.month < 1 || date.month > 12) return std::nullopt;
-  if (date.day < 1 || date.day > DaysInMonth(date.year, date.month)) return std::nullopt;
+  if (!store::IsCalendarDate(date)) return std::nullopt;
   return date;
 }
 

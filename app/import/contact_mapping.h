@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "store.h"
+#include "text_helpers.h"
 #include "vcard_reader.h"
 
 namespace pindrel {
@@ -55,10 +56,8 @@ void MapContact(const ContactFields& fields, std::wstring_view separator, std::v
 
 // `value` with every line feed removed.
 std::wstring RemoveLineFeeds(std::wstring_view value);
-// `value` without any of `chars` at its ends.
-std::wstring_view TrimChars(std::wstring_view value, std::wstring_view chars);
-// `value` without the spaces (code 32 only) at its ends.
-inline std::wstring_view TrimSpaces(std::wstring_view value) { return TrimChars(value, L" "); }
+using ui::TrimChars;
+using ui::TrimSpaces;
 // The text of the NOTE value as the Body receives it.
 std::wstring BodyText(std::wstring_view note, std::wstring_view separator);
 // The date a BDAY or ANNIVERSARY value names: YYYYMMDD or YYYY-MM-DD,

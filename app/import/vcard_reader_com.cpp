@@ -17,8 +17,8 @@ namespace pindrel {
 
 namespace {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
+using comsupport::Bstr;
+using comsupport::ComPtr;
 
 std::runtime_error Failure(const char* what, HRESULT hr) {
   char text[96];

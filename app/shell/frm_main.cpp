@@ -2,6 +2,7 @@
 
 #include "contacts_folder_choice.h"
 #include "forms.h"
+#include "texts.h"
 
 namespace pindrel {
 
@@ -9,22 +10,10 @@ namespace {
 
 using namespace forms::frmMain;
 
-constexpr std::wstring_view kExportCaption = L"Export Outlook Contacts >>";
-constexpr std::wstring_view kImportCaption = L"Process vCard Files >>";
-constexpr std::wstring_view kNoExportDirectoryCaption = L"Process >>";
-
 bool HasText(const ui::Form& form, std::string_view control) { return !form.Text(control).empty(); }
 
 void SetEnabled(ui::Form& form, std::initializer_list<std::string_view> controls, bool enabled) {
   for (std::string_view c : controls) form.SetEnabled(c, enabled);
-}
-
-// Blanks only, as a path typed with spaces around it would carry.
-std::wstring TrimBlanks(const std::wstring& s) {
-  std::size_t first = s.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return {};
-  std::size_t last = s.find_last_not_of(L' ');
-  return s.substr(first, last - first + 1);
 }
 
 }  // namespace
@@ -43,7 +32,7 @@ void FrmMain::Click(ui::Form& form, std::string_view control) {
   if (control == OptvCardExport) ExportModeSwitch(form);
   else if (control == OptvCardImport) ImportModeSwitch(form);
   else if (control == CmdBrowseExport) ChooseExportDirectory(form);
-  else if (control == CmdPSTSelect) ChooseExportContactsFolder(app_, form);
+  else if (control == CmdPSTSelect) ChooseExportContactsFolder(form);
   else if (control == CmdSelectFolder) ChooseVCardFolder(form);
   else if (control == CmdProcess) Proceed(form);
   else if (control == mnuExit) Exit(form);
@@ -82,9 +71,9 @@ void FrmMain::ImportModeSwitch(ui::Form& form) {
 void FrmMain::ChooseExportDirectory(ui::Form& form) {
   ChangeRule(form);
   // No owner: the main window stays usable while the dialog is open.
-  std::wstring chosen = app_.desktop.ChooseFolder(nullptr, L"Select folder to save vCard files");
+  std::wstring chosen = app_.desktop.ChooseFolder(nullptr, std::wstring(kChooseExportDirectoryTitle));
   if (!chosen.empty()) {
-    form.SetText(txtExportSavePath, TrimBlanks(chosen));
+    form.SetText(txtExportSavePath, std::wstring(ui::TrimSpaces(chosen)));
     form.SetCaption(CmdProcess, std::wstring(kExportCaption));
     form.SetEnabled(CmdProcess, true);
   } else {
@@ -93,9 +82,19 @@ void FrmMain::ChooseExportDirectory(ui::Form& form) {
   }
 }
 
+void FrmMain::ChooseExportContactsFolder(ui::Form& form) {
+  form.SetText(txtPSTfile, L"");
+  std::optional<ChosenFolder> chosen = PickContactsFolder(app_, form, std::int16_t{1});
+  if (!chosen) return;
+  form.SetText(txtPSTfile, chosen->path);
+  if (HasText(form, txtPSTfile) && HasText(form, txtExportSavePath)) form.SetEnabled(CmdProcess, true);
+  app_.state.ExportStoreID = chosen->store_id;
+  app_.state.ExportFolderID = chosen->entry_id;
+}
+
 void FrmMain::ChooseVCardFolder(ui::Form& form) {
   Module1& state = app_.state;
-  std::wstring chosen = app_.desktop.ChooseFolder(&form, L"Select Folder...");
+  std::wstring chosen = app_.desktop.ChooseFolder(&form, std::wstring(kChooseVCardFolderTitle));
   // A cancelled dialog changes nothing: the source folder chosen before stays
   // what a later Proceed imports from, matching the path box. Emptying it
   // would make the import walk the root of the whole drive.
@@ -108,7 +107,7 @@ void FrmMain::ChooseVCardFolder(ui::Form& form) {
   std::wstring folder = chosen;
   int count = app_.walk(folder, state.FoundFiles);
   state.FoundFileCount = count;
-  app_.desktop.ShowMessage(&form, FoundFilesMessage(folder, count), L"vCard File(s) Info");
+  app_.desktop.ShowMessage(&form, FoundFilesMessage(folder, count), std::wstring(kFoundFilesTitle));
   ShowImportWindow(form);
 }
 

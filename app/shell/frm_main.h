@@ -33,6 +33,9 @@ class FrmMain : public ui::FormLogic {
   void ExportModeSwitch(ui::Form& form);
   void ImportModeSwitch(ui::Form& form);
   void ChooseExportDirectory(ui::Form& form);
+  // "Select..." of the export frame: the picked folder's path text goes into
+  // txtPSTfile and its identifiers into ExportStoreID and ExportFolderID.
+  void ChooseExportContactsFolder(ui::Form& form);
   void ChooseVCardFolder(ui::Form& form);
   void ShowImportWindow(ui::Form& form);
   void Proceed(ui::Form& form);

@@ -1,10 +1,6 @@
 #include "contacts_folder_choice.h"
 
-#include "forms.h"
-
 namespace pindrel {
-
-namespace main_window = forms::frmMain;
 
 std::wstring NotAContactsFolderText(const std::wstring& folder_name) {
   return L"You have selected " + folder_name + L".\r\nPlease select a Contacts folder.";
@@ -80,17 +76,6 @@ std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner,
   std::optional<std::wstring> entry_id = TryRead([&] { return folder.EntryID(); });
   if (!store_id || !entry_id) return store_failure();
   return ChosenFolder{TryRead([&] { return folder.FolderPath(); }).value_or(L""), *store_id, *entry_id};
-}
-
-void ChooseExportContactsFolder(AppContext& app, ui::Form& main) {
-  main.SetText(main_window::txtPSTfile, L"");
-  std::optional<ChosenFolder> chosen = PickContactsFolder(app, main, std::int16_t{1});
-  if (!chosen) return;
-  main.SetText(main_window::txtPSTfile, chosen->path);
-  if (!main.Text(main_window::txtPSTfile).empty() && !main.Text(main_window::txtExportSavePath).empty())
-    main.SetEnabled(main_window::CmdProcess, true);
-  app.state.ExportStoreID = chosen->store_id;
-  app.state.ExportFolderID = chosen->entry_id;
 }
 
 }  // namespace pindrel

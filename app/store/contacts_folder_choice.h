@@ -1,6 +1,6 @@
-// The main window's "Select..." of the export frame: the user picks a
-// contacts folder in the store library's folder picker; its path text goes
-// into txtPSTfile and its identifiers into ExportStoreID and ExportFolderID.
+// Choosing a contacts folder in the store library's folder picker, for the
+// export's source and the import's target: the folder's path text and its
+// identifiers, or the reason there is none, said to the user.
 #pragma once
 
 #include <functional>
@@ -10,13 +10,9 @@
 #include "app_context.h"
 #include "form.h"
 #include "store.h"
+#include "texts.h"
 
 namespace pindrel {
-
-inline constexpr std::wstring_view kStoreErrorText = L"Outlook NOT Installed or Configured Properly.";
-inline constexpr std::wstring_view kStoreErrorTitle = L"Outlook Error";
-inline constexpr std::wstring_view kPickFolderCaption = L"Please select a Contacts folder";
-inline constexpr std::wstring_view kNotContactsTitle = L"Select Contacts Folder";
 
 // "You have selected <name>.", a line break and "Please select a Contacts
 // folder.": the refusal of a folder that does not hold contacts.
@@ -43,7 +39,5 @@ struct ChosenFolder {
 // the user cancelled (the session is logged off), the store failed or the
 // folder holds no contacts (each said to the user, owned by `owner`).
 std::optional<ChosenFolder> PickContactsFolder(AppContext& app, ui::Form& owner, std::optional<std::int16_t> fourth);
-
-void ChooseExportContactsFolder(AppContext& app, ui::Form& main);
 
 }  // namespace pindrel

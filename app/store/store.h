@@ -51,6 +51,9 @@ struct Date {
   int day = 0;
   friend bool operator==(const Date&, const Date&) = default;
 };
+// Whether the date is a day of the Gregorian calendar the store can keep
+// (the years 100 to 9999, as VT_DATE spans them).
+bool IsCalendarDate(const Date& date);
 
 // Contact properties by their names in the store library. Text unless noted.
 namespace property {

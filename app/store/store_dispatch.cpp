@@ -17,9 +17,9 @@ namespace pindrel::store {
 
 namespace {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 // Methods go out as method-or-get, as automation clients send them, so a
 // member the library made a property with arguments still answers.
@@ -69,14 +69,6 @@ Variant ObjectArg(IDispatch* object) {
   V_VT(arg.Pointer()) = VT_DISPATCH;
   V_DISPATCH(arg.Pointer()) = object;
   return arg;
-}
-
-bool IsCalendarDate(const Date& date) {
-  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  // VT_DATE spans the years 100 to 9999.
-  if (date.year < 100 || date.year > 9999 || date.month < 1 || date.month > 12 || date.day < 1) return false;
-  bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
-  return date.day <= kMonthDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
 }
 
 // Checked here rather than left to the conversion, which may roll

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "desktop.h"
+#include "text_helpers.h"
 
 namespace pindrel::ui {
 
@@ -19,11 +20,5 @@ std::wstring UnexpectedErrorText(const std::wstring& what);
 // Runs `handler`; an exception escaping it becomes a message box owned by
 // `owner` (which may be null). Returns false when the handler failed.
 bool RunGuarded(Desktop& desktop, const Form* owner, const std::function<void()>& handler);
-
-// UTF-8 (as exception messages are) to the program's wide text; bytes that
-// are not valid UTF-8 become U+FFFD.
-std::wstring WidenUtf8(std::string_view text);
-// The program's wide text as UTF-8, for exception messages.
-std::string NarrowUtf8(std::wstring_view text);
 
 }  // namespace pindrel::ui

@@ -27,21 +27,19 @@
 #include <utility>
 
 #include "com_util.h"
+#include "module_lock.h"
 #include "profile.h"
 
 namespace localstore::com {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::LockModule;
+using comsupport::UnlockModule;
+using comsupport::Variant;
 
-// Module-wide (module.cpp): the lock count DllCanUnloadNow reports, the
-// module handle, and the type information of a dispatch interface from the
-// library embedded in the module.
-void LockModule();
-void UnlockModule();
+// The module's handle (module.cpp), for its dialogs' resources.
 HMODULE ModuleHandle();
-HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info);
 
 // A call's arguments, in the caller's order, and its result.
 class Call {
@@ -203,7 +201,7 @@ class Automation : public Counted<IDispatch, ILocalObject> {
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return DispatchTypeInfo(T::kInterface, info);
+    return comsupport::GetInterfaceTypeInfo(T::kInterface, info);
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;

@@ -10,6 +10,7 @@
 
 #include "class_factory.h"
 #include "com_util.h"
+#include "module_lock.h"
 #include "dispatch.h"
 #include "localstore.h"
 #include "objects.h"
@@ -20,27 +21,28 @@ namespace localstore::com {
 namespace {
 
 HMODULE g_module = nullptr;
-LONG g_lock_count = 0;
-tessary::com::CriticalSection g_module_lock;
+comsupport::CriticalSection g_module_lock;
 // Filled on first use; guarded by the module lock. Released by DllMain when
 // the module is unloaded, never at process exit.
 struct Caches {
   ComPtr<IClassFactory> class_object;
   ComPtr<ITypeLib> type_library;
 };
-tessary::com::Immortal<Caches> g_caches([] { return Caches{}; });
+comsupport::Immortal<Caches> g_caches([] { return Caches{}; });
 
 }  // namespace
 
-void LockModule() { InterlockedIncrement(&g_lock_count); }
-void UnlockModule() { InterlockedDecrement(&g_lock_count); }
 HMODULE ModuleHandle() { return g_module; }
 
-HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info) {
-  tessary::com::CriticalSectionLock hold(g_module_lock);
+}  // namespace localstore::com
+
+// The type information of a dispatch interface, from the library embedded
+// in this module: no registration needed to read it.
+HRESULT comsupport::GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
+  using namespace localstore::com;
+  comsupport::CriticalSectionLock hold(g_module_lock);
   if (!g_caches->type_library) {
-    // The library inside this module: no registration needed to read it.
-    std::wstring path = tessary::com::ModulePath(g_module);
+    std::wstring path = comsupport::ModulePath(g_module);
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
     HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_caches->type_library);
     if (FAILED(hr)) return hr;
@@ -48,12 +50,13 @@ HRESULT DispatchTypeInfo(REFIID iid, ITypeInfo** info) {
   return g_caches->type_library->GetTypeInfoOfGuid(iid, info);
 }
 
+namespace localstore::com {
 namespace {
 
-using ClassFactory = tessary::com::ClassFactory<LockModule, UnlockModule>;
+using ClassFactory = comsupport::ClassFactory<LockModule, UnlockModule>;
 
 HRESULT SessionClassObject(ComPtr<IClassFactory>& out) {
-  tessary::com::CriticalSectionLock hold(g_module_lock);
+  comsupport::CriticalSectionLock hold(g_module_lock);
   ComPtr<IClassFactory>& class_object = g_caches->class_object;
   if (!class_object) {
     try {
@@ -82,14 +85,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // Unloaded by FreeLibrary: oleaut32, where the type library lives, is
     // still loaded. At process exit (`reserved` set) it may not be, and the
     // loader lock is held; the caches then go with the process.
-    tessary::com::CriticalSectionLock hold(g_module_lock);
+    comsupport::CriticalSectionLock hold(g_module_lock);
     g_caches->class_object.Reset();
     g_caches->type_library.Reset();
   }
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return g_lock_count == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return comsupport::ModuleUnused() ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -102,9 +105,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
 }
 
 STDAPI DllRegisterServer() try {
-  HRESULT hr = tessary::com::RunRegistryScript(g_module, IDR_LOCALSESSION, tessary::com::RegistryAction::Register);
+  HRESULT hr = comsupport::RunRegistryScript(g_module, IDR_LOCALSESSION, comsupport::RegistryAction::Register);
   if (FAILED(hr)) return hr;
-  std::wstring path = tessary::com::ModulePath(g_module);
+  std::wstring path = comsupport::ModulePath(g_module);
   if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
   ComPtr<ITypeLib> library;
   return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
@@ -115,7 +118,7 @@ STDAPI DllRegisterServer() try {
 }
 
 STDAPI DllUnregisterServer() try {
-  tessary::com::RunRegistryScript(g_module, IDR_LOCALSESSION, tessary::com::RegistryAction::Unregister);
+  comsupport::RunRegistryScript(g_module, IDR_LOCALSESSION, comsupport::RegistryAction::Unregister);
   UnRegisterTypeLib(LIBID_LocalStoreLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
   return S_OK;
 } catch (...) {

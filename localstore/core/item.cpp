@@ -7,27 +7,18 @@ namespace localstore {
 
 std::string_view TextName(Text t) {
   static constexpr std::string_view kNames[kTextCount] = {
-      "FirstName", "MiddleName", "LastName", "Title", "Suffix", "FullName", "NickName",
-      "JobTitle", "CompanyName", "Department", "BusinessTelephoneNumber",
-      "BusinessFaxNumber", "HomeTelephoneNumber", "HomeFaxNumber",
-      "MobileTelephoneNumber", "PagerNumber", "BusinessAddressStreet",
-      "BusinessAddressCity", "BusinessAddressState", "BusinessAddressPostalCode",
-      "BusinessAddressCountry", "OfficeLocation", "HomeAddressStreet",
-      "HomeAddressCity", "HomeAddressState", "HomeAddressPostalCode",
-      "HomeAddressCountry", "Email1Address", "WebPage", "Profession", "Body", "FileAs",
-      "Subject",
-      "Business2TelephoneNumber", "Home2TelephoneNumber", "OtherTelephoneNumber",
-      "PrimaryTelephoneNumber", "CarTelephoneNumber", "ISDNNumber",
-      "AssistantTelephoneNumber", "CallbackTelephoneNumber",
-      "CompanyMainTelephoneNumber", "RadioTelephoneNumber", "TelexNumber",
-      "TTYTDDTelephoneNumber", "OtherFaxNumber", "Email2Address", "Email3Address",
-      "OtherAddressStreet", "OtherAddressCity", "OtherAddressState",
-      "OtherAddressPostalCode", "OtherAddressCountry", "BusinessAddressPostOfficeBox",
-      "HomeAddressPostOfficeBox", "OtherAddressPostOfficeBox", "BusinessHomePage",
-      "PersonalHomePage", "Categories", "Spouse", "Children", "ManagerName",
-      "AssistantName", "IMAddress", "Initials",
+#define LS_TEXT(name, index) #name,
+#define LS_TEXT_DEFAULT LS_TEXT
+#include "text_properties.h"
+#undef LS_TEXT
+#undef LS_TEXT_DEFAULT
   };
-  static_assert(std::size(kNames) == static_cast<std::size_t>(Text::Initials) + 1);
+  // The list's indexes are the file format: each must be its position.
+#define LS_TEXT(name, index) static_assert(static_cast<std::size_t>(Text::name) == index);
+#define LS_TEXT_DEFAULT LS_TEXT
+#include "text_properties.h"
+#undef LS_TEXT
+#undef LS_TEXT_DEFAULT
   return kNames[static_cast<std::size_t>(t)];
 }
 

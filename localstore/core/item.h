@@ -13,32 +13,21 @@
 
 namespace localstore {
 
-// The text properties, in the order the automation members list them. The
-// order is also the items' file format (record.cpp): new properties go at
-// the end, so profiles written before them still read.
+// The text properties, in the order of text_properties.h.
 enum class Text : std::uint8_t {
-  FirstName, MiddleName, LastName, Title, Suffix, FullName, NickName,
-  JobTitle, CompanyName, Department, BusinessTelephoneNumber,
-  BusinessFaxNumber, HomeTelephoneNumber, HomeFaxNumber,
-  MobileTelephoneNumber, PagerNumber, BusinessAddressStreet,
-  BusinessAddressCity, BusinessAddressState, BusinessAddressPostalCode,
-  BusinessAddressCountry, OfficeLocation, HomeAddressStreet,
-  HomeAddressCity, HomeAddressState, HomeAddressPostalCode,
-  HomeAddressCountry, Email1Address, WebPage, Profession, Body, FileAs,
-  Subject,
-  // The further properties a vCard's values have a home in.
-  Business2TelephoneNumber, Home2TelephoneNumber, OtherTelephoneNumber,
-  PrimaryTelephoneNumber, CarTelephoneNumber, ISDNNumber,
-  AssistantTelephoneNumber, CallbackTelephoneNumber,
-  CompanyMainTelephoneNumber, RadioTelephoneNumber, TelexNumber,
-  TTYTDDTelephoneNumber, OtherFaxNumber, Email2Address, Email3Address,
-  OtherAddressStreet, OtherAddressCity, OtherAddressState,
-  OtherAddressPostalCode, OtherAddressCountry, BusinessAddressPostOfficeBox,
-  HomeAddressPostOfficeBox, OtherAddressPostOfficeBox, BusinessHomePage,
-  PersonalHomePage, Categories, Spouse, Children, ManagerName,
-  AssistantName, IMAddress, Initials,
+#define LS_TEXT(name, index) name,
+#define LS_TEXT_DEFAULT LS_TEXT
+#include "text_properties.h"
+#undef LS_TEXT
+#undef LS_TEXT_DEFAULT
 };
-inline constexpr std::size_t kTextCount = 65;
+#define LS_TEXT(name, index) +1
+#define LS_TEXT_DEFAULT LS_TEXT
+inline constexpr std::size_t kTextCount = 0
+#include "text_properties.h"
+    ;
+#undef LS_TEXT
+#undef LS_TEXT_DEFAULT
 
 // The member name of a text property ("FirstName", ...).
 std::string_view TextName(Text t);

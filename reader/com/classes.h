@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "module.h"
+
 namespace tessary::com {
 
 HRESULT CreateBusinessContact(IUnknown* outer, REFIID iid, void** object);

@@ -50,13 +50,12 @@ ClassTable MakeClassTable() {
 Immortal<ClassTable> g_classes(MakeClassTable);
 
 HMODULE g_module = nullptr;
-LONG g_lock_count = 0;
 // Guards the class-object slots and the type information of the table.
 CriticalSection g_module_lock;
 
 // The class object of one table entry. The module's cached reference is its
 // first; a client holding it beyond that keeps the module loaded.
-using ClassFactory = tessary::com::ClassFactory<LockModule, UnlockModule>;
+using ClassFactory = comsupport::ClassFactory<LockModule, UnlockModule>;
 
 HRESULT ClassObjectOf(ClassEntry& entry, ComPtr<IClassFactory>& out) {
   CriticalSectionLock hold(g_module_lock);
@@ -86,9 +85,6 @@ void ReleaseTable() {
 
 }  // namespace
 
-void LockModule() { InterlockedIncrement(&g_lock_count); }
-void UnlockModule() { InterlockedDecrement(&g_lock_count); }
-
 namespace {
 
 // Call with the module lock held.
@@ -108,7 +104,12 @@ ClassEntry* EntryOf(REFIID iid) {
 
 }  // namespace
 
-HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
+}  // namespace tessary::com
+
+using namespace tessary::com;
+
+// The two look-ups the shared dispatch base asks the module for.
+HRESULT comsupport::GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
   CriticalSectionLock hold(g_module_lock);
@@ -119,7 +120,7 @@ HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
   return entry->type_info.CopyTo(info);
 }
 
-HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id) {
+HRESULT comsupport::GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id) {
   if (!name || !id) return E_POINTER;
   CriticalSectionLock hold(g_module_lock);
   ClassEntry* entry = EntryOf(iid);
@@ -141,10 +142,6 @@ HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id) {
   return S_OK;
 }
 
-}  // namespace tessary::com
-
-using namespace tessary::com;
-
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
@@ -160,7 +157,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return g_lock_count == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return ModuleUnused() ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   if (!object) return E_POINTER;

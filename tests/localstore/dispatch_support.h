@@ -21,9 +21,9 @@
 
 namespace localstore_test {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 // {6E1B1F2A-4C55-4E0B-9B7E-2F6D6C3A9D21}
 inline constexpr CLSID kSessionClsid = {0x6e1b1f2a, 0x4c55, 0x4e0b, {0x9b, 0x7e, 0x2f, 0x6d, 0x6c, 0x3a, 0x9d, 0x21}};

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace tessary::com {
+namespace comsupport {
 namespace {
 
 TEST(RegistryScript, Replacements) {
@@ -55,4 +55,4 @@ TEST(RegistryScript, RefusesWhatItDoesNotUnderstand) {
 }
 
 }  // namespace
-}  // namespace tessary::com
+}  // namespace comsupport

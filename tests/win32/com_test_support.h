@@ -16,9 +16,9 @@
 
 namespace tessary_test {
 
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 // The Tessary.dll next to the test program, loaded once for the whole run
 // (so its exports can be called directly) and registered from there, so

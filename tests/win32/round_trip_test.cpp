@@ -30,9 +30,9 @@ namespace {
 
 namespace store = pindrel::store;
 namespace prop = pindrel::store::property;
-using tessary::com::Bstr;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::Bstr;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 using pindrel::testing::kFurtherTexts;
 using pindrel::testing::kMappedTexts;

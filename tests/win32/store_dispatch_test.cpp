@@ -20,8 +20,8 @@
 namespace {
 
 using namespace pindrel::store;
-using tessary::com::ComPtr;
-using tessary::com::Variant;
+using comsupport::ComPtr;
+using comsupport::Variant;
 
 enum Kind { kSession, kFolder, kItems, kItem, kStores, kStore, kKinds };
 const wchar_t* const kKindNames[kKinds] = {L"Session", L"Folder", L"Items", L"Item", L"Stores", L"Store"};

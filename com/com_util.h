@@ -1,6 +1,6 @@
-// Small owners for the Win32 and COM resources Tessary handles: BSTRs,
-// VARIANTs, registry keys and a critical section. COM interface pointers use
-// Microsoft::WRL::ComPtr. Shared by the server and its tests.
+// Small owners for the Win32 and COM resources our COM servers and their
+// clients handle: BSTRs, VARIANTs, registry keys and a critical section. COM
+// interface pointers use Microsoft::WRL::ComPtr.
 //
 // Beware: mingw-w64's ComPtr::Attach adds a reference (Microsoft's does not),
 // so this code never calls it.
@@ -15,7 +15,7 @@
 #include <string_view>
 #include <utility>
 
-namespace tessary::com {
+namespace comsupport {
 
 using Microsoft::WRL::ComPtr;
 
@@ -160,4 +160,4 @@ class CriticalSectionLock {
   CriticalSection& cs_;
 };
 
-}  // namespace tessary::com
+}  // namespace comsupport

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace tessary::com {
+namespace comsupport {
 
 enum class RegistryAction { Register, Unregister };
 
@@ -19,4 +19,4 @@ HRESULT RunRegistryScript(HMODULE module, UINT resource_id, RegistryAction actio
 // The full path of `module`'s file; empty when it cannot be found.
 std::wstring ModulePath(HMODULE module);
 
-}  // namespace tessary::com
+}  // namespace comsupport

@@ -1,6 +1,7 @@
-// The one base of Tessary's COM classes: reference counting, QueryInterface
-// (the class's default interface, IDispatch and IUnknown, nothing else),
-// aggregation and IDispatch answered from the registered type library.
+// The one base of the COM classes whose IDispatch comes from a type library
+// (Tessary's): reference counting, QueryInterface (the class's default
+// interface, IDispatch and IUnknown, nothing else), aggregation and IDispatch
+// answered from the module's type information (module_lock.h).
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,9 @@
 #include <new>
 
 #include "com_util.h"
-#include "module.h"
+#include "module_lock.h"
 
-namespace tessary::com {
+namespace comsupport {
 
 // `Interface` is the class's dual default interface; `Bases` are the dual
 // interfaces it derives from, which QueryInterface answers with the same
@@ -138,4 +139,4 @@ inline HRESULT NoString(BSTR* value) {
   return S_OK;
 }
 
-}  // namespace tessary::com
+}  // namespace comsupport

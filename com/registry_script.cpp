@@ -3,7 +3,7 @@
 #include <cwctype>
 #include <stdexcept>
 
-namespace tessary::com {
+namespace comsupport {
 namespace {
 
 enum class TokenKind { Word, Quoted, Open, Close, Equals, End };
@@ -201,4 +201,4 @@ ScriptParse ParseRegistryScript(std::wstring_view text, std::wstring_view module
   return result;
 }
 
-}  // namespace tessary::com
+}  // namespace comsupport

@@ -1,4 +1,4 @@
-// The registry scripts embedded in Tessary.dll, parsed. They are the one
+// The registry scripts embedded in our COM servers, parsed. They are the one
 // description of the keys the server writes; the registrar walks the parsed
 // tree to register and to unregister. Portable, so it is tested natively.
 //
@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tessary::com {
+namespace comsupport {
 
 struct ScriptValue {
   std::wstring name;  // a named value (val); keys' default values live in ScriptKey
@@ -58,4 +58,4 @@ struct ScriptParse {
 // Parses `text`, replacing %MODULE% with `module_path` and %% with %.
 ScriptParse ParseRegistryScript(std::wstring_view text, std::wstring_view module_path);
 
-}  // namespace tessary::com
+}  // namespace comsupport

@@ -23,4 +23,11 @@ StoreError::StoreError(std::int32_t code, std::wstring description)
 
 std::wstring StoreError::reason() const { return description_.empty() ? ui::WidenUtf8(what()) : description_; }
 
+bool IsCalendarDate(const Date& date) {
+  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (date.year < 100 || date.year > 9999 || date.month < 1 || date.month > 12 || date.day < 1) return false;
+  bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+  return date.day <= kMonthDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
+}
+
 }  // namespace pindrel::store

@@ -6,7 +6,7 @@
 #include "com_util.h"
 #include "registry_script.h"
 
-namespace tessary::com {
+namespace comsupport {
 std::wstring ModulePath(HMODULE module) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -99,7 +99,7 @@ HRESULT RunRegistryScript(HMODULE module, UINT resource_id, RegistryAction actio
     ScriptParse parsed = ParseRegistryScript(text, path);
     if (!parsed.script) {
       // Only a broken build gets here; say why for whoever debugs it.
-      std::wstring message = L"Tessary: registry script " + std::to_wstring(resource_id) +
+      std::wstring message = L"registry script " + std::to_wstring(resource_id) +
                              L", " + parsed.error + L"\n";
       OutputDebugStringW(message.c_str());
       return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
@@ -118,4 +118,4 @@ HRESULT RunRegistryScript(HMODULE module, UINT resource_id, RegistryAction actio
   }
 }
 
-}  // namespace tessary::com
+}  // namespace comsupport

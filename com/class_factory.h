@@ -11,7 +11,7 @@
 
 #include "com_util.h"
 
-namespace tessary::com {
+namespace comsupport {
 
 using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
 
@@ -64,4 +64,4 @@ class ClassFactory final : public IClassFactory {
   ULONG references_ = 1;  // the module's own
 };
 
-}  // namespace tessary::com
+}  // namespace comsupport

@@ -1,0 +1,26 @@
+// The texts the program shows in its messages and dialogs, in one place so
+// they read alike and the manual's list of messages can be checked against
+// them. (Window captions are in the layout tables, forms.cpp.)
+#pragma once
+
+#include <string_view>
+
+namespace pindrel {
+
+// The store library cannot be reached.
+inline constexpr std::wstring_view kStoreErrorText = L"Outlook NOT Installed or Configured Properly.";
+inline constexpr std::wstring_view kStoreErrorTitle = L"Outlook Error";
+
+// Choosing a contacts folder.
+inline constexpr std::wstring_view kPickFolderCaption = L"Please select a Contacts folder";
+inline constexpr std::wstring_view kNotContactsTitle = L"Select Contacts Folder";
+
+// The main window.
+inline constexpr std::wstring_view kExportCaption = L"Export Outlook Contacts >>";
+inline constexpr std::wstring_view kImportCaption = L"Process vCard Files >>";
+inline constexpr std::wstring_view kNoExportDirectoryCaption = L"Process >>";
+inline constexpr std::wstring_view kChooseExportDirectoryTitle = L"Select folder to save vCard files";
+inline constexpr std::wstring_view kChooseVCardFolderTitle = L"Select Folder...";
+inline constexpr std::wstring_view kFoundFilesTitle = L"vCard File(s) Info";
+
+}  // namespace pindrel
