@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_clock.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
@@ -56,7 +57,10 @@ struct ExportWindow {
   bool press_export = true;
   std::size_t calls_at_load_end = 0;
 
+  fakes::FakeClock clock{{}, pindrel::kRunPace};  // every position shows and yields
+
   ExportWindow() {
+    app.clock = clock.Reader();
     state.ExportStoreID = profile.personal().store_id;
     state.ExportFolderID = profile.contacts().entry_id;
     logic.SetChoices(kContactsPath, L"C:\\Export");

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "card_test_support.h"
+#include "fake_clock.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
@@ -119,7 +120,10 @@ struct ImportWindow {
   FrmvCardImport logic{app};
   FakeForm form{window::Layout(), logic, desktop};
 
+  fakes::FakeClock clock{{}, pindrel::kRunPace};  // every contact and file shows and yields
+
   ImportWindow() {
+    app.clock = clock.Reader();
     state.ImportSourceFolder = L"C:\\cards";
     form.Open();
   }
