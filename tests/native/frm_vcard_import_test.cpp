@@ -663,3 +663,35 @@ TEST(ImportRun, AWindowClosedUnderTheRunEndsItQuietly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The run alone, against a sink that records what it is told: with a clock
+// that stands still it yields before the walk and at the first contact,
+// shows that contact's file, and at the end the last file and the count.
+TEST(ImportRun, ReportsAtThePaceOfItsClock) {
+  struct Sink : pindrel::ImportProgress {
+    std::vector<std::wstring> log;
+    void Begin() override { log.push_back(L"begin"); }
+    void Show(const pindrel::ImportStatus& s) override { log.push_back(s.file + L" | " + s.files_done); }
+    bool Yield() override {
+      log.push_back(L"yield");
+      return true;
+    }
+  };
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\cards\\a.vcf", 5);
+  w.AddFile(L"C:\\cards\\b.txt");
+  w.AddPeople(L"C:\\cards\\c.vcf", 2);
+  w.clock.tick = {};
+  pindrel::ImportRun run(w.app);
+  Sink sink;
+  EXPECT_EQ(run.Run(sink, true), pindrel::ImportRun::Ended::kDone);
+  EXPECT_EQ(sink.log, (std::vector<std::wstring>{L"yield", L"begin", L"yield", L"C:\\cards\\a.vcf(5) | ",
+                                                 L"C:\\cards\\c.vcf(2) | 3/3"}));
+  EXPECT_EQ(run.tally().imported, 7);
+  EXPECT_EQ(w.Stored().size(), 7u);
+}
+
+}  // namespace
