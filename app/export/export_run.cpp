@@ -130,7 +130,7 @@ ExportRun::Ended ExportRun::Run(RunProgress<ExportStatus>& progress, ExportOutco
     ExportPosition(position, count, due, progress, outcome);
     // Closed from elsewhere (the program is ending): there is no window
     // left to report to.
-    if (due && !progress.Yield()) return Ended::kWindowGone;
+    if (due && !progress.DoEvents()) return Ended::kWindowGone;
     if (stop_requested()) {
       outcome.stopped = position < count;
       break;

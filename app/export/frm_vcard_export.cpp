@@ -29,7 +29,7 @@ class Labels : public RunProgress<ExportStatus> {
     form_.SetCaption(window::LblCurrent, Progress(s.position, s.count));
     form_.SetCaption(window::LblCurrentContact, s.contact);
   }
-  bool Yield() override {
+  bool DoEvents() override {
     desktop_.DoEvents();
     return form_.IsOpen();
   }

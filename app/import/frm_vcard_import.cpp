@@ -48,7 +48,7 @@ class Labels : public ImportProgress {
     ShowCaption(window::LblvCardFile, s.file);
     ShowCaption(window::LblSaveOutlook, s.files_done);
   }
-  bool Yield() override {
+  bool DoEvents() override {
     desktop_.DoEvents();
     return form_.IsOpen();
   }

@@ -68,7 +68,7 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
   if (!target_shown) return Ended::kNoTarget;
 
   state.FoundFiles.clear();
-  if (!progress.Yield()) return Ended::kWindowGone;
+  if (!progress.DoEvents()) return Ended::kWindowGone;
   progress.Begin();
 
   const int found = app_.walk(state.ImportSourceFolder, state.FoundFiles);
@@ -93,7 +93,7 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
     const std::wstring path = state.FoundFiles[static_cast<std::size_t>(i - 1)];
     if (IsVCardFile(path) && !ImportFile(progress, *target, path)) return Ended::kWindowGone;
     const bool due = !stop_requested() && pacer_.Due();
-    if (due && !progress.Yield()) return Ended::kWindowGone;
+    if (due && !progress.DoEvents()) return Ended::kWindowGone;
     status_.files_done = std::to_wstring(i) + L"/" + std::to_wstring(found);
     if (due) progress.Show(status_);
   }
@@ -139,7 +139,7 @@ bool ImportRun::ImportFile(ImportProgress& progress, store::Folder& target, cons
   bool window_open = true;
   for (std::int32_t j = 1; j <= count; ++j) {
     if (pacer_.Due()) {
-      if (!progress.Yield()) {
+      if (!progress.DoEvents()) {
         window_open = false;
         break;
       }

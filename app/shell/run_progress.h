@@ -80,7 +80,7 @@ class RunProgress {
   virtual void Show(const Status& status) = 0;
   // Lets the window system work; false when the window has gone (the
   // program is ending), and the run then ends with nobody to tell.
-  virtual bool Yield() = 0;
+  virtual bool DoEvents() = 0;
 };
 
 }  // namespace pindrel

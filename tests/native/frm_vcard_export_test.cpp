@@ -395,7 +395,7 @@ TEST(ExportRun, ReportsAtThePaceOfItsClock) {
     void Show(const pindrel::ExportStatus& s) override {
       shown.push_back(std::to_wstring(s.position) + L"/" + std::to_wstring(s.count) + L" " + s.contact);
     }
-    bool Yield() override {
+    bool DoEvents() override {
       ++yields;
       if (on_yield) on_yield();
       return true;

@@ -674,7 +674,7 @@ TEST(ImportRun, ReportsAtThePaceOfItsClock) {
     std::vector<std::wstring> log;
     void Begin() override { log.push_back(L"begin"); }
     void Show(const pindrel::ImportStatus& s) override { log.push_back(s.file + L" | " + s.files_done); }
-    bool Yield() override {
+    bool DoEvents() override {
       log.push_back(L"yield");
       return true;
     }
