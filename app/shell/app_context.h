@@ -8,6 +8,7 @@
 
 #include "desktop.h"
 #include "module1.h"
+#include "run_progress.h"
 #include "store.h"
 #include "vcard_reader.h"
 
@@ -25,6 +26,8 @@ struct AppContext {
   store::SessionFactory open_session;
   // A new vCard reader, one per file.
   VCardReaderFactory open_reader;
+  // When a run shows its progress and yields; tests give one they advance.
+  RunClock clock = SteadyClock();
 };
 
 }  // namespace pindrel

@@ -148,7 +148,7 @@ void PrintRun(const char* what, const Run& run, const bench::Desktop& desktop) {
   const bench::Memory m = bench::MemoryNow();
   std::printf("%-28s %8ld %9.2f %10.0f %12.1f %15.1f   ", what, run.contacts, bench::Seconds(run.took),
               run.contacts / bench::Seconds(run.took), m.peak_working_set, m.peak_pagefile);
-  for (double mb : desktop.commit_samples) std::printf(" %.1f", mb);
+  for (double mb : desktop.Tenths()) std::printf(" %.1f", mb);
   std::printf("\n");
   std::fflush(stdout);
 }
@@ -187,15 +187,13 @@ int main(int argc, char** argv) {
                 "peak WS MB", "peak commit MB", "commit MB at each tenth of the run");
     std::printf("%-28s %8s %9s %10s %12s %15s    %.1f\n", "(before)", "", "", "", "", "",
                 bench::MemoryNow().pagefile);
-    // Two yields per file: one for its contact, one after it.
-    desktop.sample_every = std::max(1L, 2 * m / 10);
+    desktop.sampling = true;
     desktop.commit_samples.clear();
     PrintRun("directory of one-contact files", Import(app, desktop, split, work / "many", work / "profile-many"),
              desktop);
-    desktop.sample_every = std::max(1L, n / 10);
     desktop.commit_samples.clear();
     PrintRun("one file", Import(app, desktop, split, work / "one", work / "profile-one"), desktop);
-    desktop.sample_every = 0;
+    desktop.sampling = false;
 
     const double mapping_us = MappingMicroseconds(pindrel::ComVCardReaderFactory(), work / "one-timed" / "contacts.vcf",
                                                   timed_n);

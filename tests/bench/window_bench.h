@@ -264,17 +264,24 @@ class Desktop : public pindrel::Win32Desktop {
       Timed t(split_, split_.yield);
       pindrel::Win32Desktop::DoEvents();
     }
-    if (sample_every > 0 && ++yields_ % sample_every == 0) commit_samples.push_back(MemoryNow().pagefile);
+    if (sampling) commit_samples.push_back(MemoryNow().pagefile);
+  }
+  // The samples at each tenth of the run: the runs yield by the clock (every
+  // 50 ms), not per contact, so the run's length picks them.
+  std::vector<double> Tenths() const {
+    std::vector<double> tenths;
+    for (std::size_t i = 1; i <= 10 && !commit_samples.empty(); ++i)
+      tenths.push_back(commit_samples[(commit_samples.size() * i - 1) / 10]);
+    return tenths;
   }
   std::wstring last_message;
-  // The process's committed memory (MB) every `sample_every` yields, to see
-  // whether it grows with the contacts done.
-  long sample_every = 0;
+  // The process's committed memory (MB) at every yield while sampling, to
+  // see whether it grows with the contacts done.
+  bool sampling = false;
   std::vector<double> commit_samples;
 
  private:
   Split& split_;
-  long yields_ = 0;
 };
 
 // Prints where a run's time went, per contact and as shares of the whole.

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "fake_clock.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
@@ -56,7 +58,10 @@ struct ExportWindow {
   bool press_export = true;
   std::size_t calls_at_load_end = 0;
 
+  fakes::FakeClock clock{{}, pindrel::kRunPace};  // every position shows and yields
+
   ExportWindow() {
+    app.clock = clock.Reader();
     state.ExportStoreID = profile.personal().store_id;
     state.ExportFolderID = profile.contacts().entry_id;
     logic.SetChoices(kContactsPath, L"C:\\Export");
@@ -377,6 +382,58 @@ TEST(FrmvCardExport, CloseDuringTheExport) {
     EXPECT_EQ(w.desktop.yields, c.at_yield);
     EXPECT_TRUE(w.window().closed());
     w.ExpectLetGo();
+  }
+}
+
+// The run alone, against a sink that records what it is told: captions at
+// most every 50 ms of its clock, the first at once and the last always.
+TEST(ExportRun, ReportsAtThePaceOfItsClock) {
+  struct Sink : pindrel::RunProgress<pindrel::ExportStatus> {
+    Texts shown;
+    int yields = 0;
+    std::function<void()> on_yield;
+    void Show(const pindrel::ExportStatus& s) override {
+      shown.push_back(std::to_wstring(s.position) + L"/" + std::to_wstring(s.count) + L" " + s.contact);
+    }
+    bool DoEvents() override {
+      ++yields;
+      if (on_yield) on_yield();
+      return true;
+    }
+  };
+  struct Case {
+    const char* name;
+    int ms_per_save;
+    bool stop_at_first_yield;
+    Texts shown;
+    int yields;
+    int written;
+  };
+  const std::vector<Case> cases = {
+      {"a still clock: the first contact, then the last", 0, false, {L"1/7 N 1", L"7/7 N 7"}, 1, 7},
+      {"25 ms a contact: every second, from 50 ms on", 25, false,
+       {L"1/7 N 1", L"3/7 N 3", L"5/7 N 5", L"7/7 N 7"}, 4, 7},
+      {"a stop asked at the first yield: one contact, shown as it ended", 0, true, {L"1/7 N 1"}, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExportWindow w;
+    for (int i = 1; i <= 7; ++i) w.Contact(L"N", std::to_wstring(i));
+    w.clock.tick = {};
+    w.profile.before_call = [&](const std::string& call) {
+      if (call == "Item.SaveAs 6") w.clock.now += std::chrono::milliseconds(c.ms_per_save);
+    };
+    pindrel::ExportRun run(w.app);
+    run.SetChoices(kContactsPath, L"C:\\Export");
+    Sink sink;
+    if (c.stop_at_first_yield) sink.on_yield = [&] { EXPECT_TRUE(run.RequestStop()); };
+    pindrel::ExportOutcome outcome;
+    EXPECT_EQ(run.Run(sink, outcome), pindrel::ExportRun::Ended::kDone);
+    EXPECT_EQ(sink.shown, c.shown);
+    EXPECT_EQ(sink.yields, c.yields);
+    EXPECT_EQ(outcome.written, c.written);
+    EXPECT_EQ(outcome.stopped, c.stop_at_first_yield);
+    EXPECT_FALSE(run.running() || run.RequestStop());
   }
 }
 

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "card_test_support.h"
+#include "fake_clock.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
@@ -119,7 +120,10 @@ struct ImportWindow {
   FrmvCardImport logic{app};
   FakeForm form{window::Layout(), logic, desktop};
 
+  fakes::FakeClock clock{{}, pindrel::kRunPace};  // every contact and file shows and yields
+
   ImportWindow() {
+    app.clock = clock.Reader();
     state.ImportSourceFolder = L"C:\\cards";
     form.Open();
   }
@@ -656,6 +660,38 @@ TEST(ImportRun, AWindowClosedUnderTheRunEndsItQuietly) {
   EXPECT_TRUE(w.desktop.messages.empty());
   // The reader is still closed; nothing else happens.
   EXPECT_EQ(w.reader_log, (std::vector<std::string>{"Open C:\\cards\\a.vcf", "MoveFirst", "MoveNext", "Close"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The run alone, against a sink that records what it is told: with a clock
+// that stands still it yields before the walk and at the first contact,
+// shows that contact's file, and at the end the last file and the count.
+TEST(ImportRun, ReportsAtThePaceOfItsClock) {
+  struct Sink : pindrel::ImportProgress {
+    std::vector<std::wstring> log;
+    void Begin() override { log.push_back(L"begin"); }
+    void Show(const pindrel::ImportStatus& s) override { log.push_back(s.file + L" | " + s.files_done); }
+    bool DoEvents() override {
+      log.push_back(L"yield");
+      return true;
+    }
+  };
+  ImportWindow w;
+  w.ChooseContacts();
+  w.AddPeople(L"C:\\cards\\a.vcf", 5);
+  w.AddFile(L"C:\\cards\\b.txt");
+  w.AddPeople(L"C:\\cards\\c.vcf", 2);
+  w.clock.tick = {};
+  pindrel::ImportRun run(w.app);
+  Sink sink;
+  EXPECT_EQ(run.Run(sink, true), pindrel::ImportRun::Ended::kDone);
+  EXPECT_EQ(sink.log, (std::vector<std::wstring>{L"yield", L"begin", L"yield", L"C:\\cards\\a.vcf(5) | ",
+                                                 L"C:\\cards\\c.vcf(2) | 3/3"}));
+  EXPECT_EQ(run.tally().imported, 7);
+  EXPECT_EQ(w.Stored().size(), 7u);
 }
 
 }  // namespace

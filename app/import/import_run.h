@@ -1,0 +1,98 @@
+// The import run: the vCard files below the source folder read into the
+// chosen contacts folder, apart from any window; the import window shows
+// what it reports.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app_context.h"
+#include "card_mapping.h"
+#include "contact_mapping.h"
+#include "failure_list.h"
+#include "run_progress.h"
+
+namespace pindrel {
+
+// What a run did, for its closing message.
+struct ImportTally {
+  int imported = 0;
+  // Contacts read but not stored: the item could not be made, or its save
+  // failed, or the reader failed while handing out its fields. Each named
+  // by its file and its number in the file.
+  ui::FailureList not_saved;
+  // Files that could not be read, or read only in part, in walk order.
+  ui::FailureList unreadable;
+  // Whether any of them failed because no reader could be created.
+  bool reader_missing = false;
+  // Values of the imported contacts that had no free property of their own
+  // and went into the contacts' notes.
+  int noted = 0;
+  // The user closed the window before every contact was read.
+  bool stopped = false;
+};
+
+inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
+
+// The message that ends a run: "Import Complete !", and when anything went
+// wrong, the run was stopped or values went into notes, what was imported
+// and what was not.
+std::wstring ImportClosingText(const ImportTally& tally);
+// Its lines on what was not imported: the contacts not saved and the files
+// not read, which of them and why.
+std::wstring ImportFailureText(const ImportTally& tally);
+
+// The two captions of a run: the file being read with its contact count,
+// and the files done of the files found.
+struct ImportStatus {
+  std::wstring file;
+  std::wstring files_done;
+};
+
+class ImportProgress : public RunProgress<ImportStatus> {
+ public:
+  // The run has yielded once and starts to walk: its labels appear.
+  virtual void Begin() = 0;
+};
+
+class ImportRun : public RunGate {
+ public:
+  enum class Ended { kDone, kNoSource, kNoTarget, kStoreFailed, kWindowGone };
+
+  explicit ImportRun(AppContext& app) : app_(app) {}
+
+  // Walks the source folder again and imports every ".vcf" file into the
+  // folder of ImportStoreID and ImportFolderID; refuses without a source
+  // folder or without a target the window shows. Reports at the pace of the
+  // app's clock and always once at the end.
+  Ended Run(ImportProgress& progress, bool target_shown);
+  // What the latest run did.
+  const ImportTally& tally() const { return tally_; }
+
+ private:
+  // Reads one file into the target; false when the window went away.
+  bool ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path);
+  // Stores the mapped contact, number `contact` of the file at `path`;
+  // false when it was not stored.
+  bool StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
+                    std::int32_t contact);
+  void NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason);
+  // Names the file once, with the first reason it gave.
+  void MarkUnreadable(const std::wstring& path, const std::wstring& reason);
+
+  AppContext& app_;
+  ImportTally tally_;
+  std::wstring last_unreadable_;
+  ImportStatus status_;
+  RunPacer pacer_{nullptr};
+  // Reused from contact to contact: the older reading's fields and their
+  // property sets, or the decoded reading's card and its mapping.
+  ContactFields fields_;
+  std::vector<PropertySet> sets_;
+  DecodedCard card_;
+  CardMapping mapping_;
+};
+
+}  // namespace pindrel
