@@ -114,6 +114,22 @@ struct Member {
   unsigned char max_args = 0;
 };
 
+// Member rows by kind, so a table says what each member is.
+template <class T>
+constexpr Member<T> Getter(const wchar_t* name, DISPID id, void (T::*get)(Call&)) {
+  return {name, id, get, nullptr, 0, 0};
+}
+template <class T>
+constexpr Member<T> Property(const wchar_t* name, DISPID id, void (T::*get)(Call&), void (T::*put)(Call&)) {
+  return {name, id, get, put, 0, 0};
+}
+// A method taking `min_args` to `max_args` arguments.
+template <class T>
+constexpr Member<T> Method(const wchar_t* name, DISPID id, void (T::*run)(Call&), unsigned char min_args = 0,
+                           unsigned char max_args = 0) {
+  return {name, id, run, nullptr, min_args, max_args};
+}
+
 // Lets one object recognise another of this module behind an IDispatch
 // (the picker is handed a folder, for example).
 struct ILocalObject : public IUnknown {

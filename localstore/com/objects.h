@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "collection.h"
 #include "dispatch.h"
 #include "dispids.h"
 #include "localstore.h"
@@ -42,15 +43,17 @@ class SessionObject final : public Automation<SessionObject> {
   std::shared_ptr<localstore::Profile> profile_;
 };
 
-class StoresObject final : public Automation<StoresObject> {
+class StoresObject final : public Collection<StoresObject> {
  public:
   inline static const IID& kInterface = DIID_ILocalStores;
+  static constexpr bool kNamed = true;
   static std::span<const Member<StoresObject>> Members();
   explicit StoresObject(std::shared_ptr<localstore::Profile> profile) : profile_(std::move(profile)) {}
 
-  void Count(Call& call);
-  void Item(Call& call);
-  void NewEnum(Call& call);
+  std::size_t Size();
+  ComPtr<IDispatch> At(long position);
+  ComPtr<IDispatch> Named(std::u16string_view name);
+  Walk Snapshot();
   void GetStoreFromID(Call& call);
   void DefaultStore(Call& call);
   void AddPSTStore(Call& call);
@@ -78,16 +81,18 @@ class StoreObject final : public Automation<StoreObject> {
   StoreInfo store_;
 };
 
-class FoldersObject final : public Automation<FoldersObject> {
+class FoldersObject final : public Collection<FoldersObject> {
  public:
   inline static const IID& kInterface = DIID_ILocalFolders;
+  static constexpr bool kNamed = true;
   static std::span<const Member<FoldersObject>> Members();
   FoldersObject(std::shared_ptr<localstore::Profile> profile, std::string store_id, std::string folder_id)
       : profile_(std::move(profile)), store_id_(std::move(store_id)), folder_id_(std::move(folder_id)) {}
 
-  void Count(Call& call);
-  void Item(Call& call);
-  void NewEnum(Call& call);
+  std::size_t Size();
+  ComPtr<IDispatch> At(long position);
+  ComPtr<IDispatch> Named(std::u16string_view name);
+  Walk Snapshot();
   void Add(Call& call);
 
  private:
@@ -121,16 +126,17 @@ class FolderObject final : public Automation<FolderObject> {
   FolderInfo folder_;
 };
 
-class ItemsObject final : public Automation<ItemsObject> {
+class ItemsObject final : public Collection<ItemsObject> {
  public:
   inline static const IID& kInterface = DIID_ILocalItems;
+  static constexpr bool kNamed = false;  // items are found by position only
   static std::span<const Member<ItemsObject>> Members();
   ItemsObject(std::shared_ptr<FolderItems> items, std::string folder_id, std::u16string folder_class)
       : items_(std::move(items)), folder_id_(std::move(folder_id)), folder_class_(std::move(folder_class)) {}
 
-  void Count(Call& call);
-  void Item(Call& call);
-  void NewEnum(Call& call);
+  std::size_t Size();
+  ComPtr<IDispatch> At(long position);
+  Walk Snapshot();
   void Add(Call& call);
 
  private:
@@ -172,5 +178,15 @@ class ItemObject final : public Automation<ItemObject> {
 // A folder object for a folder of a store.
 ComPtr<IDispatch> NewFolder(const std::shared_ptr<Profile>& profile, const StoreInfo& store,
                             const FolderInfo& folder);
+
+// Shared by the objects' files (objects.cpp).
+[[noreturn]] void Fail(Code code, const std::string& text);
+std::u16string U16(const std::wstring& wide);
+// A message class argument: omitted, `fallback`; text, a message class
+// (starting with "IPM"); a number, the class `kind` gives for it, where an
+// empty one means the number names no kind of `what` ("item type 9 does not
+// exist").
+std::u16string ClassArgument(const Call& call, UINT i, const std::u16string& fallback,
+                             std::u16string_view (*kind)(long), const char* what);
 
 }  // namespace localstore::com

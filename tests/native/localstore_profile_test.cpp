@@ -274,7 +274,6 @@ TEST_F(ProfileTest, ACompactedFolderKeepsItsItemsForEveryOpener) {
   items->Update(ids[0], changed);
   for (int i = 1; i < 30; ++i) items->Remove(ids[i]);
   EXPECT_NE(items->DataPath(), first);
-  EXPECT_FALSE(fs::exists(first));
   EXPECT_LT(fs::file_size(items->DataPath()), 11 * 4200u);
   for (FolderItems* opener : {items.get(), seen.get()}) {
     ASSERT_EQ(opener->Count(), 11u);
@@ -283,6 +282,9 @@ TEST_F(ProfileTest, ACompactedFolderKeepsItsItemsForEveryOpener) {
     EXPECT_EQ(opener->Load(ids[0]), changed);
     EXPECT_EQ(FailureOf([&] { opener->Load(ids[1]); }), Code::NotFound);
   }
+  // Gone once the reader has moved on (Windows keeps a removed file's name
+  // while a handle to it is open).
+  EXPECT_FALSE(fs::exists(first));
   // The reader writes to the new file too, and a new opener sees it all.
   std::string last = seen->Add(Contact(u"Last", u"L"));
   EXPECT_EQ(seen->DataPath(), items->DataPath());
@@ -300,7 +302,8 @@ TEST_F(ProfileTest, TwoWritersAtOnceLoseNothing) {
   auto write = [&](int w) {
     Profile profile(dir_);
     auto items = Contacts(profile);
-    for (int i = 0; i < 300; ++i) ids[w].push_back(items->Add(Contact(u"W" + FromUtf8(std::to_string(w)), u"L")));
+    const std::u16string first = FromUtf8("W" + std::to_string(w));
+    for (int i = 0; i < 300; ++i) ids[w].push_back(items->Add(Contact(first, u"L")));
     items->Remove(ids[w][0]);
   };
   std::thread other(write, 1);
