@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "text_helpers.h"
+
 namespace pindrel {
 
 namespace {
+
+using ui::TrimSpaces;
 
 // The characters Windows refuses in a file name, besides control characters.
 constexpr std::wstring_view kNotInFileNames = L":?\\/*\"<>|";
@@ -45,13 +49,6 @@ std::wstring_view CutToUnits(std::wstring_view s, std::size_t units) {
     i += size.chars;
   }
   return s.substr(0, i);
-}
-
-std::wstring_view TrimSpaces(std::wstring_view s) {
-  std::size_t first = s.find_first_not_of(L' ');
-  if (first == std::wstring_view::npos) return {};
-  std::size_t last = s.find_last_not_of(L' ');
-  return s.substr(first, last - first + 1);
 }
 
 }  // namespace

@@ -4,19 +4,11 @@
 
 #include "contacts_folder_choice.h"
 #include "export_file_name.h"
+#include "text_helpers.h"
 
 namespace pindrel {
 
-namespace {
-
-std::wstring TrimSpaces(const std::wstring& s) {
-  std::size_t first = s.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return {};
-  std::size_t last = s.find_last_not_of(L' ');
-  return s.substr(first, last - first + 1);
-}
-
-}  // namespace
+using ui::TrimSpaces;
 
 std::wstring ExportFinishedText(const ExportOutcome& outcome) {
   std::wstring text = L"Exported (" + std::to_wstring(outcome.written) + L") Contacts to vCard Files.";
@@ -29,7 +21,7 @@ std::wstring ExportFinishedText(const ExportOutcome& outcome) {
 }
 
 std::wstring FailedContactLine(std::int32_t position, const std::wstring& display_name, const std::wstring& reason) {
-  std::wstring name = TrimSpaces(display_name);
+  std::wstring name(TrimSpaces(display_name));
   return L"Position " + std::to_wstring(position) + (name.empty() ? L"" : L", " + name) + L": " + reason;
 }
 
@@ -38,15 +30,15 @@ void ExportRun::SetChoices(std::wstring contacts_folder, std::wstring target_dir
   target_directory_ = std::move(target_directory);
 }
 
-std::wstring ExportRun::SavingPath() const { return TrimSpaces(target_directory_); }
+std::wstring ExportRun::SavingPath() const { return std::wstring(TrimSpaces(target_directory_)); }
 
 void ExportRun::OpenFolder() {
   Module1& state = app_.state;
   CloseFolder();
   // Identifiers left from an earlier choice that the main window no longer
   // shows are not a choice: the user would export a folder they cannot see.
-  std::wstring store_id = TrimSpaces(state.ExportStoreID);
-  std::wstring folder_id = TrimSpaces(state.ExportFolderID);
+  std::wstring store_id(TrimSpaces(state.ExportStoreID));
+  std::wstring folder_id(TrimSpaces(state.ExportFolderID));
   if (contacts_folder_.empty() || store_id.empty() || folder_id.empty())
     throw store::StoreError(store::kNotFound, L"No contacts folder has been chosen.");
   state.StoreSession = app_.open_session();

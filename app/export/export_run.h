@@ -12,10 +12,10 @@
 #include "failure_list.h"
 #include "run_progress.h"
 #include "store.h"
+#include "texts.h"
 
 namespace pindrel {
 
-inline constexpr std::wstring_view kExportFinishedTitle = L"Export Finished";
 
 // What the export did, for its closing message.
 struct ExportOutcome {

@@ -12,16 +12,6 @@
 
 namespace pindrel {
 
-inline constexpr std::wstring_view kImportCompleteTitle = L"Completed...";
-inline constexpr std::wstring_view kNoSourceFolderText =
-    L"No vCard folder has been chosen, so there is nothing to import.\r\n"
-    L"Choose the folder that holds your vCard files in the main window first.";
-inline constexpr std::wstring_view kNoSourceFolderTitle = L"vCard File(s) Info";
-// The run refused because the window shows no target folder (none chosen
-// yet, or the last choice was cancelled or refused).
-inline constexpr std::wstring_view kNoTargetFolderText =
-    L"No contacts folder has been chosen to import into.\r\nPlease select a Contacts folder.";
-
 class FrmvCardImport : public ui::FormLogic {
  public:
   explicit FrmvCardImport(AppContext& app) : app_(app), run_(app) {}

@@ -13,6 +13,7 @@
 #include "contact_mapping.h"
 #include "failure_list.h"
 #include "run_progress.h"
+#include "texts.h"
 
 namespace pindrel {
 
@@ -33,8 +34,6 @@ struct ImportTally {
   // The user closed the window before every contact was read.
   bool stopped = false;
 };
-
-inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
 
 // The message that ends a run: "Import Complete !", and when anything went
 // wrong, the run was stopped or values went into notes, what was imported
