@@ -162,11 +162,22 @@ class ComVCardReader final : public VCardReader {
 }  // namespace
 
 VCardReaderFactory ComVCardReaderFactory() {
-  return []() -> std::unique_ptr<VCardReader> {
+  // The class object is looked up once, on the first file, and kept: a
+  // lookup (CoCreateInstance reads the registry each time) costs far more
+  // than reading a one-contact file, and an import opens one reader per
+  // file. A class object that fails to create is let go, so the next file
+  // looks it up afresh.
+  auto class_object = std::make_shared<ComPtr<IClassFactory>>();
+  return [class_object]() -> std::unique_ptr<VCardReader> {
     ComPtr<IVCardStream> stream;
-    Check(CoCreateInstance(CLSID_VCardStream, nullptr, CLSCTX_INPROC_SERVER, IID_IVCardStream,
-                           reinterpret_cast<void**>(stream.GetAddressOf())),
-          "the vCard reader (Tessary.VCardStream) could not be created");
+    if (!*class_object)
+      Check(CoGetClassObject(CLSID_VCardStream, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                             reinterpret_cast<void**>(class_object->GetAddressOf())),
+            "the vCard reader (Tessary.VCardStream) could not be created");
+    const HRESULT hr = (*class_object)->CreateInstance(nullptr, IID_IVCardStream,
+                                                       reinterpret_cast<void**>(stream.GetAddressOf()));
+    if (FAILED(hr)) class_object->Reset();
+    Check(hr, "the vCard reader (Tessary.VCardStream) could not be created");
     return std::make_unique<ComVCardReader>(std::move(stream));
   };
 }
