@@ -272,19 +272,23 @@ void AppendUnescaped(std::string_view s, std::string& out) {
   out.append(s.substr(run));
 }
 
-// The parts of `s` between unescaped semicolons, each unescaped.
+// The parts of `s` between unescaped semicolons, each unescaped, in place
+// of what `out` held (whose strings are reused).
 void SplitComponents(std::string_view s, std::vector<std::string>& out) {
-  std::size_t start = 0;
+  std::size_t start = 0, count = 0;
   for (std::size_t i = 0; i <= s.size(); ++i) {
     if (i + 1 < s.size() && s[i] == '\\') {
       ++i;
       continue;
     }
     if (i == s.size() || s[i] == ';') {
-      AppendUnescaped(s.substr(start, i - start), out.emplace_back());
+      if (count == out.size()) out.emplace_back();
+      else out[count].clear();
+      AppendUnescaped(s.substr(start, i - start), out[count++]);
       start = i + 1;
     }
   }
+  out.resize(count);
 }
 
 // "tel:+1-555-0100;ext=12" as a person writes the number:
@@ -390,7 +394,9 @@ class LogicalLine {
 }  // namespace
 
 void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
-  out.properties.clear();
+  // The card before left its properties' storage here: each property is
+  // decoded into the next one, and those left over go at the end.
+  std::size_t used = 0;
   out.version.clear();
   AppendText(FindVersion(text), true, file, std::nullopt, out.version);
   const bool drop_blank = !out.version.starts_with("2.");
@@ -403,7 +409,12 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     const Delimiter delimiter = CardDelimiterOf(lines.Front());
     if (delimiter == Delimiter::End || (delimiter == Delimiter::Begin && begun)) break;
     begun = true;
-    DecodedProperty property;
+    if (used == out.properties.size()) out.properties.emplace_back();
+    DecodedProperty& property = out.properties[used];
+    property.group.clear();
+    property.name.clear();
+    property.types.clear();
+    property.value.clear();
     const LogicalLine line(lines, drop_blank, file, property);
     const Header* header = line.header();
     if (!header || header->base64) continue;
@@ -419,11 +430,12 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     decoded.clear();
     AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
     AppendUnescaped(decoded, property.value);
-    if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.push_back(property.value);
+    if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.assign(1, property.value);
     else SplitComponents(decoded, property.components);
-    if (header->pref_rank > 0) ranked.emplace_back(out.properties.size(), header->pref_rank);
-    out.properties.push_back(std::move(property));
+    if (header->pref_rank > 0) ranked.emplace_back(used, header->pref_rank);
+    ++used;
   }
+  out.properties.resize(used);
 
   if (ranked.empty()) return;
   std::map<std::string_view, int> lowest;

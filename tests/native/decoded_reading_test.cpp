@@ -249,10 +249,15 @@ TEST(DecodedReading, FieldsHoldDecodedValuesOfTheirProperties) {
   };
   for (const auto& [field, value] : expected) EXPECT_EQ(s.Current(field), value) << tessary::FieldName(field);
 
-  // Back to the keyword reader: no card shows any more.
+  // Back to the keyword reader: no card shows any more, and fields the card
+  // was moved onto again but not asked for are still its own, joined as
+  // when it was read.
+  s.MoveFirst();
   MemorySource again(old_file);
+  s.SetDelimeter("|");
   s.Open(again);
   EXPECT_TRUE(s.CurrentCard().properties.empty());
+  EXPECT_EQ(s.Current(Field::Note), "a$$NEWLINE$$b");
 }
 
 // A card the file stops in the middle of is listed with the lines it has
