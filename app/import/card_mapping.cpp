@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 namespace pindrel {
 
@@ -41,6 +42,17 @@ constexpr std::array kTextOrder = {
     property::WebPage, property::BusinessHomePage, property::PersonalHomePage, property::Categories,
     property::Body,
 };
+
+// Each property's place in kTextOrder, the table built once: the contact
+// being built keeps its values by place, so no contact searches by name.
+std::size_t SlotOf(Property p) {
+  static const std::unordered_map<Property, std::size_t> slots = [] {
+    std::unordered_map<Property, std::size_t> table;
+    for (std::size_t i = 0; i < kTextOrder.size(); ++i) table.emplace(kTextOrder[i], i);
+    return table;
+  }();
+  return slots.at(p);
+}
 
 constexpr std::wstring_view kWhiteSpace = L" \t\r\n";
 
@@ -226,8 +238,12 @@ std::optional<Relation> RelationByWord(std::wstring_view word) {
 // The contact being built.
 class Contact {
  public:
-  bool Free(Property p) const { return !text_.contains(p); }
-  void Put(Property p, std::wstring value) { text_[p] = std::move(value); }
+  bool Free(Property p) const { return !taken_[SlotOf(p)]; }
+  void Put(Property p, std::wstring value) {
+    const std::size_t slot = SlotOf(p);
+    text_[slot] = std::move(value);
+    taken_[slot] = true;
+  }
 
   // Into the first free home; false when every one is taken.
   bool PutFirstFree(std::span<const Property> chain, const std::wstring& value) {
@@ -244,7 +260,9 @@ class Contact {
   }
   // One more item of a property that holds a list.
   void AddToList(Property p, std::wstring_view item) {
-    std::wstring& list = text_[p];
+    const std::size_t slot = SlotOf(p);
+    taken_[slot] = true;
+    std::wstring& list = text_[slot];
     if (!list.empty()) list.append(kListJoin);
     list.append(item);
   }
@@ -282,16 +300,16 @@ class Contact {
     if (!body.empty()) Put(property::Body, std::move(body));
     out.noted = static_cast<int>(overflow_.size());
 
-    for (Property p : kTextOrder) {
-      auto it = text_.find(p);
-      if (it != text_.end()) out.sets.push_back({p, std::move(it->second), {}});
-    }
+    for (std::size_t slot = 0; slot < kTextOrder.size(); ++slot)
+      if (taken_[slot]) out.sets.push_back({kTextOrder[slot], std::move(text_[slot]), {}});
     if (birthday) out.sets.push_back({property::Birthday, {}, birthday});
     if (anniversary) out.sets.push_back({property::Anniversary, {}, anniversary});
   }
 
  private:
-  std::map<Property, std::wstring> text_;
+  // By place in kTextOrder; a place is taken even by an empty list.
+  std::array<std::wstring, kTextOrder.size()> text_;
+  std::array<bool, kTextOrder.size()> taken_{};
   std::vector<std::wstring> notes_;
   std::vector<std::wstring> overflow_;
 };
