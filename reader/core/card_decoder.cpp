@@ -251,7 +251,12 @@ bool IsBinaryDataUri(std::string_view value) {
 // exporters write, the character too; a backslash before anything else
 // stays. A CR LF (from quoted-printable) becomes a lone line feed.
 void AppendUnescaped(std::string_view s, std::string& out) {
-  // Text between escapes goes in as runs: most values have none.
+  // Most values have nothing to resolve: two fast searches tell.
+  if (s.find('\\') == std::string_view::npos && s.find('\r') == std::string_view::npos) {
+    out.append(s);
+    return;
+  }
+  // Text between escapes goes in as runs.
   std::size_t run = 0;
   auto replace = [&](std::size_t at, std::size_t length, std::string_view with) {
     out.append(s.substr(run, at - run));
