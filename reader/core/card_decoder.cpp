@@ -224,17 +224,18 @@ int HexDigit(char c) {
 
 // Soft line breaks are already joined; an "=" that starts no escape stays.
 void DecodeQuotedPrintable(std::string_view in, std::string& out) {
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    if (in[i] == '=' && i + 2 < in.size()) {
-      const int high = HexDigit(in[i + 1]), low = HexDigit(in[i + 2]);
-      if (high >= 0 && low >= 0) {
-        out += char(high * 16 + low);
-        i += 2;
-        continue;
-      }
-    }
-    out += in[i];
+  // The text between escapes goes in as runs.
+  std::size_t run = 0;
+  for (std::size_t i = in.find('='); i != std::string_view::npos; i = in.find('=', i + 1)) {
+    if (i + 2 >= in.size()) break;
+    const int high = HexDigit(in[i + 1]), low = HexDigit(in[i + 2]);
+    if (high < 0 || low < 0) continue;
+    out.append(in.substr(run, i - run));
+    out += char(high * 16 + low);
+    i += 2;
+    run = i + 1;
   }
+  out.append(in.substr(run));
 }
 
 // A value in a data: URI in base64 (a 4.0 PHOTO or KEY) is as binary as one
@@ -435,8 +436,15 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     decoded.clear();
     AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
     AppendUnescaped(decoded, property.value);
-    if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.assign(1, property.value);
-    else SplitComponents(decoded, property.components);
+    // A value without a semicolon is its one component.
+    const bool whole = (property.name == "TEL" && MakeTelUriPlain(property.value)) ||
+                       decoded.find(';') == std::string::npos;
+    if (whole) {
+      property.components.resize(1);
+      property.components[0].assign(property.value);
+    } else {
+      SplitComponents(decoded, property.components);
+    }
     if (header->pref_rank > 0) ranked.emplace_back(used, header->pref_rank);
     ++used;
   }
