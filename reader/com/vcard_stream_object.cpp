@@ -2,6 +2,7 @@
 // interface and otherwise leaves every decision to tessary::VCardStream.
 // Its default interface is IVCardStream2, the old members and the modern
 // reading's; it answers IVCardStream too.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -25,6 +26,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  // Most text is ASCII, which is the same in UTF-8 and every ANSI code
+  // page: widened byte by byte, it needs no conversion call to measure it
+  // and a second to convert it.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    *out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (!*out) return E_OUTOFMEMORY;
+    std::copy(text.begin(), text.end(), *out);
+    return S_OK;
+  }
   int size = static_cast<int>(text.size());
   int wide = size ? MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0) : 0;
   if (size && wide == 0) return HRESULT_FROM_WIN32(GetLastError());
