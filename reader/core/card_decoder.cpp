@@ -324,8 +324,8 @@ class LogicalLine {
   // Takes the line at the front of `lines` and everything that continues
   // it. `drop_blank`: 3.0 and 4.0 drop the blank that marks a fold; 2.1
   // keeps it.
-  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property)
-      : first_(lines.Front()), file_(file) {
+  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property, std::string& buffer)
+      : first_(lines.Front()), file_(file), buffer_(buffer) {
     lines.Pop();
     Parse(property);
     while (!lines.Empty()) {
@@ -388,7 +388,7 @@ class LogicalLine {
 
   std::string_view first_;
   FileText file_;
-  std::string buffer_;
+  std::string& buffer_;  // the joined line, once there is more than one
   bool owned_ = false;
   std::size_t scanned_ = 0;
   bool quoted_ = false;
@@ -399,7 +399,7 @@ class LogicalLine {
 
 }  // namespace
 
-void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
+void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeScratch& scratch) {
   // The card before left its properties' storage here: each property is
   // decoded into the next one, and those left over go at the end.
   std::size_t used = 0;
@@ -409,7 +409,8 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
   std::vector<std::pair<std::size_t, int>> ranked;
-  std::string bytes, decoded;
+  std::string& bytes = scratch.bytes;
+  std::string& decoded = scratch.decoded;
   bool begun = false;
   for (Lines lines(text); !lines.Empty();) {
     const Delimiter delimiter = CardDelimiterOf(lines.Front());
@@ -421,7 +422,7 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     property.name.clear();
     property.types.clear();
     property.value.clear();
-    const LogicalLine line(lines, drop_blank, file, property);
+    const LogicalLine line(lines, drop_blank, file, property, scratch.line);
     const Header* header = line.header();
     if (!header || header->base64) continue;
     if (property.name == "BEGIN" || property.name == "END" || property.name == "VERSION") continue;

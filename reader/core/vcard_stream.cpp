@@ -45,6 +45,7 @@ struct VCardStream::State {
   // itself never asks, and filling all 32 for every card is most of a move.
   bool fields_pending = false;
   std::string fields_join;
+  internal::DecodeScratch scratch;
 
   // What every Open does first: an empty list, a count of 0, no cursor.
   // The keyword reader keeps the current values; the modern reading starts
@@ -85,7 +86,7 @@ struct VCardStream::State {
     if (decoded) {
       // Decoded values are UTF-8, whatever the file was in.
       internal::DecodeCard(store->Entry(index), utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi,
-                           cards[next]);
+                           cards[next], scratch);
       fields_join.assign(read_separator_utf8);
     } else {
       internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
