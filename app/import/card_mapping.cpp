@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 namespace pindrel {
 
@@ -41,6 +42,17 @@ constexpr std::array kTextOrder = {
     property::WebPage, property::BusinessHomePage, property::PersonalHomePage, property::Categories,
     property::Body,
 };
+
+// Each property's place in kTextOrder, the table built once: the contact
+// being built keeps its values by place, so no contact searches by name.
+std::size_t SlotOf(Property p) {
+  static const std::unordered_map<Property, std::size_t> slots = [] {
+    std::unordered_map<Property, std::size_t> table;
+    for (std::size_t i = 0; i < kTextOrder.size(); ++i) table.emplace(kTextOrder[i], i);
+    return table;
+  }();
+  return slots.at(p);
+}
 
 constexpr std::wstring_view kWhiteSpace = L" \t\r\n";
 
@@ -226,25 +238,32 @@ std::optional<Relation> RelationByWord(std::wstring_view word) {
 // The contact being built.
 class Contact {
  public:
-  bool Free(Property p) const { return !text_.contains(p); }
-  void Put(Property p, std::wstring value) { text_[p] = std::move(value); }
+  bool Free(Property p) const { return !taken_[SlotOf(p)]; }
+  void Put(Property p, std::wstring value) {
+    const std::size_t slot = SlotOf(p);
+    text_[slot] = std::move(value);
+    taken_[slot] = true;
+  }
 
-  // Into the first free home; false when every one is taken.
-  bool PutFirstFree(std::span<const Property> chain, const std::wstring& value) {
+  // Into the first free home, taking `value`; false (and `value` left as
+  // it was) when every one is taken.
+  bool PutFirstFree(std::span<const Property> chain, std::wstring& value) {
     for (Property p : chain)
       if (Free(p)) {
-        Put(p, value);
+        Put(p, std::move(value));
         return true;
       }
     return false;
   }
   // Into the first free home, else into the notes.
-  void PutOrNote(const Homes& homes, const std::wstring& value, std::wstring_view label) {
+  void PutOrNote(const Homes& homes, std::wstring value, std::wstring_view label) {
     if (!PutFirstFree(homes.chain, value)) Note(label.empty() ? homes.label : label, value);
   }
   // One more item of a property that holds a list.
   void AddToList(Property p, std::wstring_view item) {
-    std::wstring& list = text_[p];
+    const std::size_t slot = SlotOf(p);
+    taken_[slot] = true;
+    std::wstring& list = text_[slot];
     if (!list.empty()) list.append(kListJoin);
     list.append(item);
   }
@@ -282,16 +301,16 @@ class Contact {
     if (!body.empty()) Put(property::Body, std::move(body));
     out.noted = static_cast<int>(overflow_.size());
 
-    for (Property p : kTextOrder) {
-      auto it = text_.find(p);
-      if (it != text_.end()) out.sets.push_back({p, std::move(it->second), {}});
-    }
+    for (std::size_t slot = 0; slot < kTextOrder.size(); ++slot)
+      if (taken_[slot]) out.sets.push_back({kTextOrder[slot], std::move(text_[slot]), {}});
     if (birthday) out.sets.push_back({property::Birthday, {}, birthday});
     if (anniversary) out.sets.push_back({property::Anniversary, {}, anniversary});
   }
 
  private:
-  std::map<Property, std::wstring> text_;
+  // By place in kTextOrder; a place is taken even by an empty list.
+  std::array<std::wstring, kTextOrder.size()> text_;
+  std::array<bool, kTextOrder.size()> taken_{};
   std::vector<std::wstring> notes_;
   std::vector<std::wstring> overflow_;
 };
@@ -355,9 +374,9 @@ class Mapper {
     if (name == L"N") {
       if (!n_) n_ = &p;
     } else if (name == L"FN") {
-      const std::wstring full = OneLine(p.value);
+      std::wstring full = OneLine(p.value);
       if (full.empty()) return;
-      if (full_name_.empty()) full_name_ = full;
+      if (full_name_.empty()) full_name_ = std::move(full);
       else if (full != full_name_) contact_.Note(L"Name", full);
     } else if (name == L"NICKNAME") {
       List(property::NickName, p.value);
@@ -404,8 +423,8 @@ class Mapper {
       AndroidCustom(p);
     } else if (IsInstantMessaging(name)) {
       static constexpr Property kIm[] = {property::IMAddress};
-      const std::wstring handle = OneLine(p.value);
-      if (!handle.empty()) contact_.PutOrNote({L"IM", kIm}, handle, LabelOf(p));
+      std::wstring handle = OneLine(p.value);
+      if (!handle.empty()) contact_.PutOrNote({L"IM", kIm}, std::move(handle), LabelOf(p));
     } else if (In(name, {L"X-OFFICE", L"X-KADDRESSBOOK-X-OFFICE"})) {
       Single(property::OfficeLocation, p, L"Office");
     } else if (name == L"X-INITIALS") {
@@ -438,7 +457,7 @@ class Mapper {
   void Single(Property property, const DecodedProperty& p, std::wstring_view label) {
     const Property chain[] = {property};
     std::wstring value = OneLine(p.value);
-    if (!value.empty()) contact_.PutOrNote({label, chain}, value, LabelOf(p));
+    if (!value.empty()) contact_.PutOrNote({label, chain}, std::move(value), LabelOf(p));
   }
 
   void Related(const Relation& r, const DecodedProperty& p) { Related(r, p.value, LabelOf(p)); }
@@ -450,7 +469,7 @@ class Mapper {
       return;
     }
     const Property chain[] = {r.property};
-    contact_.PutOrNote({r.label, chain}, name, label);
+    contact_.PutOrNote({r.label, chain}, std::move(name), label);
   }
 
   // One phone maker's own property: a kind of data, then its fields
@@ -498,7 +517,7 @@ class Mapper {
   }
 
   void Phone(const DecodedProperty& p) {
-    const std::wstring number = OneLine(p.value);
+    std::wstring number = OneLine(p.value);
     if (number.empty()) return;
     const Homes homes = PhoneHomes(p);
     const bool preferred = HasType(p, {L"pref"});
@@ -510,8 +529,12 @@ class Mapper {
       contact_.Put(property::PrimaryTelephoneNumber, number);
       return;
     }
+    if (!preferred) {
+      contact_.PutOrNote(homes, std::move(number), LabelOf(p));
+      return;
+    }
     contact_.PutOrNote(homes, number, LabelOf(p));
-    if (preferred) contact_.PutFirstFree(kPrimary, number);
+    contact_.PutFirstFree(kPrimary, number);
   }
 
   void Address(const DecodedProperty& p) {
@@ -536,7 +559,7 @@ class Mapper {
       if (!std::all_of(homes->parts.begin(), homes->parts.end(), [&](Property h) { return contact_.Free(h); }))
         continue;
       for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!parts[i].empty()) contact_.Put(homes->parts[i], parts[i]);
+        if (!parts[i].empty()) contact_.Put(homes->parts[i], std::move(parts[i]));
       return;
     }
     contact_.Note(Labelled(p, own.label), AddressLine(parts));
@@ -546,12 +569,12 @@ class Mapper {
     static constexpr Property kWork[] = {property::BusinessHomePage, property::WebPage};
     static constexpr Property kHome[] = {property::PersonalHomePage, property::WebPage};
     static constexpr Property kOther[] = {property::WebPage};
-    const std::wstring url = OneLine(p.value);
+    std::wstring url = OneLine(p.value);
     if (url.empty()) return;
     std::span<const Property> chain = HasType(p, {L"work"})   ? std::span<const Property>(kWork)
                                       : HasType(p, {L"home"}) ? std::span<const Property>(kHome)
                                                               : std::span<const Property>(kOther);
-    contact_.PutOrNote({L"Web page", chain}, url, LabelOf(p));
+    contact_.PutOrNote({L"Web page", chain}, std::move(url), LabelOf(p));
   }
 
   // Up to three addresses, the preferred ones first, each once.
@@ -580,7 +603,7 @@ class Mapper {
       part(property::Title, 3);
       part(property::Suffix, 4);
     }
-    std::wstring full = full_name_;
+    std::wstring full = std::move(full_name_);
     if (full.empty() && n_) full = NameFromParts(*n_);
     if (full.empty()) full = kNoName;
     contact_.Put(property::FullName, std::move(full));

@@ -91,16 +91,23 @@ class ComVCardReader final : public VCardReader {
     long count = 0;
     Check(decoded_->get_PropertyCount(&count), "the card could not be read");
     out.resize(static_cast<std::size_t>(count < 0 ? 0 : count));
+    // Each text goes into the string the card before left in its place.
     for (long i = 1; i <= count; ++i) {
       DecodedProperty& p = out[static_cast<std::size_t>(i - 1)];
-      p.name = Text(&IVCardStream2::get_PropertyName, i);
-      p.group = Text(&IVCardStream2::get_PropertyGroup, i);
-      p.value = Text(&IVCardStream2::get_PropertyValue, i);
+      Text(&IVCardStream2::get_PropertyName, i, p.name);
+      Text(&IVCardStream2::get_PropertyGroup, i, p.group);
+      Text(&IVCardStream2::get_PropertyValue, i, p.value);
       p.types.clear();
-      AddJoinedTypes(Text(&IVCardStream2::get_PropertyTypes, i), p.types);
+      AddJoinedTypes(Text(&IVCardStream2::get_PropertyTypes, i).View(), p.types);
       long components = 0;
       Check(decoded_->get_PropertyComponentCount(i, &components), "the card could not be read");
       p.components.resize(static_cast<std::size_t>(components < 1 ? 1 : components));
+      // A value of one component is that component: the split finds no
+      // semicolon to split at and decodes the one part as the whole.
+      if (components <= 1) {
+        p.components[0].assign(p.value);
+        continue;
+      }
       for (long c = 1; c <= components; ++c) {
         Bstr component;
         Check(decoded_->get_PropertyComponent(i, c, component.Receive()), "the card could not be read");
@@ -149,11 +156,12 @@ class ComVCardReader final : public VCardReader {
   }
 
   using PropertyText = HRESULT (STDMETHODCALLTYPE IVCardStream2::*)(long, BSTR*);
-  std::wstring Text(PropertyText getter, long index) {
+  Bstr Text(PropertyText getter, long index) {
     Bstr text;
     Check((decoded_.Get()->*getter)(index, text.Receive()), "the card could not be read");
-    return std::wstring(text.View());
+    return text;
   }
+  void Text(PropertyText getter, long index, std::wstring& into) { into.assign(Text(getter, index).View()); }
 
   ComPtr<IVCardStream> stream_;
   ComPtr<IVCardStream2> decoded_;  // null for an older reader
@@ -162,11 +170,22 @@ class ComVCardReader final : public VCardReader {
 }  // namespace
 
 VCardReaderFactory ComVCardReaderFactory() {
-  return []() -> std::unique_ptr<VCardReader> {
+  // The class object is looked up once, on the first file, and kept: a
+  // lookup (CoCreateInstance reads the registry each time) costs far more
+  // than reading a one-contact file, and an import opens one reader per
+  // file. A class object that fails to create is let go, so the next file
+  // looks it up afresh.
+  auto class_object = std::make_shared<ComPtr<IClassFactory>>();
+  return [class_object]() -> std::unique_ptr<VCardReader> {
     ComPtr<IVCardStream> stream;
-    Check(CoCreateInstance(CLSID_VCardStream, nullptr, CLSCTX_INPROC_SERVER, IID_IVCardStream,
-                           reinterpret_cast<void**>(stream.GetAddressOf())),
-          "the vCard reader (Tessary.VCardStream) could not be created");
+    if (!*class_object)
+      Check(CoGetClassObject(CLSID_VCardStream, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                             reinterpret_cast<void**>(class_object->GetAddressOf())),
+            "the vCard reader (Tessary.VCardStream) could not be created");
+    const HRESULT hr = (*class_object)->CreateInstance(nullptr, IID_IVCardStream,
+                                                       reinterpret_cast<void**>(stream.GetAddressOf()));
+    if (FAILED(hr)) class_object->Reset();
+    Check(hr, "the vCard reader (Tessary.VCardStream) could not be created");
     return std::make_unique<ComVCardReader>(std::move(stream));
   };
 }

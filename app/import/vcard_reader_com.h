@@ -9,7 +9,9 @@ namespace pindrel {
 
 // Each call creates a new VCardStream; throws std::runtime_error when the
 // class cannot be created (for example it is not registered). COM must be
-// initialised on the calling thread.
+// initialised on the calling thread. The factory keeps the reader's class
+// object once it has used it: let the factory (and its copies) go before
+// the thread leaves COM.
 VCardReaderFactory ComVCardReaderFactory();
 
 }  // namespace pindrel

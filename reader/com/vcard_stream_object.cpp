@@ -2,10 +2,10 @@
 // interface and otherwise leaves every decision to tessary::VCardStream.
 // Its default interface is IVCardStream2, the old members and the modern
 // reading's; it answers IVCardStream too.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 
 #include "classes.h"
@@ -26,6 +26,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  // Most text is ASCII, which is the same in UTF-8 and every ANSI code
+  // page: widened byte by byte, it needs no conversion call to measure it
+  // and a second to convert it.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    *out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (!*out) return E_OUTOFMEMORY;
+    std::copy(text.begin(), text.end(), *out);
+    return S_OK;
+  }
   int size = static_cast<int>(text.size());
   int wide = size ? MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0) : 0;
   if (size && wide == 0) return HRESULT_FROM_WIN32(GetLastError());
@@ -161,23 +170,23 @@ class VCardStreamObject final : public Stream {
     return S_OK;
   }
   STDMETHODIMP get_PropertyName(long index, BSTR* v) override {
-    return GetText(index, v, [](const DecodedProperty& p) { return p.name; });
+    return GetText(index, v, [](const DecodedProperty& p) { return &p.name; });
   }
   STDMETHODIMP get_PropertyGroup(long index, BSTR* v) override {
-    return GetText(index, v, [](const DecodedProperty& p) { return p.group; });
+    return GetText(index, v, [](const DecodedProperty& p) { return &p.group; });
   }
   STDMETHODIMP get_PropertyTypes(long index, BSTR* v) override {
-    return GetText(index, v, [](const DecodedProperty& p) {
-      std::string joined;
+    return GetText(index, v, [this](const DecodedProperty& p) {
+      joined_types_.clear();
       for (const std::string& type : p.types) {
-        if (!joined.empty()) joined += ',';
-        joined += type;
+        if (!joined_types_.empty()) joined_types_ += ',';
+        joined_types_ += type;
       }
-      return joined;
+      return &joined_types_;
     });
   }
   STDMETHODIMP get_PropertyValue(long index, BSTR* v) override {
-    return GetText(index, v, [](const DecodedProperty& p) { return p.value; });
+    return GetText(index, v, [](const DecodedProperty& p) { return &p.value; });
   }
   STDMETHODIMP get_PropertyComponentCount(long index, long* value) override {
     if (!value) return E_POINTER;
@@ -188,9 +197,9 @@ class VCardStreamObject final : public Stream {
     return S_OK;
   }
   STDMETHODIMP get_PropertyComponent(long index, long component, BSTR* v) override {
-    return GetText(index, v, [component](const DecodedProperty& p) -> std::optional<std::string> {
-      if (component < 1 || static_cast<unsigned long>(component) > p.components.size()) return std::nullopt;
-      return p.components[static_cast<std::size_t>(component - 1)];
+    return GetText(index, v, [component](const DecodedProperty& p) -> const std::string* {
+      if (component < 1 || static_cast<unsigned long>(component) > p.components.size()) return nullptr;
+      return &p.components[static_cast<std::size_t>(component - 1)];
     });
   }
 
@@ -224,25 +233,36 @@ class VCardStreamObject final : public Stream {
   }
 
   // A text of the property at `index`, which is UTF-8 like all the modern
-  // reading's text; `text` gives nothing for an index out of range.
+  // reading's text; `text` gives null for an index out of range.
   template <class Text>
   HRESULT GetText(long index, BSTR* value, Text text) {
     if (!value) return E_POINTER;
     *value = nullptr;
     const DecodedProperty* p = PropertyAt(index);
     if (!p) return E_INVALIDARG;
-    HRESULT result = S_OK;
-    const HRESULT guarded = Guard([&] {
-      std::optional<std::string> utf8 = text(*p);
-      result = utf8 ? Widen(*utf8, CP_UTF8, value) : E_INVALIDARG;
+    return Guarded([&]() -> HRESULT {
+      const std::string* utf8 = text(*p);
+      return utf8 ? Widen(*utf8, CP_UTF8, value) : E_INVALIDARG;
     });
-    return FAILED(guarded) ? guarded : result;
   }
 
   // Field values are the file's bytes: UTF-8 when the file they came from
-  // was UTF-8, the ANSI code page otherwise.
+  // was UTF-8, the ANSI code page otherwise. After the modern reading, the
+  // first one asked for fills them all, which may run out of memory.
   HRESULT Get(Field field, BSTR* value) {
-    return Widen(stream_.Current(field), stream_.CurrentIsUtf8() ? CP_UTF8 : CP_ACP, value);
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return Guarded([&] {
+      return Widen(stream_.Current(field), stream_.CurrentIsUtf8() ? CP_UTF8 : CP_ACP, value);
+    });
+  }
+
+  // What `call` returns, or E_OUTOFMEMORY when it runs out of memory.
+  template <class Call>
+  static HRESULT Guarded(Call call) {
+    HRESULT result = S_OK;
+    const HRESULT guarded = Guard([&] { result = call(); });
+    return FAILED(guarded) ? guarded : result;
   }
 
   // The separator is kept in the ANSI code page, as the ANSI code page kept
@@ -270,6 +290,7 @@ class VCardStreamObject final : public Stream {
   }
 
   tessary::VCardStream stream_;
+  std::string joined_types_;  // PropertyTypes' text, its storage kept
 };
 
 }  // namespace

@@ -224,17 +224,18 @@ int HexDigit(char c) {
 
 // Soft line breaks are already joined; an "=" that starts no escape stays.
 void DecodeQuotedPrintable(std::string_view in, std::string& out) {
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    if (in[i] == '=' && i + 2 < in.size()) {
-      const int high = HexDigit(in[i + 1]), low = HexDigit(in[i + 2]);
-      if (high >= 0 && low >= 0) {
-        out += char(high * 16 + low);
-        i += 2;
-        continue;
-      }
-    }
-    out += in[i];
+  // The text between escapes goes in as runs.
+  std::size_t run = 0;
+  for (std::size_t i = in.find('='); i != std::string_view::npos; i = in.find('=', i + 1)) {
+    if (i + 2 >= in.size()) break;
+    const int high = HexDigit(in[i + 1]), low = HexDigit(in[i + 2]);
+    if (high < 0 || low < 0) continue;
+    out.append(in.substr(run, i - run));
+    out += char(high * 16 + low);
+    i += 2;
+    run = i + 1;
   }
+  out.append(in.substr(run));
 }
 
 // A value in a data: URI in base64 (a 4.0 PHOTO or KEY) is as binary as one
@@ -251,7 +252,12 @@ bool IsBinaryDataUri(std::string_view value) {
 // exporters write, the character too; a backslash before anything else
 // stays. A CR LF (from quoted-printable) becomes a lone line feed.
 void AppendUnescaped(std::string_view s, std::string& out) {
-  // Text between escapes goes in as runs: most values have none.
+  // Most values have nothing to resolve: two fast searches tell.
+  if (s.find('\\') == std::string_view::npos && s.find('\r') == std::string_view::npos) {
+    out.append(s);
+    return;
+  }
+  // Text between escapes goes in as runs.
   std::size_t run = 0;
   auto replace = [&](std::size_t at, std::size_t length, std::string_view with) {
     out.append(s.substr(run, at - run));
@@ -272,19 +278,23 @@ void AppendUnescaped(std::string_view s, std::string& out) {
   out.append(s.substr(run));
 }
 
-// The parts of `s` between unescaped semicolons, each unescaped.
+// The parts of `s` between unescaped semicolons, each unescaped, in place
+// of what `out` held (whose strings are reused).
 void SplitComponents(std::string_view s, std::vector<std::string>& out) {
-  std::size_t start = 0;
+  std::size_t start = 0, count = 0;
   for (std::size_t i = 0; i <= s.size(); ++i) {
     if (i + 1 < s.size() && s[i] == '\\') {
       ++i;
       continue;
     }
     if (i == s.size() || s[i] == ';') {
-      AppendUnescaped(s.substr(start, i - start), out.emplace_back());
+      if (count == out.size()) out.emplace_back();
+      else out[count].clear();
+      AppendUnescaped(s.substr(start, i - start), out[count++]);
       start = i + 1;
     }
   }
+  out.resize(count);
 }
 
 // "tel:+1-555-0100;ext=12" as a person writes the number:
@@ -314,8 +324,8 @@ class LogicalLine {
   // Takes the line at the front of `lines` and everything that continues
   // it. `drop_blank`: 3.0 and 4.0 drop the blank that marks a fold; 2.1
   // keeps it.
-  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property)
-      : first_(lines.Front()), file_(file) {
+  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property, std::string& buffer)
+      : first_(lines.Front()), file_(file), buffer_(buffer) {
     lines.Pop();
     Parse(property);
     while (!lines.Empty()) {
@@ -378,7 +388,7 @@ class LogicalLine {
 
   std::string_view first_;
   FileText file_;
-  std::string buffer_;
+  std::string& buffer_;  // the joined line, once there is more than one
   bool owned_ = false;
   std::size_t scanned_ = 0;
   bool quoted_ = false;
@@ -389,22 +399,30 @@ class LogicalLine {
 
 }  // namespace
 
-void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
-  out.properties.clear();
+void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeScratch& scratch) {
+  // The card before left its properties' storage here: each property is
+  // decoded into the next one, and those left over go at the end.
+  std::size_t used = 0;
   out.version.clear();
   AppendText(FindVersion(text), true, file, std::nullopt, out.version);
   const bool drop_blank = !out.version.starts_with("2.");
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
   std::vector<std::pair<std::size_t, int>> ranked;
-  std::string bytes, decoded;
+  std::string& bytes = scratch.bytes;
+  std::string& decoded = scratch.decoded;
   bool begun = false;
   for (Lines lines(text); !lines.Empty();) {
     const Delimiter delimiter = CardDelimiterOf(lines.Front());
     if (delimiter == Delimiter::End || (delimiter == Delimiter::Begin && begun)) break;
     begun = true;
-    DecodedProperty property;
-    const LogicalLine line(lines, drop_blank, file, property);
+    if (used == out.properties.size()) out.properties.emplace_back();
+    DecodedProperty& property = out.properties[used];
+    property.group.clear();
+    property.name.clear();
+    property.types.clear();
+    property.value.clear();
+    const LogicalLine line(lines, drop_blank, file, property, scratch.line);
     const Header* header = line.header();
     if (!header || header->base64) continue;
     if (property.name == "BEGIN" || property.name == "END" || property.name == "VERSION") continue;
@@ -419,11 +437,19 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out) {
     decoded.clear();
     AppendText(raw, !header->quoted_printable, file, header->charset, decoded);
     AppendUnescaped(decoded, property.value);
-    if (property.name == "TEL" && MakeTelUriPlain(property.value)) property.components.push_back(property.value);
-    else SplitComponents(decoded, property.components);
-    if (header->pref_rank > 0) ranked.emplace_back(out.properties.size(), header->pref_rank);
-    out.properties.push_back(std::move(property));
+    // A value without a semicolon is its one component.
+    const bool whole = (property.name == "TEL" && MakeTelUriPlain(property.value)) ||
+                       decoded.find(';') == std::string::npos;
+    if (whole) {
+      property.components.resize(1);
+      property.components[0].assign(property.value);
+    } else {
+      SplitComponents(decoded, property.components);
+    }
+    if (header->pref_rank > 0) ranked.emplace_back(used, header->pref_rank);
+    ++used;
   }
+  out.properties.resize(used);
 
   if (ranked.empty()) return;
   std::map<std::string_view, int> lowest;

@@ -40,6 +40,12 @@ struct VCardStream::State {
   // current values came from.
   DecodedCard cards[2];
   bool card_current = false;
+  // The modern reading fills the current values from cards[current] (joined
+  // by fields_join) only when one is first asked for: a client of the card
+  // itself never asks, and filling all 32 for every card is most of a move.
+  bool fields_pending = false;
+  std::string fields_join;
+  internal::DecodeScratch scratch;
 
   // What every Open does first: an empty list, a count of 0, no cursor.
   // The keyword reader keeps the current values; the modern reading starts
@@ -54,6 +60,7 @@ struct VCardStream::State {
     utf8 = false;
     decoded = false;
     if (decoded_next) {
+      fields_pending = false;
       records[current].Clear();
       cards[current].properties.clear();
       cards[current].version.clear();
@@ -65,17 +72,27 @@ struct VCardStream::State {
 
   std::size_t Entries() const { return store ? store->Entries() : 0; }
 
+  const ContactRecord& Fields() {
+    if (fields_pending) {
+      // Filled again from the start if memory runs out part-way.
+      internal::FieldsOfCard(cards[current], fields_join, records[current]);
+      fields_pending = false;
+    }
+    return records[current];
+  }
+
   void Load(std::size_t index) {
     const int next = 1 - current;
     if (decoded) {
       // Decoded values are UTF-8, whatever the file was in.
       internal::DecodeCard(store->Entry(index), utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi,
-                           cards[next]);
-      internal::FieldsOfCard(cards[next], read_separator_utf8, records[next]);
+                           cards[next], scratch);
+      fields_join.assign(read_separator_utf8);
     } else {
       internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
                             records[next]);
     }
+    fields_pending = decoded;
     current = next;
     current_utf8 = decoded || utf8;
     card_current = decoded;
@@ -179,7 +196,7 @@ void VCardStream::Close() {
 
 std::int32_t VCardStream::ContactCount() const { return state_->count; }
 bool VCardStream::IsEOF() const { return state_->end_flag; }
-const std::string& VCardStream::Current(Field f) const { return state_->records[state_->current].Get(f); }
+const std::string& VCardStream::Current(Field f) const { return state_->Fields().Get(f); }
 
 const DecodedCard& VCardStream::CurrentCard() const {
   static const DecodedCard kNoCard;

@@ -72,7 +72,9 @@ class VCardStream {
   // it stands for, joined by the separator, without the line feed the
   // keyword reader leaves at their end: Telephone every TEL, Note every
   // NOTE, WorkTelephoneFax every TEL with the types work and fax, Name and
-  // FullName the first N and FN, and so on.
+  // FullName the first N and FN, and so on. Those are filled from the card
+  // when one is first asked for after a move, which throws std::bad_alloc
+  // when memory runs out (asking again tries again).
   const std::string& Current(Field f) const;
   // Whether the current values are UTF-8 text; otherwise they are in the
   // ANSI code page. They keep the encoding of the file they came from, also

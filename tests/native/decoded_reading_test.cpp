@@ -31,6 +31,8 @@ std::string Written(const DecodedProperty& p) {
   if (!p.types.empty()) out += ")";
   out += ": " + p.value;
   EXPECT_FALSE(p.components.empty()) << out;
+  // The program takes a value of one component as that component.
+  if (p.components.size() == 1) EXPECT_EQ(p.components[0], p.value) << out;
   if (p.components.size() > 1) {
     for (std::size_t i = 0; i < p.components.size(); ++i) out += (i == 0 ? " [" : "|") + p.components[i];
     out += "]";
@@ -249,10 +251,15 @@ TEST(DecodedReading, FieldsHoldDecodedValuesOfTheirProperties) {
   };
   for (const auto& [field, value] : expected) EXPECT_EQ(s.Current(field), value) << tessary::FieldName(field);
 
-  // Back to the keyword reader: no card shows any more.
+  // Back to the keyword reader: no card shows any more, and fields the card
+  // was moved onto again but not asked for are still its own, joined as
+  // when it was read.
+  s.MoveFirst();
   MemorySource again(old_file);
+  s.SetDelimeter("|");
   s.Open(again);
   EXPECT_TRUE(s.CurrentCard().properties.empty());
+  EXPECT_EQ(s.Current(Field::Note), "a$$NEWLINE$$b");
 }
 
 // A card the file stops in the middle of is listed with the lines it has

@@ -53,6 +53,30 @@ TEST_F(ComReaderTest, ReadsTheDecodedCardThroughTheAdapter) {
   reader->Close();
 }
 
+// The factory keeps the class object it looked up: every reader it makes is
+// still a reader of its own, each with its own file and cursor.
+TEST_F(ComReaderTest, OneFactoryMakesAFreshReaderEachTime) {
+  TempFile first("BEGIN:VCARD\r\nFN:One\r\nEND:VCARD\r\n", L"first.vcf");
+  TempFile second("BEGIN:VCARD\r\nFN:Two\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Three\r\nEND:VCARD\r\n", L"second.vcf");
+  ASSERT_TRUE(first.written() && second.written());
+  const pindrel::VCardReaderFactory factory = pindrel::ComVCardReaderFactory();
+  std::unique_ptr<pindrel::VCardReader> a = factory(), b = factory();
+  a->OpenDecoded(first.path());
+  b->OpenDecoded(second.path());
+  a->MoveFirst();
+  b->MoveFirst();
+  b->MoveNext();
+  pindrel::DecodedCard card_a, card_b;
+  a->CurrentCard(card_a);
+  b->CurrentCard(card_b);
+  EXPECT_EQ(a->ContactCount(), 1);
+  EXPECT_EQ(b->ContactCount(), 2);
+  ASSERT_EQ(card_a.size(), 1u);
+  ASSERT_EQ(card_b.size(), 1u);
+  EXPECT_EQ(card_a[0].value, L"One");
+  EXPECT_EQ(card_b[0].value, L"Three");
+}
+
 TEST_F(ComReaderTest, AFileThatCannotBeOpenedThrows) {
   std::unique_ptr<pindrel::VCardReader> reader = pindrel::ComVCardReaderFactory()();
   EXPECT_THROW(reader->Open(L"C:\\no such folder\\gone.vcf"), std::runtime_error);

@@ -3,6 +3,7 @@
 // 2.1, 3.0 (RFC 2426) and 4.0 (RFC 6350) mean it.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "contact_record.h"
@@ -14,11 +15,17 @@ namespace tessary::internal {
 // reading made UTF-8) or text in the ANSI code page.
 enum class FileText { Utf8, Ansi };
 
+// DecodeCard's working text, kept from one card to the next so that a card
+// like the one before needs no new memory.
+struct DecodeScratch {
+  std::string bytes, decoded, line;
+};
+
 // `text` is a card as the store keeps it: its BEGIN:VCARD line and what
 // follows, up to its END:VCARD line, the next BEGIN:VCARD or the end of the
 // file. Replaces everything in `out`. Never fails on any input; throws only
 // std::bad_alloc.
-void DecodeCard(std::string_view text, FileText file, DecodedCard& out);
+void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeScratch& scratch);
 
 // The 32 fields of the keyword reader, filled from a decoded card: each
 // field holds the decoded values of the properties it stands for (TEL for
