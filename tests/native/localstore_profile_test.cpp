@@ -180,7 +180,7 @@ TEST_F(ProfileTest, DamagedFilesAreRecognisedNotRead) {
   }
   std::string bytes = ReadAll(data);
   // Damage to the middle record's payload or to its header.
-  struct Damage { const char* what; std::size_t at; Code bad; std::uint32_t count, skipped; };
+  struct Damage { const char* what; std::uint64_t at; Code bad; std::uint32_t count, skipped; };
   const Damage damages[] = {
       {"payload byte changed", ends[0] + 40, Code::CorruptData, 3, 0},
       {"header byte changed", ends[0] + 10, Code::NotFound, 2, 1},
