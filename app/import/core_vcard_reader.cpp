@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "text_helpers.h"
 #include "vcard_stream.h"
 
 namespace pindrel {
@@ -36,68 +37,10 @@ tessary::Field CoreField(VCardField field) {
   throw std::invalid_argument("unknown vCard field");
 }
 
-// UTF-8 to wide text; a byte that does not start a valid sequence stands
-// for itself.
-std::wstring FromUtf8(const std::string& s) {
-  std::wstring out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    char32_t code = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : extra == 1 ? c & 0x1F : c;
-    bool valid = c < 0x80 || extra > 0;
-    for (int k = 1; valid && k <= extra; ++k) {
-      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) valid = false;
-      else code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    }
-    if (!valid) {
-      out.push_back(static_cast<wchar_t>(c));
-      ++i;
-      continue;
-    }
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (code >= 0x10000) {
-        code -= 0x10000;
-        out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-        out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-        i += static_cast<std::size_t>(extra) + 1;
-        continue;
-      }
-    }
-    out.push_back(static_cast<wchar_t>(code));
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return out;
-}
-
 std::wstring FromLatin1(const std::string& s) {
   std::wstring out;
   out.reserve(s.size());
   for (char c : s) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// The path as the C runtime here takes it: UTF-8.
-std::string ToUtf8(const std::wstring& w) {
-  std::string out;
-  for (wchar_t wc : w) {
-    auto c = static_cast<char32_t>(wc);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
   return out;
 }
 
@@ -117,9 +60,9 @@ void Check(tessary::OpenResult result) {
 class CoreVCardReader final : public VCardReader {
  public:
   explicit CoreVCardReader(CoreReading reading) : reading_(reading) {}
-  void Open(const std::wstring& path) override { Check(stream_.Open(ToUtf8(path).c_str())); }
+  void Open(const std::wstring& path) override { Check(stream_.Open(ui::NarrowUtf8(path).c_str())); }
   bool SupportsDecoded() const override { return reading_ == CoreReading::Decoded; }
-  void OpenDecoded(const std::wstring& path) override { Check(stream_.OpenDecoded(ToUtf8(path).c_str())); }
+  void OpenDecoded(const std::wstring& path) override { Check(stream_.OpenDecoded(ui::NarrowUtf8(path).c_str())); }
   // The decoded reading's text is UTF-8 whatever the file was.
   void CurrentCard(DecodedCard& out) override {
     const std::vector<tessary::DecodedProperty>& card = stream_.CurrentCard().properties;
@@ -127,13 +70,13 @@ class CoreVCardReader final : public VCardReader {
     for (std::size_t i = 0; i < card.size(); ++i) {
       const tessary::DecodedProperty& from = card[i];
       DecodedProperty& to = out[i];
-      to.group = FromUtf8(from.group);
-      to.name = FromUtf8(from.name);
+      to.group = ui::WidenUtf8(from.group);
+      to.name = ui::WidenUtf8(from.name);
       to.types.clear();
-      for (const std::string& type : from.types) to.types.push_back(FromUtf8(type));
-      to.value = FromUtf8(from.value);
+      for (const std::string& type : from.types) to.types.push_back(ui::WidenUtf8(type));
+      to.value = ui::WidenUtf8(from.value);
       to.components.clear();
-      for (const std::string& component : from.components) to.components.push_back(FromUtf8(component));
+      for (const std::string& component : from.components) to.components.push_back(ui::WidenUtf8(component));
     }
   }
   void MoveFirst() override { stream_.MoveFirst(); }
@@ -144,7 +87,7 @@ class CoreVCardReader final : public VCardReader {
   std::wstring Separator() override { return Widen(stream_.Delimeter()); }
 
  private:
-  std::wstring Widen(const std::string& s) const { return stream_.CurrentIsUtf8() ? FromUtf8(s) : FromLatin1(s); }
+  std::wstring Widen(const std::string& s) const { return stream_.CurrentIsUtf8() ? ui::WidenUtf8(s) : FromLatin1(s); }
   CoreReading reading_;
   tessary::VCardStream stream_;
 };
