@@ -12,22 +12,6 @@ namespace localstore {
 
 using namespace folder_records;
 
-std::string ItemHex(std::uint64_t id) {
-  unsigned char bytes[8];
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(id >> (8 * (7 - i)));
-  return ToHex(bytes, 8);
-}
-
-std::optional<std::uint64_t> ParseItemHex(std::string_view hex) {
-  if (hex.size() != 16 || !IsHex(hex)) return std::nullopt;
-  std::uint64_t v = 0;
-  for (char c : hex) {
-    int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    v = (v << 4) | static_cast<std::uint64_t>(digit);
-  }
-  return v;
-}
-
 // Holds the exclusive lock for a change, taking it (and reading what others
 // wrote meanwhile) unless this object still holds it from its last change.
 class FolderItems::Writing {
@@ -41,7 +25,7 @@ class FolderItems::Writing {
     items_.taken_at_ = items_.last_write_ = Clock::now();
     if (!items_.releaser_.joinable()) items_.releaser_ = std::thread([&items] { items.ReleaseWhenIdle(); });
     items_.wake_.notify_all();
-    items_.Sync(true);
+    items_.CatchUp(true);
   }
   ~Writing() { items_.last_write_ = Clock::now(); }
   Writing(const Writing&) = delete;
@@ -141,12 +125,12 @@ void FolderItems::Switch(std::uint64_t generation, bool locked) {
   index_.Clear();
   valid_end_ = file_size_ = live_bytes_ = 0;
   torn_at_ = ~std::uint64_t{0};
-  Sync(locked);
+  CatchUp(locked);
 }
 
 // Reads what was appended since the last look: one size query when nothing
 // was.
-void FolderItems::Sync(bool locked) {
+void FolderItems::CatchUp(bool locked) {
   FileError error;
   if (!data_.Size(&file_size_, &error)) ThrowFile(error, "cannot read the folder's items");
   if (file_size_ == valid_end_) return;
@@ -239,19 +223,19 @@ void FolderItems::Flush() {
 
 std::uint32_t FolderItems::Count() {
   std::lock_guard<std::mutex> guard(mutex_);
-  Sync(false);
+  CatchUp(false);
   return static_cast<std::uint32_t>(index_.Count());
 }
 
 std::string FolderItems::IdAt(std::uint32_t position) {
   std::lock_guard<std::mutex> guard(mutex_);
-  Sync(false);
+  CatchUp(false);
   return ItemHex(EntryAt(position).id);
 }
 
 Item FolderItems::LoadAt(std::uint32_t position, std::string* item_id) {
   std::lock_guard<std::mutex> guard(mutex_);
-  Sync(false);
+  CatchUp(false);
   const ItemIndex::Entry& entry = EntryAt(position);
   *item_id = ItemHex(entry.id);
   return Read(entry);
@@ -261,7 +245,7 @@ Item FolderItems::Load(std::string_view item_id) {
   auto id = ParseItemHex(item_id);
   if (!id) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
   std::lock_guard<std::mutex> guard(mutex_);
-  Sync(false);
+  CatchUp(false);
   const ItemIndex::Entry* found = index_.Find(*id);
   if (!found) throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
   return Read(*found);

@@ -40,16 +40,11 @@
 #include <vector>
 
 #include "files.h"
+#include "identifiers.h"
 #include "item.h"
 #include "item_index.h"
 
 namespace localstore {
-
-class IdSource;
-
-// An item identifier as its 16 hexadecimal digits, and back (either case).
-std::string ItemHex(std::uint64_t id);
-std::optional<std::uint64_t> ParseItemHex(std::string_view hex);
 
 class FolderItems {
  public:
@@ -89,7 +84,8 @@ class FolderItems {
   void Open();
   void Convert(std::uint64_t generation);
   void Switch(std::uint64_t generation, bool locked);
-  void Sync(bool locked);
+  // Reads what other openers appended since the last look.
+  void CatchUp(bool locked);
   std::optional<std::uint64_t> Scan(std::uint64_t to, bool locked);
   const ItemIndex::Entry& EntryAt(std::uint32_t position);
   Item Read(const ItemIndex::Entry& entry);

@@ -48,13 +48,6 @@ enum : std::uint16_t {
 
 }  // namespace
 
-std::string NormaliseId(std::string_view id) {
-  std::string out(id);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 // ---- StoreInfo
 
 const FolderInfo* StoreInfo::Find(std::string_view folder_id) const {
@@ -80,30 +73,6 @@ std::u16string StoreInfo::FolderPath(const FolderInfo& folder) const {
   std::u16string path = u"\\\\" + name;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) path += u"\\" + (*it)->name;
   return path;
-}
-
-// ---- IdSource
-
-IdSource::IdSource() {
-  int local = 0;
-  state_ = ProcessSeed() ^ reinterpret_cast<std::uintptr_t>(&local) ^
-           (reinterpret_cast<std::uintptr_t>(this) << 20);
-}
-
-std::uint64_t IdSource::Next() {
-  // splitmix64: every state gives a different output, so one process never
-  // repeats itself; processes differ by their seed.
-  std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-std::string IdSource::Hex(std::size_t bytes) {
-  std::string out;
-  while (out.size() < bytes * 2) out += ItemHex(Next());
-  out.resize(bytes * 2);
-  return out;
 }
 
 // ---- Profile

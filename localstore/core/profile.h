@@ -31,6 +31,7 @@
 
 #include "failure.h"
 #include "files.h"
+#include "identifiers.h"
 #include "folder_items.h"
 #include "item.h"
 
@@ -59,17 +60,6 @@ struct StoreInfo {
   std::vector<const FolderInfo*> Children(std::string_view folder_id) const;
   // "\\Store\Folder\Subfolder"; the root folder is "\\Store".
   std::u16string FolderPath(const FolderInfo& folder) const;
-};
-
-// Random identifiers, different between processes.
-class IdSource {
- public:
-  IdSource();
-  std::uint64_t Next();
-  std::string Hex(std::size_t bytes);
-
- private:
-  std::uint64_t state_;
 };
 
 class Profile {
@@ -114,7 +104,5 @@ class Profile {
   std::map<std::string, std::shared_ptr<FolderItems>, std::less<>> items_;
 };
 
-// Identifiers compare without regard to the case of their hex digits.
-std::string NormaliseId(std::string_view id);
 
 }  // namespace localstore

@@ -32,7 +32,9 @@ std::string Written(const DecodedProperty& p) {
   out += ": " + p.value;
   EXPECT_FALSE(p.components.empty()) << out;
   // The program takes a value of one component as that component.
-  if (p.components.size() == 1) EXPECT_EQ(p.components[0], p.value) << out;
+  if (p.components.size() == 1) {
+    EXPECT_EQ(p.components[0], p.value) << out;
+  }
   if (p.components.size() > 1) {
     for (std::size_t i = 0; i < p.components.size(); ++i) out += (i == 0 ? " [" : "|") + p.components[i];
     out += "]";
