@@ -58,16 +58,9 @@ class DispatchObject : public Interface {
   STDMETHODIMP_(ULONG) Release() override { return controlling_->Release(); }
 
   // IDispatch
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override { return OneTypeInfo(count); }
   STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    return GetInterfaceTypeInfo(__uuidof(Interface), info);
+    return TypeInfoAt(__uuidof(Interface), index, info);
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) override {

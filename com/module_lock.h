@@ -24,4 +24,18 @@ bool ModuleUnused();
 HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info);
 HRESULT GetInterfaceDispId(REFIID iid, LPOLESTR name, DISPID* id);
 
+// IDispatch::GetTypeInfoCount and GetTypeInfo of an object described by the
+// type information of `iid`, for every dispatch base.
+inline HRESULT OneTypeInfo(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+inline HRESULT TypeInfoAt(REFIID iid, UINT index, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  return GetInterfaceTypeInfo(iid, info);
+}
+
 }  // namespace comsupport

@@ -208,16 +208,9 @@ class Automation : public Counted<IDispatch, ILocalObject> {
     return IsEqualIID(dispinterface, T::kInterface) ? static_cast<T*>(this) : nullptr;
   }
 
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override { return comsupport::OneTypeInfo(count); }
   STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    return comsupport::GetInterfaceTypeInfo(T::kInterface, info);
+    return comsupport::TypeInfoAt(T::kInterface, index, info);
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
