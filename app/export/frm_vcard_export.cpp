@@ -9,10 +9,6 @@ namespace window = forms::frmvCardExport;
 
 namespace {
 
-std::wstring Progress(std::int32_t position, std::int32_t count) {
-  return std::to_wstring(position) + L"/" + std::to_wstring(count);
-}
-
 void ShowProgressLabels(ui::Form& form, bool visible) {
   form.SetVisible(window::sLblProcessing, visible);
   form.SetVisible(window::LblCurrent, visible);
@@ -20,23 +16,15 @@ void ShowProgressLabels(ui::Form& form, bool visible) {
 }
 
 // The run's progress on the window's labels.
-class Labels : public RunProgress<ExportStatus> {
+class Labels : public FormProgress<RunProgress<ExportStatus>> {
  public:
-  Labels(ui::Form& form, ui::Desktop& desktop) : form_(form), desktop_(desktop) {}
+  using FormProgress::FormProgress;
   void Show(const ExportStatus& s) override {
     form_.SetCaption(window::LblCurrentPSTName, s.pst_path);
     form_.SetCaption(window::LblTotalContacts, std::to_wstring(s.count));
-    form_.SetCaption(window::LblCurrent, Progress(s.position, s.count));
+    form_.SetCaption(window::LblCurrent, ProgressText(s.position, s.count));
     form_.SetCaption(window::LblCurrentContact, s.contact);
   }
-  bool DoEvents() override {
-    desktop_.DoEvents();
-    return form_.IsOpen();
-  }
-
- private:
-  ui::Form& form_;
-  ui::Desktop& desktop_;
 };
 
 }  // namespace
@@ -56,7 +44,7 @@ void FrmvCardExport::Load(ui::Form& form) {
   form.SetCaption(window::LblSavingPath, run_.SavingPath());
   if (reached) {
     form.SetCaption(window::LblTotalContacts, std::to_wstring(status.count));
-    form.SetCaption(window::LblCurrent, Progress(0, status.count));
+    form.SetCaption(window::LblCurrent, ProgressText(0, status.count));
   }
 
   if (!reached) {

@@ -36,9 +36,9 @@ class ButtonsLock {
 };
 
 // The run's progress on the window's labels.
-class Labels : public ImportProgress {
+class Labels : public FormProgress<ImportProgress> {
  public:
-  Labels(ui::Form& form, ui::Desktop& desktop) : form_(form), desktop_(desktop) {}
+  using FormProgress::FormProgress;
   void Begin() override {
     for (std::string_view label :
          {window::LblSaveOutlookH, window::LblSaveOutlook, window::LblvCardFileH, window::LblvCardFile})
@@ -48,10 +48,6 @@ class Labels : public ImportProgress {
     ShowCaption(window::LblvCardFile, s.file);
     ShowCaption(window::LblSaveOutlook, s.files_done);
   }
-  bool DoEvents() override {
-    desktop_.DoEvents();
-    return form_.IsOpen();
-  }
 
  private:
   // Sets a caption only when its text changes (and never to nothing: a run
@@ -59,9 +55,6 @@ class Labels : public ImportProgress {
   void ShowCaption(std::string_view label, const std::wstring& text) {
     if (!text.empty() && form_.Caption(label) != text) form_.SetCaption(label, text);
   }
-
-  ui::Form& form_;
-  ui::Desktop& desktop_;
 };
 
 }  // namespace

@@ -94,7 +94,7 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
     if (IsVCardFile(path) && !ImportFile(progress, *target, path)) return Ended::kWindowGone;
     const bool due = !stop_requested() && pacer_.Due();
     if (due && !progress.DoEvents()) return Ended::kWindowGone;
-    status_.files_done = std::to_wstring(i) + L"/" + std::to_wstring(found);
+    status_.files_done = ProgressText(i, found);
     if (due) progress.Show(status_);
   }
   progress.Show(status_);

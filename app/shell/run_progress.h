@@ -6,6 +6,10 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
+
+#include "desktop.h"
+#include "form.h"
 
 namespace pindrel {
 
@@ -82,5 +86,24 @@ class RunProgress {
   // program is ending), and the run then ends with nobody to tell.
   virtual bool DoEvents() = 0;
 };
+
+// The part of a window's progress every window shares: the window system
+// works, and a window that has gone ends the run.
+template <class Progress>
+class FormProgress : public Progress {
+ public:
+  FormProgress(ui::Form& form, ui::Desktop& desktop) : form_(form), desktop_(desktop) {}
+  bool DoEvents() override {
+    desktop_.DoEvents();
+    return form_.IsOpen();
+  }
+
+ protected:
+  ui::Form& form_;
+  ui::Desktop& desktop_;
+};
+
+// How far a run has got, as the windows show it: "3/10".
+inline std::wstring ProgressText(long done, long of) { return std::to_wstring(done) + L"/" + std::to_wstring(of); }
 
 }  // namespace pindrel

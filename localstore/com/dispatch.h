@@ -17,6 +17,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -231,10 +232,10 @@ class Automation : public Counted<IDispatch, ILocalObject> {
     DISPPARAMS none{};
     if (!params) params = &none;
     if (params->cArgs < params->cNamedArgs || (params->cArgs && !params->rgvarg)) return E_INVALIDARG;
-    const Member<T>* member = nullptr;
-    for (const Member<T>& m : T::Members())
-      if (m.id == id) member = &m;
-    if (!member) return DISP_E_MEMBERNOTFOUND;
+    const auto members = T::Members();
+    const auto found = std::find_if(members.begin(), members.end(), [id](const Member<T>& m) { return m.id == id; });
+    if (found == members.end()) return DISP_E_MEMBERNOTFOUND;
+    const Member<T>* member = &*found;
     T* self = static_cast<T*>(this);
     // Keep the object alive through the call, whatever the call releases.
     ComPtr<IDispatch> hold(static_cast<IDispatch*>(this));

@@ -221,21 +221,24 @@ void FolderItems::Flush() {
   if (held_) Release();
 }
 
-std::uint32_t FolderItems::Count() {
-  std::lock_guard<std::mutex> guard(mutex_);
+std::unique_lock<std::mutex> FolderItems::Reading() {
+  std::unique_lock<std::mutex> guard(mutex_);
   CatchUp(false);
+  return guard;
+}
+
+std::uint32_t FolderItems::Count() {
+  auto reading = Reading();
   return static_cast<std::uint32_t>(index_.Count());
 }
 
 std::string FolderItems::IdAt(std::uint32_t position) {
-  std::lock_guard<std::mutex> guard(mutex_);
-  CatchUp(false);
+  auto reading = Reading();
   return ItemHex(EntryAt(position).id);
 }
 
 Item FolderItems::LoadAt(std::uint32_t position, std::string* item_id) {
-  std::lock_guard<std::mutex> guard(mutex_);
-  CatchUp(false);
+  auto reading = Reading();
   const ItemIndex::Entry& entry = EntryAt(position);
   *item_id = ItemHex(entry.id);
   return Read(entry);
@@ -244,8 +247,7 @@ Item FolderItems::LoadAt(std::uint32_t position, std::string* item_id) {
 Item FolderItems::Load(std::string_view item_id) {
   auto id = ParseItemHex(item_id);
   if (!id) throw StoreFailure(Code::NotFound, "no item has the identifier " + std::string(item_id));
-  std::lock_guard<std::mutex> guard(mutex_);
-  CatchUp(false);
+  auto reading = Reading();
   const ItemIndex::Entry* found = index_.Find(*id);
   if (!found) throw StoreFailure(Code::NotFound, "the item " + std::string(item_id) + " no longer exists");
   return Read(*found);

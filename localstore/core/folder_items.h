@@ -86,6 +86,8 @@ class FolderItems {
   void Switch(std::uint64_t generation, bool locked);
   // Reads what other openers appended since the last look.
   void CatchUp(bool locked);
+  // For a read: this object's guard, held, and the index up to date.
+  std::unique_lock<std::mutex> Reading();
   std::optional<std::uint64_t> Scan(std::uint64_t to, bool locked);
   const ItemIndex::Entry& EntryAt(std::uint32_t position);
   Item Read(const ItemIndex::Entry& entry);
