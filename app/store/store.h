@@ -55,76 +55,17 @@ struct Date {
 // (the years 100 to 9999, as VT_DATE spans them).
 bool IsCalendarDate(const Date& date);
 
-// Contact properties by their names in the store library. Text unless noted.
+// Contact properties by their names in the store library, one per row of
+// the contact schema (contact_properties.h). Text unless the schema says
+// date (Birthday, Anniversary).
 namespace property {
-inline constexpr std::wstring_view FirstName = L"FirstName";
-inline constexpr std::wstring_view MiddleName = L"MiddleName";
-inline constexpr std::wstring_view LastName = L"LastName";
-inline constexpr std::wstring_view Title = L"Title";
-inline constexpr std::wstring_view Suffix = L"Suffix";
-inline constexpr std::wstring_view FullName = L"FullName";
-inline constexpr std::wstring_view NickName = L"NickName";
-inline constexpr std::wstring_view JobTitle = L"JobTitle";
-inline constexpr std::wstring_view CompanyName = L"CompanyName";
-inline constexpr std::wstring_view Department = L"Department";
-inline constexpr std::wstring_view BusinessTelephoneNumber = L"BusinessTelephoneNumber";
-inline constexpr std::wstring_view BusinessFaxNumber = L"BusinessFaxNumber";
-inline constexpr std::wstring_view HomeTelephoneNumber = L"HomeTelephoneNumber";
-inline constexpr std::wstring_view HomeFaxNumber = L"HomeFaxNumber";
-inline constexpr std::wstring_view MobileTelephoneNumber = L"MobileTelephoneNumber";
-inline constexpr std::wstring_view PagerNumber = L"PagerNumber";
-inline constexpr std::wstring_view BusinessAddressStreet = L"BusinessAddressStreet";
-inline constexpr std::wstring_view BusinessAddressCity = L"BusinessAddressCity";
-inline constexpr std::wstring_view BusinessAddressState = L"BusinessAddressState";
-inline constexpr std::wstring_view BusinessAddressPostalCode = L"BusinessAddressPostalCode";
-inline constexpr std::wstring_view BusinessAddressCountry = L"BusinessAddressCountry";
-inline constexpr std::wstring_view OfficeLocation = L"OfficeLocation";
-inline constexpr std::wstring_view HomeAddressStreet = L"HomeAddressStreet";
-inline constexpr std::wstring_view HomeAddressCity = L"HomeAddressCity";
-inline constexpr std::wstring_view HomeAddressState = L"HomeAddressState";
-inline constexpr std::wstring_view HomeAddressPostalCode = L"HomeAddressPostalCode";
-inline constexpr std::wstring_view HomeAddressCountry = L"HomeAddressCountry";
-inline constexpr std::wstring_view Email1Address = L"Email1Address";
-inline constexpr std::wstring_view WebPage = L"WebPage";
-inline constexpr std::wstring_view Profession = L"Profession";
-inline constexpr std::wstring_view Body = L"Body";
-inline constexpr std::wstring_view FileAs = L"FileAs";
-inline constexpr std::wstring_view Birthday = L"Birthday";  // a date
-// The contact's further properties, where a vCard's values have a home
-// beyond the ones above.
-inline constexpr std::wstring_view Business2TelephoneNumber = L"Business2TelephoneNumber";
-inline constexpr std::wstring_view Home2TelephoneNumber = L"Home2TelephoneNumber";
-inline constexpr std::wstring_view OtherTelephoneNumber = L"OtherTelephoneNumber";
-inline constexpr std::wstring_view PrimaryTelephoneNumber = L"PrimaryTelephoneNumber";
-inline constexpr std::wstring_view CarTelephoneNumber = L"CarTelephoneNumber";
-inline constexpr std::wstring_view ISDNNumber = L"ISDNNumber";
-inline constexpr std::wstring_view AssistantTelephoneNumber = L"AssistantTelephoneNumber";
-inline constexpr std::wstring_view CallbackTelephoneNumber = L"CallbackTelephoneNumber";
-inline constexpr std::wstring_view CompanyMainTelephoneNumber = L"CompanyMainTelephoneNumber";
-inline constexpr std::wstring_view RadioTelephoneNumber = L"RadioTelephoneNumber";
-inline constexpr std::wstring_view TelexNumber = L"TelexNumber";
-inline constexpr std::wstring_view TTYTDDTelephoneNumber = L"TTYTDDTelephoneNumber";
-inline constexpr std::wstring_view OtherFaxNumber = L"OtherFaxNumber";
-inline constexpr std::wstring_view Email2Address = L"Email2Address";
-inline constexpr std::wstring_view Email3Address = L"Email3Address";
-inline constexpr std::wstring_view OtherAddressStreet = L"OtherAddressStreet";
-inline constexpr std::wstring_view OtherAddressCity = L"OtherAddressCity";
-inline constexpr std::wstring_view OtherAddressState = L"OtherAddressState";
-inline constexpr std::wstring_view OtherAddressPostalCode = L"OtherAddressPostalCode";
-inline constexpr std::wstring_view OtherAddressCountry = L"OtherAddressCountry";
-inline constexpr std::wstring_view BusinessAddressPostOfficeBox = L"BusinessAddressPostOfficeBox";
-inline constexpr std::wstring_view HomeAddressPostOfficeBox = L"HomeAddressPostOfficeBox";
-inline constexpr std::wstring_view OtherAddressPostOfficeBox = L"OtherAddressPostOfficeBox";
-inline constexpr std::wstring_view BusinessHomePage = L"BusinessHomePage";
-inline constexpr std::wstring_view PersonalHomePage = L"PersonalHomePage";
-inline constexpr std::wstring_view Categories = L"Categories";  // items separated by ", "
-inline constexpr std::wstring_view Anniversary = L"Anniversary";  // a date, like Birthday
-inline constexpr std::wstring_view Spouse = L"Spouse";
-inline constexpr std::wstring_view Children = L"Children";
-inline constexpr std::wstring_view ManagerName = L"ManagerName";
-inline constexpr std::wstring_view AssistantName = L"AssistantName";
-inline constexpr std::wstring_view IMAddress = L"IMAddress";
-inline constexpr std::wstring_view Initials = L"Initials";
+#define CONTACT_TEXT(member, ...) inline constexpr std::wstring_view member = L"" #member;
+#define CONTACT_DATE CONTACT_TEXT
+#define ITEM_DEFAULT_TEXT(member, tag)
+#include "contact_properties.h"
+#undef CONTACT_TEXT
+#undef CONTACT_DATE
+#undef ITEM_DEFAULT_TEXT
 }  // namespace property
 
 class Item {

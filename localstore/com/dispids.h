@@ -42,7 +42,9 @@
 #define LS_DISPID_SAVE 51
 #define LS_DISPID_SAVEAS 52
 #define LS_DISPID_DELETE 53
-#define LS_DISPID_BIRTHDAY 54
-#define LS_DISPID_ANNIVERSARY 55
-/* the text properties: LS_DISPID_TEXT + their order (FirstName first) */
+/* the contact schema's dates (record tags 101, 102) at 54, 55 */
+#define LS_DISPID_DATE(tag) (54 + (tag) - 101)
+#define LS_DISPID_BIRTHDAY LS_DISPID_DATE(101)
+#define LS_DISPID_ANNIVERSARY LS_DISPID_DATE(102)
+/* the schema's texts: LS_DISPID_TEXT + their record tag less one */
 #define LS_DISPID_TEXT 100

@@ -19,6 +19,9 @@ Text TextOf(DISPID id) {
   return id == LS_DISPID_DEFAULT ? Text::Subject : static_cast<Text>(id - LS_DISPID_TEXT);
 }
 
+// The record tag of a date's DISPID.
+std::uint16_t DateTag(DISPID id) { return static_cast<std::uint16_t>(id - LS_DISPID_DATE(0)); }
+
 }  // namespace
 
 // ---- items
@@ -61,20 +64,19 @@ void ItemsObject::Add(Call& call) {
 std::span<const Member<ItemObject>> ItemObject::Members() {
   using S = ItemObject;
   static const Member<S> kMembers[] = {
-      Property(L"Subject", LS_DISPID_DEFAULT, &S::GetText, &S::PutText),
       Getter(L"MessageClass", LS_DISPID_MESSAGECLASS, &S::MessageClass),
       Getter(L"EntryID", LS_DISPID_ENTRYID, &S::EntryID),
       Method(L"Save", LS_DISPID_SAVE, &S::Save),
       Method(L"SaveAs", LS_DISPID_SAVEAS, &S::SaveAs, 1, 2),
       Method(L"Delete", LS_DISPID_DELETE, &S::Delete),
-      Property(L"Birthday", LS_DISPID_BIRTHDAY, &S::GetDate, &S::PutDate),
-      Property(L"Anniversary", LS_DISPID_ANNIVERSARY, &S::GetDate, &S::PutDate),
-  // Every text property but Subject, the default member above.
-#define LS_TEXT(name, index) Property(L"" #name, LS_DISPID_TEXT + index, &S::GetText, &S::PutText),
-#define LS_TEXT_DEFAULT(name, index)
-#include "text_properties.h"
-#undef LS_TEXT
-#undef LS_TEXT_DEFAULT
+  // Every property of the contact schema.
+#define CONTACT_TEXT(member, tag, ...) Property(L"" #member, LS_DISPID_TEXT + tag - 1, &S::GetText, &S::PutText),
+#define ITEM_DEFAULT_TEXT(member, tag) Property(L"" #member, LS_DISPID_DEFAULT, &S::GetText, &S::PutText),
+#define CONTACT_DATE(member, tag, ...) Property(L"" #member, LS_DISPID_DATE(tag), &S::GetDate, &S::PutDate),
+#include "contact_properties.h"
+#undef CONTACT_TEXT
+#undef ITEM_DEFAULT_TEXT
+#undef CONTACT_DATE
   };
   return kMembers;
 }
@@ -95,9 +97,7 @@ void ItemObject::PutText(Call& call) {
                                                    b ? SysStringLen(b) : 0));
 }
 
-std::optional<double>& ItemObject::DateOf(const Call& call) {
-  return call.id() == LS_DISPID_ANNIVERSARY ? item_.anniversary : item_.birthday;
-}
+std::optional<double>& ItemObject::DateOf(const Call& call) { return item_.DateOf(DateTag(call.id())); }
 
 void ItemObject::GetDate(Call& call) {
   // No date reads as Empty, which scripts test with IsEmpty.

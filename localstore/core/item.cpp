@@ -1,24 +1,25 @@
 #include "item.h"
 
+#include <array>
 #include <cmath>
 #include <iterator>
 
 namespace localstore {
 
 std::string_view TextName(Text t) {
-  static constexpr std::string_view kNames[kTextCount] = {
-#define LS_TEXT(name, index) #name,
-#define LS_TEXT_DEFAULT LS_TEXT
-#include "text_properties.h"
-#undef LS_TEXT
-#undef LS_TEXT_DEFAULT
-  };
-  // The list's indexes are the file format: each must be its position.
-#define LS_TEXT(name, index) static_assert(static_cast<std::size_t>(Text::name) == index);
-#define LS_TEXT_DEFAULT LS_TEXT
-#include "text_properties.h"
-#undef LS_TEXT
-#undef LS_TEXT_DEFAULT
+  // The schema's text rows by their tags, every tag below the first date's
+  // taken by one of them.
+  static constexpr auto kNames = [] {
+    std::array<std::string_view, kTextCount> names{};
+    for (const contact_schema::Property& p : contact_schema::kProperties)
+      if (!p.IsDate()) names[p.tag - 1] = p.member;
+    return names;
+  }();
+  static_assert([] {
+    for (std::string_view name : kNames)
+      if (name.empty()) return false;
+    return true;
+  }());
   return kNames[static_cast<std::size_t>(t)];
 }
 

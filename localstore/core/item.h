@@ -11,23 +11,34 @@
 #include <string>
 #include <string_view>
 
+#include "contact_schema.h"
+
 namespace localstore {
 
-// The text properties, in the order of text_properties.h.
+// The text properties of the contact schema (contact_properties.h), each
+// at its record tag less one.
 enum class Text : std::uint8_t {
-#define LS_TEXT(name, index) name,
-#define LS_TEXT_DEFAULT LS_TEXT
-#include "text_properties.h"
-#undef LS_TEXT
-#undef LS_TEXT_DEFAULT
+#define CONTACT_TEXT(member, tag, ...) member = tag - 1,
+#define ITEM_DEFAULT_TEXT CONTACT_TEXT
+#define CONTACT_DATE(...)
+#include "contact_properties.h"
+#undef CONTACT_TEXT
+#undef ITEM_DEFAULT_TEXT
+#undef CONTACT_DATE
 };
-#define LS_TEXT(name, index) +1
-#define LS_TEXT_DEFAULT LS_TEXT
+#define CONTACT_TEXT(...) +1
+#define ITEM_DEFAULT_TEXT CONTACT_TEXT
+#define CONTACT_DATE(...)
 inline constexpr std::size_t kTextCount = 0
-#include "text_properties.h"
+#include "contact_properties.h"
     ;
-#undef LS_TEXT
-#undef LS_TEXT_DEFAULT
+#undef CONTACT_TEXT
+#undef ITEM_DEFAULT_TEXT
+#undef CONTACT_DATE
+
+// The record tags of the two dates.
+inline constexpr std::uint16_t kTagBirthday = contact_schema::Row(contact_schema::Id::Birthday).tag;
+inline constexpr std::uint16_t kTagAnniversary = contact_schema::Row(contact_schema::Id::Anniversary).tag;
 
 // The member name of a text property ("FirstName", ...).
 std::string_view TextName(Text t);
@@ -44,6 +55,9 @@ struct Item {
   std::optional<double> anniversary;
 
   const std::u16string& Get(Text t) const { return text[static_cast<std::size_t>(t)]; }
+  // The date of a date row of the schema (by its tag).
+  const std::optional<double>& DateOf(std::uint16_t tag) const { return tag == kTagAnniversary ? anniversary : birthday; }
+  std::optional<double>& DateOf(std::uint16_t tag) { return tag == kTagAnniversary ? anniversary : birthday; }
   void Set(Text t, std::u16string_view value) { text[static_cast<std::size_t>(t)].assign(value); }
   bool operator==(const Item&) const = default;
 };

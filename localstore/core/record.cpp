@@ -36,9 +36,8 @@ std::uint32_t GetU32(const char* p) {
 // the rest sit above 100 so new text properties never collide with them.
 // A record written before a property existed simply lacks its tag.
 constexpr std::uint16_t kTagMessageClass = 100;
-constexpr std::uint16_t kTagBirthday = 101;
-constexpr std::uint16_t kTagAnniversary = 102;
-static_assert(kTextCount < kTagMessageClass);
+static_assert(kTextCount < kTagMessageClass && kTagBirthday > kTagMessageClass &&
+              kTagAnniversary > kTagMessageClass);
 
 }  // namespace
 

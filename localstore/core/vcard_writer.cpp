@@ -31,9 +31,13 @@
 //  - FileAs and Subject have no vCard property.
 #include "vcard_writer.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <span>
 #include <string_view>
 
+#include "contact_schema.h"
 #include "text.h"
 
 namespace localstore {
@@ -106,41 +110,11 @@ class Card {
     text_.append(value);
     text_ += "\r\n";
   }
-  // A single-line property, left out when empty (the import then sets
-  // nothing, which reads back as the empty text it was).
-  void Single(std::string_view name, std::u16string_view value) {
-    if (!value.empty()) Line(name, OneLine(value));
-  }
   std::string Finish() { return std::move(text_); }
 
  private:
   std::string text_;
 };
-
-bool AnySet(const Item& item, std::initializer_list<Text> fields) {
-  for (Text t : fields)
-    if (!item.Get(t).empty()) return true;
-  return false;
-}
-
-std::string Joined(const Item& item, std::initializer_list<Text> fields) {
-  std::string value;
-  bool first = true;
-  for (Text t : fields) {
-    if (!first) value += ';';
-    first = false;
-    value += Part(item.Get(t));
-  }
-  return value;
-}
-
-// An address: post office box; extended address (none: a street's further
-// lines stay in the street); street; city; state; postal code; country.
-std::string Address(const Item& item, Text box, Text street, Text city, Text state, Text code, Text country) {
-  std::string value = Part(item.Get(box)) + ";;" + Street(item.Get(street));
-  for (Text t : {city, state, code, country}) value += ';' + Part(item.Get(t));
-  return value;
-}
 
 // The store's "a, b" as vCard's "a,b".
 std::string CategoryList(std::u16string_view value) {
@@ -166,74 +140,89 @@ std::string DateText(double ole_date) {
   return text;
 }
 
+// The schema's rows with a vCard form, in the order their lines are
+// written; the rows of one structured value are neighbours.
+constexpr auto kWritten = [] {
+  using contact_schema::Property;
+  constexpr std::size_t count = [] {
+    std::size_t n = 0;
+    for (const Property& p : contact_schema::kProperties) n += p.line > 0;
+    return n;
+  }();
+  std::array<const Property*, count> rows{};
+  std::size_t n = 0;
+  for (const Property& p : contact_schema::kProperties)
+    if (p.line > 0) rows[n++] = &p;
+  std::sort(rows.begin(), rows.end(), [](const Property* a, const Property* b) { return a->line < b->line; });
+  return rows;
+}();
+
+// The line's name: the property, then each type as a bare 2.1 parameter
+// ("TEL;WORK;VOICE").
+std::string LineName(const contact_schema::Property& p) {
+  std::string name(p.vcard);
+  if (!p.types.empty()) name += ';';
+  for (char c : p.types) name += c == ',' ? ';' : static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return name;
+}
+
+// A whole value in its form; empty when the property is empty.
+std::string Value(const Item& item, const contact_schema::Property& p) {
+  using contact_schema::Form;
+  if (p.IsDate()) return item.DateOf(p.tag) ? DateText(*item.DateOf(p.tag)) : std::string();
+  const std::u16string& text = item.text[p.tag - 1];
+  if (text.empty()) return {};
+  switch (p.form) {
+    case Form::List: return CategoryList(text);
+    case Form::Note: return NoteValue(text);
+    case Form::Street: return Street(text);
+    case Form::Part: return Part(text);
+    default: return OneLine(text);
+  }
+}
+
+// A structured value from its rows: every part N and ADR have, but ORG
+// (an organisation and as many units as it has) ends at its last part with
+// a value. N is written even when empty, as vCard 2.1 wants a name.
+void Structured(Card& card, std::span<const contact_schema::Property* const> rows, const Item& item) {
+  const contact_schema::Property& first = *rows.front();
+  std::array<std::string, 7> parts;
+  std::size_t size = 0;
+  bool any = false;
+  for (const contact_schema::Property* p : rows) {
+    parts[p->part] = Value(item, *p);
+    any = any || !parts[p->part].empty();
+    size = std::max<std::size_t>(size, p->part + 1);
+  }
+  if (!any && first.vcard != "N") return;
+  if (first.vcard == "ORG")
+    while (size > 1 && parts[size - 1].empty()) --size;
+  std::string value;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (i > 0) value += ';';
+    value += parts[i];
+  }
+  card.Line(LineName(first), value);
+}
+
 }  // namespace
 
 std::string WriteVCard(const Item& item) {
-  using enum Text;
   Card card;
   card.Line("BEGIN", "VCARD");
   card.Line("VERSION", "2.1");
-  card.Line("N", Joined(item, {LastName, FirstName, MiddleName, Title, Suffix}));
-  card.Single("FN", item.Get(FullName));
-  card.Single("NICKNAME", item.Get(NickName));
-  card.Single("X-INITIALS", item.Get(Initials));
-  card.Single("TITLE", item.Get(JobTitle));
-  // A company without a department is written without the ";".
-  if (AnySet(item, {CompanyName, Department})) {
-    std::string org = Part(item.Get(CompanyName));
-    if (!item.Get(Department).empty()) org += ';' + Part(item.Get(Department));
-    card.Line("ORG", org);
+  for (std::size_t i = 0; i < kWritten.size();) {
+    const contact_schema::Property& p = *kWritten[i];
+    std::size_t end = i + 1;
+    while (end < kWritten.size() && kWritten[end]->line == p.line) ++end;
+    if (p.part >= 0) {
+      Structured(card, std::span(kWritten).subspan(i, end - i), item);
+    } else if (std::string value = Value(item, p); !value.empty()) {
+      card.Line(p.form == contact_schema::Form::Note ? LineName(p) + ";ENCODING=QUOTED-PRINTABLE" : LineName(p),
+                value);
+    }
+    i = end;
   }
-  card.Single("X-OFFICE", item.Get(OfficeLocation));
-  card.Single("X-MANAGER", item.Get(ManagerName));
-  card.Single("X-ASSISTANT", item.Get(AssistantName));
-  card.Single("X-SPOUSE", item.Get(Spouse));
-  card.Single("X-CHILDREN", item.Get(Children));
-  // Each telephone line lands in its own property; the order matters where
-  // a kind has a second home (see above).
-  card.Single("TEL;WORK;VOICE", item.Get(BusinessTelephoneNumber));
-  card.Single("TEL;VOICE;WORK", item.Get(Business2TelephoneNumber));
-  card.Single("TEL;WORK;FAX", item.Get(BusinessFaxNumber));
-  card.Single("TEL;HOME;VOICE", item.Get(HomeTelephoneNumber));
-  card.Single("TEL;VOICE;HOME", item.Get(Home2TelephoneNumber));
-  card.Single("TEL;HOME;FAX", item.Get(HomeFaxNumber));
-  card.Single("TEL;CELL;VOICE", item.Get(MobileTelephoneNumber));
-  card.Single("TEL;PAGER;VOICE", item.Get(PagerNumber));
-  card.Single("TEL;VOICE", item.Get(OtherTelephoneNumber));
-  card.Single("TEL;FAX", item.Get(OtherFaxNumber));
-  card.Single("TEL;PREF", item.Get(PrimaryTelephoneNumber));
-  card.Single("TEL;CAR;VOICE", item.Get(CarTelephoneNumber));
-  card.Single("TEL;ISDN", item.Get(ISDNNumber));
-  card.Single("TEL;ASSISTANT", item.Get(AssistantTelephoneNumber));
-  card.Single("TEL;CALLBACK", item.Get(CallbackTelephoneNumber));
-  card.Single("TEL;MAIN", item.Get(CompanyMainTelephoneNumber));
-  card.Single("TEL;RADIO", item.Get(RadioTelephoneNumber));
-  card.Single("TEL;TLX", item.Get(TelexNumber));
-  card.Single("TEL;TEXTPHONE", item.Get(TTYTDDTelephoneNumber));
-  if (AnySet(item, {BusinessAddressPostOfficeBox, BusinessAddressStreet, BusinessAddressCity,
-                    BusinessAddressState, BusinessAddressPostalCode, BusinessAddressCountry}))
-    card.Line("ADR;WORK", Address(item, BusinessAddressPostOfficeBox, BusinessAddressStreet, BusinessAddressCity,
-                                  BusinessAddressState, BusinessAddressPostalCode, BusinessAddressCountry));
-  if (AnySet(item, {HomeAddressPostOfficeBox, HomeAddressStreet, HomeAddressCity, HomeAddressState,
-                    HomeAddressPostalCode, HomeAddressCountry}))
-    card.Line("ADR;HOME", Address(item, HomeAddressPostOfficeBox, HomeAddressStreet, HomeAddressCity,
-                                  HomeAddressState, HomeAddressPostalCode, HomeAddressCountry));
-  if (AnySet(item, {OtherAddressPostOfficeBox, OtherAddressStreet, OtherAddressCity, OtherAddressState,
-                    OtherAddressPostalCode, OtherAddressCountry}))
-    card.Line("ADR;POSTAL", Address(item, OtherAddressPostOfficeBox, OtherAddressStreet, OtherAddressCity,
-                                    OtherAddressState, OtherAddressPostalCode, OtherAddressCountry));
-  card.Single("EMAIL;PREF;INTERNET", item.Get(Email1Address));
-  card.Single("EMAIL;INTERNET", item.Get(Email2Address));
-  card.Single("EMAIL;INTERNET", item.Get(Email3Address));
-  card.Single("IMPP", item.Get(IMAddress));
-  card.Single("URL", item.Get(WebPage));
-  card.Single("URL;WORK", item.Get(BusinessHomePage));
-  card.Single("URL;HOME", item.Get(PersonalHomePage));
-  card.Single("ROLE", item.Get(Profession));
-  if (!item.Get(Categories).empty()) card.Line("CATEGORIES", CategoryList(item.Get(Categories)));
-  if (!item.Get(Body).empty()) card.Line("NOTE;ENCODING=QUOTED-PRINTABLE", NoteValue(item.Get(Body)));
-  if (item.birthday) card.Line("BDAY", DateText(*item.birthday));
-  if (item.anniversary) card.Line("ANNIVERSARY", DateText(*item.anniversary));
   card.Line("END", "VCARD");
   return card.Finish();
 }
