@@ -155,75 +155,101 @@ std::optional<store::Date> ParseDate(std::wstring_view b) {
   return date;
 }
 
-void MapContact(const ContactFields& fields, std::wstring_view separator, std::vector<PropertySet>& out) {
-  out.clear();
-  Builder set(out);
-  auto raw = [&](VCardField f) -> std::wstring_view { return FieldOf(fields, f); };
-  auto text = [&](std::wstring_view property, VCardField f, bool trim) {
-    set.Text(property, TextValue(raw(f), separator, trim));
-  };
+namespace {
+
+// The older reading's fields to their properties, in the order the store
+// has always received them.
+class KeywordMapper {
+ public:
+  KeywordMapper(const ContactFields& fields, std::wstring_view separator, std::vector<PropertySet>& out)
+      : fields_(fields), separator_(separator), set_(out) {}
+
+  void Map() {
+    Name();
+    Text(property::FullName, VCardField::FullName, false);
+    Text(property::NickName, VCardField::NickName, false);
+    Text(property::JobTitle, VCardField::Title, false);
+    Org();
+    Text(property::BusinessTelephoneNumber, VCardField::WorkTelephoneVoice, true);
+    Text(property::BusinessFaxNumber, VCardField::WorkTelephoneFax, true);
+    Text(property::HomeTelephoneNumber, VCardField::HomeTelephoneVoice, true);
+    Text(property::HomeFaxNumber, VCardField::HomeTelephoneFax, true);
+    Text(property::MobileTelephoneNumber, VCardField::TelephoneCellVoice, true);
+    Text(property::PagerNumber, VCardField::TelephonePagerVoice, true);
+    // The work address's extended address is the office, the home
+    // address's has none.
+    Address(VCardField::Work_Address,
+            {property::OfficeLocation, property::BusinessAddressStreet, property::BusinessAddressCity,
+             property::BusinessAddressState, property::BusinessAddressPostalCode, property::BusinessAddressCountry});
+    Address(VCardField::HomeAddress, {std::wstring_view(), property::HomeAddressStreet, property::HomeAddressCity,
+                                      property::HomeAddressState, property::HomeAddressPostalCode,
+                                      property::HomeAddressCountry});
+    Text(property::Email1Address, VCardField::EmailPrefInternet, true);
+    Text(property::WebPage, VCardField::WorkUrl, true);
+    Text(property::Profession, VCardField::Role, true);
+    set_.Text(property::Body, BodyText(Raw(VCardField::Note), separator_));
+    Birthday();
+  }
+
+ private:
+  std::wstring_view Raw(VCardField f) const { return FieldOf(fields_, f); }
+  void Text(std::wstring_view property, VCardField f, bool trim) {
+    set_.Text(property, TextValue(Raw(f), separator_, trim));
+  }
   // Structured values and the birthday take the first line of a field that
   // received several.
-  auto FirstLine = [&](VCardField f) { return std::move(Lines(raw(f), separator).front()); };
+  std::wstring FirstLine(VCardField f) const { return std::move(Lines(Raw(f), separator_).front()); }
 
   // N: family; given; additional; prefix; suffix. Exporters that have no
   // prefix or suffix write "0" there, which is not one.
-  if (!raw(VCardField::Name).empty()) {
+  void Name() {
+    if (Raw(VCardField::Name).empty()) return;
     const std::wstring first = FirstLine(VCardField::Name);
     Components n(first);
-    set.Component(property::FirstName, n, 1);
-    set.Component(property::MiddleName, n, 2);
-    set.Component(property::LastName, n, 0);
-    if (n.has(3) && n.raw(3) != L"0") set.Component(property::Title, n, 3);
-    if (n.size() > 4 && n.raw(4) != L"0") set.Component(property::Suffix, n, 4);
+    set_.Component(property::FirstName, n, 1);
+    set_.Component(property::MiddleName, n, 2);
+    set_.Component(property::LastName, n, 0);
+    if (n.has(3) && n.raw(3) != L"0") set_.Component(property::Title, n, 3);
+    if (n.size() > 4 && n.raw(4) != L"0") set_.Component(property::Suffix, n, 4);
   }
-  text(property::FullName, VCardField::FullName, false);
-  text(property::NickName, VCardField::NickName, false);
-  text(property::JobTitle, VCardField::Title, false);
 
   // ORG: organisation; unit.
-  if (!raw(VCardField::Org).empty()) {
+  void Org() {
+    if (Raw(VCardField::Org).empty()) return;
     const std::wstring first = FirstLine(VCardField::Org);
     Components org(first);
-    set.Component(property::CompanyName, org, 0);
-    set.Component(property::Department, org, 1, true);
+    set_.Component(property::CompanyName, org, 0);
+    set_.Component(property::Department, org, 1, true);
   }
-
-  text(property::BusinessTelephoneNumber, VCardField::WorkTelephoneVoice, true);
-  text(property::BusinessFaxNumber, VCardField::WorkTelephoneFax, true);
-  text(property::HomeTelephoneNumber, VCardField::HomeTelephoneVoice, true);
-  text(property::HomeFaxNumber, VCardField::HomeTelephoneFax, true);
-  text(property::MobileTelephoneNumber, VCardField::TelephoneCellVoice, true);
-  text(property::PagerNumber, VCardField::TelephonePagerVoice, true);
 
   // ADR: post office box (unused); extended address; street; locality;
   // region; postal code; country. `homes` are the properties of components
-  // 1 to 6; the work address's extended address is the office, the home
-  // address's has none.
-  auto address = [&](VCardField f, std::array<std::wstring_view, 6> homes) {
-    if (raw(f).empty()) return;
+  // 1 to 6.
+  void Address(VCardField f, std::array<std::wstring_view, 6> homes) {
+    if (Raw(f).empty()) return;
     const std::wstring first = FirstLine(f);
     Components adr(first);
-    for (std::size_t part = 2; part <= 6; ++part) set.AddressPart(homes[part - 1], adr, part, part == 6);
-    if (!homes[0].empty()) set.AddressPart(homes[0], adr, 1);
-  };
-  address(VCardField::Work_Address,
-          {property::OfficeLocation, property::BusinessAddressStreet, property::BusinessAddressCity,
-           property::BusinessAddressState, property::BusinessAddressPostalCode, property::BusinessAddressCountry});
-  address(VCardField::HomeAddress, {std::wstring_view(), property::HomeAddressStreet, property::HomeAddressCity,
-                                    property::HomeAddressState, property::HomeAddressPostalCode,
-                                    property::HomeAddressCountry});
-
-  text(property::Email1Address, VCardField::EmailPrefInternet, true);
-  text(property::WebPage, VCardField::WorkUrl, true);
-  text(property::Profession, VCardField::Role, true);
-  set.Text(property::Body, BodyText(raw(VCardField::Note), separator));
-
-  std::wstring birthday = RemoveLineFeeds(FirstLine(VCardField::BirthDay));
-  std::wstring_view b = TrimSpaces(birthday);
-  if (!b.empty()) {
-    if (std::optional<store::Date> date = ParseDate(b)) set.Date(property::Birthday, *date);
+    for (std::size_t part = 2; part <= 6; ++part) set_.AddressPart(homes[part - 1], adr, part, part == 6);
+    if (!homes[0].empty()) set_.AddressPart(homes[0], adr, 1);
   }
+
+  void Birthday() {
+    std::wstring birthday = RemoveLineFeeds(FirstLine(VCardField::BirthDay));
+    std::wstring_view b = TrimSpaces(birthday);
+    if (b.empty()) return;
+    if (std::optional<store::Date> date = ParseDate(b)) set_.Date(property::Birthday, *date);
+  }
+
+  const ContactFields& fields_;
+  std::wstring_view separator_;
+  Builder set_;
+};
+
+}  // namespace
+
+void MapContact(const ContactFields& fields, std::wstring_view separator, std::vector<PropertySet>& out) {
+  out.clear();
+  KeywordMapper(fields, separator, out).Map();
 }
 
 }  // namespace pindrel

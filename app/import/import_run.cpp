@@ -101,70 +101,63 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
   return Ended::kDone;
 }
 
-bool ImportRun::ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path) {
-  std::unique_ptr<VCardReader> reader;
+std::unique_ptr<ContactSource> ImportRun::OpenSource(const std::wstring& path) {
   try {
     if (!app_.open_reader) throw std::runtime_error("no vCard reader");
-    reader = app_.open_reader();
+    std::unique_ptr<VCardReader> reader = app_.open_reader();
     if (!reader) throw std::runtime_error("no vCard reader");
+    return MakeContactSource(std::move(reader));
   } catch (const std::exception& e) {
     MarkUnreadable(path, ui::WidenUtf8(e.what()));
     tally_.reader_missing = true;
-    return true;
+    return nullptr;
   }
+}
 
-  // The decoded reading when the registered reader has it; an older reader
-  // is read and mapped as before.
-  const bool decoded = reader->SupportsDecoded();
-  std::int32_t count = 0;
-  std::wstring separator;
+std::int32_t ImportRun::StartFile(ContactSource& source, const std::wstring& path) {
   try {
     try {
-      if (decoded) reader->OpenDecoded(path);
-      else reader->Open(path);
+      source.Open(path);
     } catch (const std::runtime_error& e) {
       // Unreadable, or read only up to a fault: whatever came before the
       // fault is still imported, and the file is named at the end.
       MarkUnreadable(path, ui::WidenUtf8(e.what()));
     }
-    reader->MoveFirst();
-    count = reader->ContactCount();
-    if (!decoded) separator = reader->Separator();
+    return source.Start();
   } catch (const std::exception& e) {
     MarkUnreadable(path, ui::WidenUtf8(e.what()));
-    count = 0;
+    return 0;
   }
+}
 
+bool ImportRun::ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path) {
+  std::unique_ptr<ContactSource> source = OpenSource(path);
+  if (!source) return true;
+  const std::int32_t count = StartFile(*source, path);
   if (count > 0) status_.file = path + L"(" + std::to_wstring(count) + L")";
-  bool window_open = true;
+  const bool window_open = ImportContacts(progress, target, *source, path, count);
+  try {
+    source->Close();
+  } catch (const std::exception&) {
+  }
+  return window_open;
+}
+
+bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, ContactSource& source,
+                               const std::wstring& path, std::int32_t count) {
   for (std::int32_t j = 1; j <= count; ++j) {
     if (pacer_.Due()) {
-      if (!progress.DoEvents()) {
-        window_open = false;
-        break;
-      }
+      if (!progress.DoEvents()) return false;
       progress.Show(status_);
     }
-    bool read = true;
     try {
-      if (decoded) {
-        reader->CurrentCard(card_);
-      } else {
-        for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader->Field(static_cast<VCardField>(f));
-      }
+      const CardMapping& contact = source.Current();
+      if (StoreContact(target, contact.sets, path, j)) tally_.noted += contact.noted;
     } catch (const std::exception& e) {
       NotSaved(path, j, ui::WidenUtf8(e.what()));
-      read = false;
-    }
-    if (read && decoded) {
-      MapCard(card_, mapping_);
-      if (StoreContact(target, mapping_.sets, path, j)) tally_.noted += mapping_.noted;
-    } else if (read) {
-      MapContact(fields_, separator, sets_);
-      StoreContact(target, sets_, path, j);
     }
     try {
-      reader->MoveNext();
+      source.MoveNext();
     } catch (const std::exception& e) {
       MarkUnreadable(path, ui::WidenUtf8(e.what()));
       break;
@@ -174,11 +167,7 @@ bool ImportRun::ImportFile(ImportProgress& progress, store::Folder& target, cons
       break;
     }
   }
-  try {
-    reader->Close();
-  } catch (const std::exception&) {
-  }
-  return window_open;
+  return true;
 }
 
 bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,

@@ -4,13 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app_context.h"
-#include "card_mapping.h"
-#include "contact_mapping.h"
+#include "contact_source.h"
 #include "failure_list.h"
 #include "run_progress.h"
 #include "texts.h"
@@ -73,6 +73,15 @@ class ImportRun : public RunGate {
  private:
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path);
+  // A source over a new reader; none (and the file named) when no reader
+  // can be created.
+  std::unique_ptr<ContactSource> OpenSource(const std::wstring& path);
+  // Reads the file and puts the cursor on its first contact; how many
+  // contacts it lists (none when even that failed, the file named).
+  std::int32_t StartFile(ContactSource& source, const std::wstring& path);
+  // Stores the file's `count` contacts; false when the window went away.
+  bool ImportContacts(ImportProgress& progress, store::Folder& target, ContactSource& source,
+                      const std::wstring& path, std::int32_t count);
   // Stores the mapped contact, number `contact` of the file at `path`;
   // false when it was not stored.
   bool StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
@@ -86,12 +95,6 @@ class ImportRun : public RunGate {
   std::wstring last_unreadable_;
   ImportStatus status_;
   RunPacer pacer_{nullptr};
-  // Reused from contact to contact: the older reading's fields and their
-  // property sets, or the decoded reading's card and its mapping.
-  ContactFields fields_;
-  std::vector<PropertySet> sets_;
-  DecodedCard card_;
-  CardMapping mapping_;
 };
 
 }  // namespace pindrel
