@@ -41,7 +41,7 @@ namespace window = pindrel::forms::frmvCardExport;
 void Fill(store::Folder& contacts, long n) {
   for (long i = contacts.GetItems()->Count(); i < n; ++i) {
     auto item = contacts.GetItems()->Add();
-    for (std::wstring_view p : pindrel::testing::kMappedTexts) item->SetText(p, std::wstring(p) + L" " + std::to_wstring(i));
+    for (std::wstring_view p : pindrel::testing::kCardTexts) item->SetText(p, std::wstring(p) + L" " + std::to_wstring(i));
     item->SetText(prop::FirstName, L"J\u00FCrgen " + std::to_wstring(i));
     item->SetText(prop::Body, L"Met at the fair.\r\nCall back in spring " + std::to_wstring(i));
     item->SetDate(prop::Birthday, store::Date{1950 + static_cast<int>(i % 50), 1 + static_cast<int>(i % 12), 28});

@@ -27,7 +27,7 @@ namespace store = pindrel::store;
 namespace prop = pindrel::store::property;
 using Clock = std::chrono::steady_clock;
 
-using pindrel::testing::kMappedTexts;
+using pindrel::testing::kCardTexts;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -47,7 +47,7 @@ int Run(int n) {
   for (int i = 0; i < n; ++i) {
     auto item = contacts->GetItems()->Add();
     const std::wstring number = std::to_wstring(i);
-    for (std::wstring_view p : kMappedTexts) item->SetText(p, std::wstring(p) + L" " + number);
+    for (std::wstring_view p : kCardTexts) item->SetText(p, std::wstring(p) + L" " + number);
     item->SetText(prop::FirstName, L"J\u00FCrgen " + number);
     item->SetText(prop::LastName, L"M\u00FCller-\u0141\u00F3d\u017A");
     item->SetText(prop::FullName, L"J\u00FCrgen " + number + L" M\u00FCller-\u0141\u00F3d\u017A");

@@ -198,8 +198,26 @@ TEST(VCardWriter, ContactsImportBackWithTheSameValues) {
   Item expected_dist = dist;
   expected_dist.Set(Text::FullName, u"\u0418\u0432\u0430\u043d");  // made of the name parts
 
+  // Every row of the contact schema with a vCard form, each a value of its
+  // own; the rows without one do not come back.
+  Item every;
+  every.message_class = u"IPM.Contact";
+  Item expected_every = every;
+  for (const contact_schema::Property& p : contact_schema::kProperties) {
+    if (p.IsDate()) {
+      every.DateOf(p.tag) = expected_every.DateOf(p.tag) = 30000 + p.tag;
+    } else if (p.HasVCardForm()) {
+      const std::u16string value = FromUtf8(std::string(p.member) + " " + std::to_string(p.tag));
+      every.Set(static_cast<Text>(p.tag - 1), value);
+      expected_every.Set(static_cast<Text>(p.tag - 1), value);
+    } else {
+      every.Set(static_cast<Text>(p.tag - 1), u"not on a card");
+    }
+  }
+
   struct Case { const char* what; Item item, expected; };
   const Case cases[] = {
+      {"every row of the schema", every, expected_every},
       {"every field", full, expected_full},
       {"values that change on the way", awkward, expected_awkward},
       {"one field", dist, expected_dist},
