@@ -33,10 +33,10 @@ class Collection : public Automation<T> {
   // The collection's rows, then `own`.
   static std::vector<Member<T>> MembersWith(std::initializer_list<Member<T>> own) {
     std::vector<Member<T>> members = {
-        Getter<T>(L"_Item", LS_DISPID_DEFAULT, &T::Item),
-        Getter<T>(L"_NewEnum", LS_DISPID_NEWENUM, &T::NewEnum),
-        Getter<T>(L"Count", LS_DISPID_COUNT, &T::Count),
-        Method<T>(L"Item", LS_DISPID_ITEM, &T::Item, 1, 1),
+        Getter<T>(LS_DISPID_DEFAULT, &T::Item),
+        Getter<T>(LS_DISPID_NEWENUM, &T::NewEnum),
+        Getter<T>(LS_DISPID_COUNT, &T::Count),
+        Method<T>(LS_DISPID_ITEM, &T::Item, 1, 1),
     };
     members.front().min_args = members.front().max_args = 1;
     members.insert(members.end(), own);

@@ -138,16 +138,6 @@ void Call::ReturnUnknown(ComPtr<IUnknown> object) {
   V_UNKNOWN(result_) = object.Detach();
 }
 
-bool SameName(const wchar_t* a, const wchar_t* b) {
-  for (;; ++a, ++b) {
-    wchar_t x = *a, y = *b;
-    if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - 32);
-    if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - 32);
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
-
 HRESULT ReportFailure(EXCEPINFO* exception, HRESULT code, std::wstring_view text) {
   if (exception) {
     *exception = EXCEPINFO{};

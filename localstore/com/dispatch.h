@@ -105,9 +105,10 @@ struct ArgumentFailure {
   UINT position = 0;
 };
 
+// A member as the server answers it. Its name is the type library's
+// (localstore.idl), where GetIDsOfNames finds it.
 template <class T>
 struct Member {
-  const wchar_t* name;
   DISPID id;
   void (T::*get)(Call&);  // property get or method; null when write-only
   void (T::*put)(Call&);  // property put; null when read-only
@@ -117,18 +118,18 @@ struct Member {
 
 // Member rows by kind, so a table says what each member is.
 template <class T>
-constexpr Member<T> Getter(const wchar_t* name, DISPID id, void (T::*get)(Call&)) {
-  return {name, id, get, nullptr, 0, 0};
+constexpr Member<T> Getter(DISPID id, void (T::*get)(Call&)) {
+  return {id, get, nullptr, 0, 0};
 }
 template <class T>
-constexpr Member<T> Property(const wchar_t* name, DISPID id, void (T::*get)(Call&), void (T::*put)(Call&)) {
-  return {name, id, get, put, 0, 0};
+constexpr Member<T> Property(DISPID id, void (T::*get)(Call&), void (T::*put)(Call&)) {
+  return {id, get, put, 0, 0};
 }
 // A method taking `min_args` to `max_args` arguments.
 template <class T>
-constexpr Member<T> Method(const wchar_t* name, DISPID id, void (T::*run)(Call&), unsigned char min_args = 0,
+constexpr Member<T> Method(DISPID id, void (T::*run)(Call&), unsigned char min_args = 0,
                            unsigned char max_args = 0) {
-  return {name, id, run, nullptr, min_args, max_args};
+  return {id, run, nullptr, min_args, max_args};
 }
 
 // Lets one object recognise another of this module behind an IDispatch
@@ -141,8 +142,6 @@ inline constexpr IID kLocalObjectIid = {0x6e1b1f2a, 0x4c55, 0x4e0b, {0x9b, 0x7e,
 
 // Reports a failure into EXCEPINFO; returns DISP_E_EXCEPTION.
 HRESULT ReportFailure(EXCEPINFO* exception, HRESULT code, std::wstring_view text);
-// Case-insensitive (ASCII) comparison of member names.
-bool SameName(const wchar_t* a, const wchar_t* b);
 // Runs the member's handler for `flags`, turning failures into results.
 HRESULT InvokeHandler(std::function<void(Call&)> handler, Call& call, EXCEPINFO* exception,
                       UINT* arg_error, UINT args);
@@ -217,14 +216,16 @@ class Automation : public Counted<IDispatch, ILocalObject> {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0) return E_INVALIDARG;
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    for (const Member<T>& member : T::Members()) {
-      if (SameName(member.name, names[0])) {
-        ids[0] = member.id;
-        // No member takes named arguments.
-        return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
-      }
-    }
-    return DISP_E_UNKNOWNNAME;
+    // The names are the type library's, looked up without regard to case;
+    // the member tables hold only DISPIDs.
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = comsupport::TypeInfoAt(T::kInterface, 0, info.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(info->GetIDsOfNames(names, 1, &id))) return DISP_E_UNKNOWNNAME;
+    ids[0] = id;
+    // No member takes named arguments.
+    return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* arg_error) override {

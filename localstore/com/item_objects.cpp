@@ -27,7 +27,7 @@ std::uint16_t DateTag(DISPID id) { return static_cast<std::uint16_t>(id - LS_DIS
 // ---- items
 
 std::span<const Member<ItemsObject>> ItemsObject::Members() {
-  static const auto kMembers = MembersWith({Method(L"Add", LS_DISPID_ADD, &ItemsObject::Add, 0, 1)});
+  static const auto kMembers = MembersWith({Method(LS_DISPID_ADD, &ItemsObject::Add, 0, 1)});
   return kMembers;
 }
 
@@ -64,15 +64,15 @@ void ItemsObject::Add(Call& call) {
 std::span<const Member<ItemObject>> ItemObject::Members() {
   using S = ItemObject;
   static const Member<S> kMembers[] = {
-      Getter(L"MessageClass", LS_DISPID_MESSAGECLASS, &S::MessageClass),
-      Getter(L"EntryID", LS_DISPID_ENTRYID, &S::EntryID),
-      Method(L"Save", LS_DISPID_SAVE, &S::Save),
-      Method(L"SaveAs", LS_DISPID_SAVEAS, &S::SaveAs, 1, 2),
-      Method(L"Delete", LS_DISPID_DELETE, &S::Delete),
+      Getter(LS_DISPID_MESSAGECLASS, &S::MessageClass),
+      Getter(LS_DISPID_ENTRYID, &S::EntryID),
+      Method(LS_DISPID_SAVE, &S::Save),
+      Method(LS_DISPID_SAVEAS, &S::SaveAs, 1, 2),
+      Method(LS_DISPID_DELETE, &S::Delete),
   // Every property of the contact schema.
-#define CONTACT_TEXT(member, tag, ...) Property(L"" #member, LS_DISPID_TEXT + tag - 1, &S::GetText, &S::PutText),
-#define ITEM_DEFAULT_TEXT(member, tag) Property(L"" #member, LS_DISPID_DEFAULT, &S::GetText, &S::PutText),
-#define CONTACT_DATE(member, tag, ...) Property(L"" #member, LS_DISPID_DATE(tag), &S::GetDate, &S::PutDate),
+#define CONTACT_TEXT(member, tag, ...) Property(LS_DISPID_TEXT + tag - 1, &S::GetText, &S::PutText),
+#define ITEM_DEFAULT_TEXT(member, tag) Property(LS_DISPID_DEFAULT, &S::GetText, &S::PutText),
+#define CONTACT_DATE(member, tag, ...) Property(LS_DISPID_DATE(tag), &S::GetDate, &S::PutDate),
 #include "contact_properties.h"
 #undef CONTACT_TEXT
 #undef ITEM_DEFAULT_TEXT

@@ -88,15 +88,15 @@ ComPtr<IDispatch> NewFolder(const std::shared_ptr<Profile>& profile, const Store
 std::span<const Member<SessionObject>> SessionObject::Members() {
   using S = SessionObject;
   static const Member<S> kMembers[] = {
-      Method(L"Logon", LS_DISPID_LOGON, &S::Logon, 0, 6),
-      Method(L"Logoff", LS_DISPID_LOGOFF, &S::Logoff),
-      Getter(L"LoggedOn", LS_DISPID_LOGGEDON, &S::LoggedOn),
-      Method(L"GetDefaultFolder", LS_DISPID_GETDEFAULTFOLDER, &S::GetDefaultFolder, 1, 1),
-      Method(L"PickFolder", LS_DISPID_PICKFOLDER, &S::PickFolder, 0, 5),
-      Getter(L"Stores", LS_DISPID_STORES, &S::Stores),
-      Method(L"GetStoreFromID", LS_DISPID_GETSTOREFROMID, &S::GetStoreFromID, 1, 2),
-      Method(L"GetFolderFromID", LS_DISPID_GETFOLDERFROMID, &S::GetFolderFromID, 1, 3),
-      Getter(L"ProfilePath", LS_DISPID_PROFILEPATH, &S::ProfilePath),
+      Method(LS_DISPID_LOGON, &S::Logon, 0, 6),
+      Method(LS_DISPID_LOGOFF, &S::Logoff),
+      Getter(LS_DISPID_LOGGEDON, &S::LoggedOn),
+      Method(LS_DISPID_GETDEFAULTFOLDER, &S::GetDefaultFolder, 1, 1),
+      Method(LS_DISPID_PICKFOLDER, &S::PickFolder, 0, 5),
+      Getter(LS_DISPID_STORES, &S::Stores),
+      Method(LS_DISPID_GETSTOREFROMID, &S::GetStoreFromID, 1, 2),
+      Method(LS_DISPID_GETFOLDERFROMID, &S::GetFolderFromID, 1, 3),
+      Getter(LS_DISPID_PROFILEPATH, &S::ProfilePath),
   };
   return kMembers;
 }
@@ -204,9 +204,9 @@ void SessionObject::GetFolderFromID(Call& call) {
 std::span<const Member<StoresObject>> StoresObject::Members() {
   using S = StoresObject;
   static const auto kMembers = MembersWith({
-      Method(L"GetStoreFromID", LS_DISPID_GETSTOREFROMID, &S::GetStoreFromID, 1, 2),
-      Getter(L"DefaultStore", LS_DISPID_DEFAULTSTORE, &S::DefaultStore),
-      Method(L"AddPSTStore", LS_DISPID_ADDPSTSTORE, &S::AddPSTStore, 1, 3),
+      Method(LS_DISPID_GETSTOREFROMID, &S::GetStoreFromID, 1, 2),
+      Getter(LS_DISPID_DEFAULTSTORE, &S::DefaultStore),
+      Method(LS_DISPID_ADDPSTSTORE, &S::AddPSTStore, 1, 3),
   });
   return kMembers;
 }
@@ -255,14 +255,14 @@ void StoresObject::AddPSTStore(Call& call) {
 std::span<const Member<StoreObject>> StoreObject::Members() {
   using S = StoreObject;
   static const Member<S> kMembers[] = {
-      Getter(L"Name", LS_DISPID_DEFAULT, &S::Name),
-      Getter(L"StoreID", LS_DISPID_STOREID, &S::StoreID),
-      Getter(L"EntryID", LS_DISPID_ENTRYID, &S::StoreID),
-      Getter(L"PstPath", LS_DISPID_PSTPATH, &S::PstPath),
-      Getter(L"IPMRootFolder", LS_DISPID_IPMROOTFOLDER, &S::IPMRootFolder),
-      Getter(L"RootFolder", LS_DISPID_ROOTFOLDER, &S::IPMRootFolder),
-      Method(L"GetFolderFromID", LS_DISPID_GETFOLDERFROMID, &S::GetFolderFromID, 1, 2),
-      Method(L"GetDefaultFolder", LS_DISPID_GETDEFAULTFOLDER, &S::GetDefaultFolder, 1, 1),
+      Getter(LS_DISPID_DEFAULT, &S::Name),
+      Getter(LS_DISPID_STOREID, &S::StoreID),
+      Getter(LS_DISPID_ENTRYID, &S::StoreID),
+      Getter(LS_DISPID_PSTPATH, &S::PstPath),
+      Getter(LS_DISPID_IPMROOTFOLDER, &S::IPMRootFolder),
+      Getter(LS_DISPID_ROOTFOLDER, &S::IPMRootFolder),
+      Method(LS_DISPID_GETFOLDERFROMID, &S::GetFolderFromID, 1, 2),
+      Method(LS_DISPID_GETDEFAULTFOLDER, &S::GetDefaultFolder, 1, 1),
   };
   return kMembers;
 }
@@ -297,7 +297,7 @@ void StoreObject::GetDefaultFolder(Call& call) {
 // ---- folders
 
 std::span<const Member<FoldersObject>> FoldersObject::Members() {
-  static const auto kMembers = MembersWith({Method(L"Add", LS_DISPID_ADD, &FoldersObject::Add, 1, 2)});
+  static const auto kMembers = MembersWith({Method(LS_DISPID_ADD, &FoldersObject::Add, 1, 2)});
   return kMembers;
 }
 
@@ -340,13 +340,13 @@ void FoldersObject::Add(Call& call) {
 std::span<const Member<FolderObject>> FolderObject::Members() {
   using S = FolderObject;
   static const Member<S> kMembers[] = {
-      Getter(L"Name", LS_DISPID_DEFAULT, &S::Name),
-      Getter(L"DefaultMessageClass", LS_DISPID_DEFAULTMESSAGECLASS, &S::DefaultMessageClass),
-      Getter(L"FolderPath", LS_DISPID_FOLDERPATH, &S::FolderPath),
-      Getter(L"StoreID", LS_DISPID_STOREID, &S::StoreID),
-      Getter(L"EntryID", LS_DISPID_ENTRYID, &S::EntryID),
-      Getter(L"Items", LS_DISPID_ITEMS, &S::Items),
-      Getter(L"Folders", LS_DISPID_FOLDERS, &S::Folders),
+      Getter(LS_DISPID_DEFAULT, &S::Name),
+      Getter(LS_DISPID_DEFAULTMESSAGECLASS, &S::DefaultMessageClass),
+      Getter(LS_DISPID_FOLDERPATH, &S::FolderPath),
+      Getter(LS_DISPID_STOREID, &S::StoreID),
+      Getter(LS_DISPID_ENTRYID, &S::EntryID),
+      Getter(LS_DISPID_ITEMS, &S::Items),
+      Getter(LS_DISPID_FOLDERS, &S::Folders),
   };
   return kMembers;
 }
