@@ -5,6 +5,7 @@ add_executable(import_tests
   native/contact_mapping_test.cpp
   native/card_mapping_test.cpp
   native/frm_vcard_import_test.cpp
+  native/reimport_test.cpp
   native/import_core_reader_test.cpp
   native/fake_ui.cpp
   native/fake_store.cpp

@@ -1,5 +1,7 @@
 #include "frm_vcard_import.h"
 
+#include <array>
+
 #include "contacts_folder_choice.h"
 #include "forms.h"
 
@@ -9,31 +11,39 @@ namespace window = forms::frmvCardImport;
 
 namespace {
 
-// Keeps the two buttons that start a run or change its target disabled
-// while a run goes on, and gives them back their state when it ends with
-// the window still open.
+// The controls that start a run, change its target or its choice for cards
+// already in the folder.
+constexpr std::array kRunControls = {window::CmdImportvCard, window::CmdvCardImportConfigured,
+                                     window::OptDuplicateSkip, window::OptDuplicateUpdate, window::OptDuplicateAdd};
+
+// Keeps those controls disabled while a run goes on, and gives them back
+// their state when it ends with the window still open.
 class ButtonsLock {
  public:
-  explicit ButtonsLock(ui::Form& form)
-      : form_(form),
-        import_(form.Enabled(window::CmdImportvCard)),
-        choose_(form.Enabled(window::CmdvCardImportConfigured)) {
-    form_.SetEnabled(window::CmdImportvCard, false);
-    form_.SetEnabled(window::CmdvCardImportConfigured, false);
+  explicit ButtonsLock(ui::Form& form) : form_(form) {
+    for (std::size_t i = 0; i < kRunControls.size(); ++i) {
+      enabled_[i] = form.Enabled(kRunControls[i]);
+      form_.SetEnabled(kRunControls[i], false);
+    }
   }
   ~ButtonsLock() {
     // A closed window ignores these.
-    form_.SetEnabled(window::CmdImportvCard, import_);
-    form_.SetEnabled(window::CmdvCardImportConfigured, choose_);
+    for (std::size_t i = 0; i < kRunControls.size(); ++i) form_.SetEnabled(kRunControls[i], enabled_[i]);
   }
   ButtonsLock(const ButtonsLock&) = delete;
   ButtonsLock& operator=(const ButtonsLock&) = delete;
 
  private:
   ui::Form& form_;
-  bool import_;
-  bool choose_;
+  std::array<bool, kRunControls.size()> enabled_{};
 };
+
+// The option chosen for cards already in the folder.
+DuplicateChoice ChosenDuplicates(const ui::Form& form) {
+  if (form.Checked(window::OptDuplicateUpdate)) return DuplicateChoice::kUpdate;
+  if (form.Checked(window::OptDuplicateAdd)) return DuplicateChoice::kAdd;
+  return DuplicateChoice::kSkip;
+}
 
 // The run's progress on the window's labels.
 class Labels : public FormProgress<ImportProgress> {
@@ -104,7 +114,7 @@ void FrmvCardImport::RunImport(ui::Form& form) {
     auto message = [&](std::wstring_view text, std::wstring_view title) {
       app_.desktop.ShowMessage(&form, std::wstring(text), std::wstring(title));
     };
-    switch (run_.Run(labels, !form.Text(window::txtvCardImportDefault).empty())) {
+    switch (run_.Run(labels, !form.Text(window::txtvCardImportDefault).empty(), ChosenDuplicates(form))) {
       case ImportRun::Ended::kNoSource:
         message(kNoSourceFolderText, kNoSourceFolderTitle);
         break;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "contact_update.h"
 #include "guard.h"
 
 namespace pindrel {
@@ -26,13 +27,30 @@ std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
   return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
 }
 
+// A count with its thousands grouped: 12,000.
+std::wstring Grouped(long n) {
+  std::wstring digits = std::to_wstring(n);
+  for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != L'-'; at -= 3) digits.insert(at - 3, 1, L',');
+  return digits;
+}
+
 }  // namespace
+
+std::wstring ReadingFolderText(long done, long of) {
+  return std::wstring(kReadingFolderText) + Grouped(done) + L" of " + Grouped(of);
+}
 
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
-  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.noted == 0) return text;
+  const bool met = t.updated > 0 || t.skipped > 0;
+  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.noted == 0 && !met) return text;
   if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
-  text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" imported.";
+  if (met)
+    text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" added, " + std::to_wstring(t.updated) +
+            L" updated, " + std::to_wstring(t.skipped) + L" skipped because " +
+            (t.skipped == 1 ? L"it was" : L"they were") + L" already in the folder.";
+  else
+    text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" imported.";
   if (t.noted == 1) text += L"\r\n1 value with no field of its own was added to the notes of its contact.";
   if (t.noted > 1)
     text += L"\r\n" + std::to_wstring(t.noted) +
@@ -55,10 +73,12 @@ std::wstring ImportFailureText(const ImportTally& t) {
   return text;
 }
 
-ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
+ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown, DuplicateChoice duplicates) {
   Running running(*this);
   tally_ = ImportTally{};
   last_unreadable_.clear();
+  duplicates_ = duplicates;
+  index_ = DuplicateIndex{};
   Module1& state = app_.state;
   // An empty source folder would be walked as the root of the current
   // drive, importing whatever vCard files lie anywhere on it.
@@ -72,19 +92,18 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
   progress.Begin();
 
   const int found = app_.walk(state.ImportSourceFolder, state.FoundFiles);
-
-  std::unique_ptr<store::Folder> target;
-  try {
-    state.StoreSession = app_.open_session();
-    state.StoreSession->Logon();
-    std::unique_ptr<store::Store> store = state.StoreSession->GetStoreFromID(state.ImportStoreID);
-    target = store->GetFolderFromID(state.ImportFolderID);
-  } catch (const store::StoreError&) {
-    return Ended::kStoreFailed;
-  }
+  std::unique_ptr<store::Folder> target = OpenTarget();
+  if (!target) return Ended::kStoreFailed;
 
   status_ = ImportStatus{};
   pacer_ = RunPacer(app_.clock);
+  if (duplicates_ != DuplicateChoice::kAdd) {
+    try {
+      if (!ReadFolder(progress, *target)) return Ended::kWindowGone;
+    } catch (const store::StoreError&) {
+      return Ended::kStoreFailed;
+    }
+  }
   for (int i = 1; i <= found && static_cast<std::size_t>(i) <= state.FoundFiles.size(); ++i) {
     if (stop_requested()) {
       tally_.stopped = true;
@@ -99,6 +118,43 @@ ImportRun::Ended ImportRun::Run(ImportProgress& progress, bool target_shown) {
   }
   progress.Show(status_);
   return Ended::kDone;
+}
+
+std::unique_ptr<store::Folder> ImportRun::OpenTarget() {
+  Module1& state = app_.state;
+  try {
+    state.StoreSession = app_.open_session();
+    state.StoreSession->Logon();
+    std::unique_ptr<store::Store> store = state.StoreSession->GetStoreFromID(state.ImportStoreID);
+    return store->GetFolderFromID(state.ImportFolderID);
+  } catch (const store::StoreError&) {
+    return nullptr;
+  }
+}
+
+bool ImportRun::ReadFolder(ImportProgress& progress, store::Folder& target) {
+  std::unique_ptr<store::Items> items = target.GetItems();
+  const std::int32_t count = items->Count();
+  index_.Reserve(static_cast<std::size_t>(count));
+  next_position_ = count + 1;
+  for (std::int32_t i = 1; i <= count && !stop_requested(); ++i) {
+    if (pacer_.Due() || i == 1) {
+      status_.file = ReadingFolderText(i - 1, count);
+      progress.Show(status_);
+      if (!progress.DoEvents()) return false;
+    }
+    // A contact that cannot be read is not known to the run: a card of
+    // that person is added again rather than lost.
+    try {
+      std::unique_ptr<store::Item> item = items->GetItem(i);
+      if (item->MessageClass() != store::kContactClass) continue;
+      index_.Add(KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), i);
+    } catch (const store::StoreError&) {
+    }
+  }
+  status_.file = ReadingFolderText(count, count);
+  progress.Show(status_);
+  return true;
 }
 
 std::unique_ptr<ContactSource> ImportRun::OpenSource(const std::wstring& path) {
@@ -151,8 +207,7 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
       progress.Show(status_);
     }
     try {
-      const CardMapping& contact = source.Current();
-      if (StoreContact(target, contact.sets, path, j)) tally_.noted += contact.noted;
+      ImportContact(target, source.Current(), path, j);
     } catch (const std::exception& e) {
       NotSaved(path, j, ui::WidenUtf8(e.what()));
     }
@@ -168,6 +223,37 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
     }
   }
   return true;
+}
+
+void ImportRun::ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
+                              std::int32_t number) {
+  if (duplicates_ == DuplicateChoice::kAdd) {
+    if (StoreContact(target, contact.sets, path, number)) tally_.noted += contact.noted;
+    return;
+  }
+  PersonKey key = KeyOfCard(contact.sets);
+  if (std::optional<std::int32_t> position = index_.Find(key)) {
+    if (duplicates_ == DuplicateChoice::kSkip) ++tally_.skipped;
+    else if (UpdateAt(target, *position, contact.sets, path, number)) ++tally_.updated;
+    return;
+  }
+  if (!StoreContact(target, contact.sets, path, number)) return;
+  tally_.noted += contact.noted;
+  // A second copy of the card, later in this run, meets this contact.
+  index_.Add(key, next_position_++);
+}
+
+bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const std::vector<PropertySet>& sets,
+                         const std::wstring& path, std::int32_t number) {
+  try {
+    std::unique_ptr<store::Item> item = target.GetItems()->GetItem(position);
+    UpdateContact(*item, sets);
+    item->Save();
+    return true;
+  } catch (const store::StoreError& e) {
+    NotSaved(path, number, e.reason());
+    return false;
+  }
 }
 
 bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,

@@ -11,6 +11,7 @@
 
 #include "app_context.h"
 #include "contact_source.h"
+#include "duplicate_index.h"
 #include "failure_list.h"
 #include "run_progress.h"
 #include "texts.h"
@@ -18,8 +19,18 @@
 namespace pindrel {
 
 // What a run did, for its closing message.
+// What the run does with a card whose person is already in the folder
+// (duplicate_index.h): leaves the contact as it is, updates it from the
+// card (contact_update.h), or adds the card as a new contact all the same.
+enum class DuplicateChoice { kSkip, kUpdate, kAdd };
+
 struct ImportTally {
+  // Contacts added as new ones.
   int imported = 0;
+  // Cards whose contact was already in the folder: updated from the card,
+  // or left as it was.
+  int updated = 0;
+  int skipped = 0;
   // Contacts read but not stored: the item could not be made, or its save
   // failed, or the reader failed while handing out its fields. Each named
   // by its file and its number in the file.
@@ -39,6 +50,9 @@ struct ImportTally {
 // wrong, the run was stopped or values went into notes, what was imported
 // and what was not.
 std::wstring ImportClosingText(const ImportTally& tally);
+// The progress label while the target folder is read: "Reading the
+// contacts already in the folder: 12,000 of 40,000".
+std::wstring ReadingFolderText(long done, long of);
 // Its lines on what was not imported: the contacts not saved and the files
 // not read, which of them and why.
 std::wstring ImportFailureText(const ImportTally& tally);
@@ -64,13 +78,24 @@ class ImportRun : public RunGate {
 
   // Walks the source folder again and imports every ".vcf" file into the
   // folder of ImportStoreID and ImportFolderID; refuses without a source
-  // folder or without a target the window shows. Reports at the pace of the
-  // app's clock and always once at the end.
-  Ended Run(ImportProgress& progress, bool target_shown);
+  // folder or without a target the window shows. Unless every card is to be
+  // added, the folder's contacts are read first, so that a card of a person
+  // already there (or already met in this run) is met with `duplicates`.
+  // Reports at the pace of the app's clock and always once at the end.
+  Ended Run(ImportProgress& progress, bool target_shown, DuplicateChoice duplicates = DuplicateChoice::kAdd);
   // What the latest run did.
   const ImportTally& tally() const { return tally_; }
 
  private:
+  // The target folder through a new session; null when the store failed.
+  std::unique_ptr<store::Folder> OpenTarget();
+  // The target's contacts into the index; false when the window went away.
+  bool ReadFolder(ImportProgress& progress, store::Folder& target);
+  // One card into the target: added, or met as a person already there.
+  void ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
+                     std::int32_t number);
+  bool UpdateAt(store::Folder& target, std::int32_t position, const std::vector<PropertySet>& sets,
+                const std::wstring& path, std::int32_t number);
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path);
   // A source over a new reader; none (and the file named) when no reader
@@ -95,6 +120,10 @@ class ImportRun : public RunGate {
   std::wstring last_unreadable_;
   ImportStatus status_;
   RunPacer pacer_{nullptr};
+  DuplicateChoice duplicates_ = DuplicateChoice::kAdd;
+  DuplicateIndex index_;
+  // The folder's position of the next contact the run adds.
+  std::int32_t next_position_ = 1;
 };
 
 }  // namespace pindrel

@@ -128,13 +128,22 @@ constexpr std::array kImportControls{
     ControlEntry{i::Image3, ControlKind::Image, i::Frame1, L"", {120, 650, 240, 240}, -1, kIcon, IDI_FOLDER},
     ControlEntry{i::Picture2, ControlKind::PictureBox, i::Frame1, L"", {5160, 240, 1095, 855}},
     ControlEntry{i::CmdvCardImportConfigured, ControlKind::Button, i::Picture2, L"Select...", {0, 360, 1095, 375}, 0},
-    ControlEntry{i::LblvCardFileH, ControlKind::Label, "", L"Processing vCard File :", {240, 3000, 1695, 255}, -1,
+    // What to do with a card whose person the folder already has.
+    ControlEntry{i::FrameDuplicates, ControlKind::Frame, "", L" If a contact is already in the folder ",
+                {240, 2955, 6375, 675}},
+    ControlEntry{i::OptDuplicateSkip, ControlKind::OptionButton, i::FrameDuplicates, L"Skip it",
+                {120, 300, 1815, 255}, 3, kChecked},
+    ControlEntry{i::OptDuplicateUpdate, ControlKind::OptionButton, i::FrameDuplicates, L"Update it",
+                {2160, 300, 1815, 255}, 4},
+    ControlEntry{i::OptDuplicateAdd, ControlKind::OptionButton, i::FrameDuplicates, L"Add it again",
+                {4200, 300, 1815, 255}, 5},
+    ControlEntry{i::LblvCardFileH, ControlKind::Label, "", L"Processing vCard File :", {240, 3720, 1695, 255}, -1,
                 kHidden},
-    ControlEntry{i::LblvCardFile, ControlKind::Label, "", L"", {2040, 3000, 4695, 255}, -1, kHidden, 0, kValueBlue},
-    ControlEntry{i::LblSaveOutlookH, ControlKind::Label, "", L"Contacts Saved :", {240, 3360, 1695, 255}, -1, kHidden},
-    ControlEntry{i::LblSaveOutlook, ControlKind::Label, "", L"", {2040, 3360, 4695, 255}, -1, kHidden | kBold},
-    ControlEntry{i::Line1, ControlKind::Line, "", L"", {120, 3720, 6600, 0}, -1, kNone, 0, kLineGrey},
-    ControlEntry{i::CmdImportvCard, ControlKind::Button, "", L"Import vCard to Outlook", {2400, 3840, 2085, 375}, 2,
+    ControlEntry{i::LblvCardFile, ControlKind::Label, "", L"", {2040, 3720, 4695, 255}, -1, kHidden, 0, kValueBlue},
+    ControlEntry{i::LblSaveOutlookH, ControlKind::Label, "", L"Contacts Saved :", {240, 4080, 1695, 255}, -1, kHidden},
+    ControlEntry{i::LblSaveOutlook, ControlKind::Label, "", L"", {2040, 4080, 4695, 255}, -1, kHidden | kBold},
+    ControlEntry{i::Line1, ControlKind::Line, "", L"", {120, 4440, 6600, 0}, -1, kNone, 0, kLineGrey},
+    ControlEntry{i::CmdImportvCard, ControlKind::Button, "", L"Import vCard to Outlook", {2400, 4560, 2085, 375}, 2,
                 kDisabled},
 };
 
@@ -181,7 +190,7 @@ const ui::FormLayout kAbout = Dialog(a::Self, L" About", 5280, 2205, ui::Backgro
 const ui::FormLayout kExport = Dialog(e::Self, L"vCard Export > Export Outlook Contacts to vCard", 6855, 2700,
                                       ui::Background::Light3D, kExportControls);
 const ui::FormLayout kImport = Dialog(i::Self, L"vCard Import > Import vCard Files to Outlook Contacts", 6855,
-                                      4335, ui::Background::Light3D, kImportControls);
+                                      5175, ui::Background::Light3D, kImportControls);
 
 }  // namespace
 

@@ -30,6 +30,7 @@ inline constexpr std::wstring_view kExportFinishedTitle = L"Export Finished";
 // The import.
 inline constexpr std::wstring_view kImportCompleteText = L"Import Complete !";
 inline constexpr std::wstring_view kImportCompleteTitle = L"Completed...";
+inline constexpr std::wstring_view kReadingFolderText = L"Reading the contacts already in the folder: ";
 inline constexpr std::wstring_view kNoSourceFolderText =
     L"No vCard folder has been chosen, so there is nothing to import.\r\n"
     L"Choose the folder that holds your vCard files in the main window first.";

@@ -126,6 +126,10 @@ struct ImportWindow {
     app.clock = clock.Reader();
     state.ImportSourceFolder = L"C:\\cards";
     form.Open();
+    // The runs here import every card as a new contact, as the import did
+    // before it asked about contacts already in the folder; the tests of
+    // that choice choose for themselves.
+    form.Click(window::OptDuplicateAdd);
   }
   void ChooseFolder(const std::wstring& entry_id) {
     profile.pick = [entry_id](auto&) { return std::optional<std::wstring>(entry_id); };
@@ -692,6 +696,113 @@ TEST(ImportRun, ReportsAtThePaceOfItsClock) {
                                                  L"C:\\cards\\c.vcf(2) | 3/3"}));
   EXPECT_EQ(run.tally().imported, 7);
   EXPECT_EQ(w.Stored().size(), 7u);
+}
+
+}  // namespace
+
+namespace {
+
+using pindrel::DuplicateChoice;
+using pindrel::testing::Card;
+
+// Importing again into a folder that has the contacts, by the window's
+// three choices. The folder holds Ann (by e-mail) and Bo (by telephone);
+// the file has Ann with a new title and a note, Bo, Cy twice and a card of
+// no one.
+struct Reimport : ImportWindow {
+  Reimport() {
+    reader_decodes = true;
+    ChooseContacts();
+    auto& items = profile.contacts().items;
+    items.push_back(std::make_shared<fakes::FakeItem>(fakes::FakeItem{
+        L"E1", L"IPM.Contact",
+        {{L"FullName", L"Ann Lee"}, {L"Email1Address", L"ann@example.org"}, {L"JobTitle", L"Clerk"},
+         {L"Body", L"Met in May."}, {L"Categories", L"Family"}}, std::nullopt}));
+    items.push_back(std::make_shared<fakes::FakeItem>(fakes::FakeItem{L"E2", L"IPM.DistList", {{L"Subject", L"Team"}}, {}}));
+    items.push_back(std::make_shared<fakes::FakeItem>(fakes::FakeItem{
+        L"E3", L"IPM.Contact", {{L"FullName", L"Bo Kim"}, {L"HomeTelephoneNumber", L"+44 20 7946 0018"}}, {}}));
+    FakeFile f;
+    f.cards = {Card({L"FN:ANN  lee", L"EMAIL:Ann@Example.org", L"TITLE:Manager", L"NOTE:Likes tea", L"CATEGORIES:VIP"}),
+               Card({L"FN:Bo Kim", L"TEL:020 7946 0018"}), Card({L"FN:Cy Park", L"EMAIL:cy@example.org"}),
+               Card({L"FN:Cy Park", L"EMAIL:cy@example.org", L"TEL:555"}), Card({L"EMAIL:nobody@example.org"})};
+    AddFile(L"C:\\cards\\all.vcf", f);
+  }
+  const fakes::FakeItem& At(std::size_t position) { return *Stored().at(position - 1); }
+};
+
+TEST(Reimport, EachChoice) {
+  struct Case {
+    std::string_view option;
+    std::size_t items;  // in the folder afterwards, the list among them
+    std::wstring ann_title, ann_notes, ann_categories;
+    std::wstring closing;
+  };
+  const std::wstring done = L"Import Complete !";
+  const Case cases[] = {
+      {window::OptDuplicateSkip, 5, L"Clerk", L"Met in May.", L"Family",
+       done + L"\r\n2 contacts added, 0 updated, 3 skipped because they were already in the folder."},
+      {window::OptDuplicateUpdate, 5, L"Manager", L"Met in May.\r\n\r\nLikes tea", L"Family, VIP",
+       done + L"\r\n2 contacts added, 3 updated, 0 skipped because they were already in the folder."},
+      {window::OptDuplicateAdd, 8, L"Clerk", L"Met in May.", L"Family", done},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.option));
+    Reimport w;
+    w.form.Click(c.option);
+    w.Import();
+    EXPECT_EQ(w.Stored().size(), c.items);
+    EXPECT_EQ(w.At(1).text.at(L"JobTitle"), c.ann_title);
+    EXPECT_EQ(w.At(1).text.at(L"Body"), c.ann_notes);
+    EXPECT_EQ(w.At(1).text.at(L"Categories"), c.ann_categories);
+    // The card of no one is always added; the second Cy meets the first.
+    EXPECT_EQ(w.LastMessage(), c.closing);
+  }
+}
+
+TEST(Reimport, AStoppedRunStartedAgainLeavesEachCardOnce) {
+  // The run alone: stopped once the first new contact is stored.
+  struct Sink : pindrel::ImportProgress {
+    std::function<void()> on_yield;
+    void Begin() override {}
+    void Show(const pindrel::ImportStatus&) override {}
+    bool DoEvents() override {
+      on_yield();
+      return true;
+    }
+  };
+  Reimport w;
+  pindrel::ImportRun run(w.app);
+  Sink sink;
+  sink.on_yield = [&] {
+    if (w.Stored().size() == 4) run.RequestStop();
+  };
+  EXPECT_EQ(run.Run(sink, true, DuplicateChoice::kSkip), pindrel::ImportRun::Ended::kDone);
+  EXPECT_TRUE(run.tally().stopped);
+  ASSERT_EQ(w.Stored().size(), 4u);
+  sink.on_yield = [] {};
+  EXPECT_EQ(run.Run(sink, true, DuplicateChoice::kSkip), pindrel::ImportRun::Ended::kDone);
+  std::map<std::wstring, int> people;
+  for (const auto& item : w.Stored())
+    if (item->message_class == L"IPM.Contact") ++people[item->text.at(L"FullName")];
+  EXPECT_EQ(people, (std::map<std::wstring, int>{{L"(no name)", 1}, {L"Ann Lee", 1}, {L"Bo Kim", 1}, {L"Cy Park", 1}}));
+}
+
+TEST(Reimport, ReadingTheFolderShowsOnTheLabelAndDisablesTheChoice) {
+  Reimport w;
+  w.form.Click(window::OptDuplicateSkip);
+  std::vector<std::wstring> seen;
+  bool disabled = true;
+  w.desktop.on_yield = [&] {
+    seen.push_back(w.form.Text(window::LblvCardFile));
+    for (auto option : {window::OptDuplicateSkip, window::OptDuplicateUpdate, window::OptDuplicateAdd})
+      disabled = disabled && !w.form.Enabled(option);
+  };
+  w.Import();
+  EXPECT_NE(std::find(seen.begin(), seen.end(), L"Reading the contacts already in the folder: 0 of 3"), seen.end())
+      << testing::PrintToString(seen);
+  EXPECT_TRUE(disabled);
+  EXPECT_TRUE(w.form.Enabled(window::OptDuplicateSkip) || !w.form.IsOpen());
+  EXPECT_EQ(pindrel::ReadingFolderText(12000, 40000), L"Reading the contacts already in the folder: 12,000 of 40,000");
 }
 
 }  // namespace
