@@ -28,6 +28,7 @@
 // forms follow whichever it is. Portable: no platform headers.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -48,7 +49,8 @@ struct Utf8Lead {
   unsigned char high;
 };
 
-constexpr Utf8Lead Utf8LeadOf(unsigned char byte) {
+namespace detail {
+constexpr Utf8Lead ComputeUtf8Lead(unsigned char byte) {
   if (byte < 0x80) return {1, 0, 0};
   if (byte < 0xC2) return {0, 0, 0};  // a continuation byte, or an overlong lead
   if (byte < 0xE0) return {2, 0x80, 0xBF};
@@ -60,6 +62,17 @@ constexpr Utf8Lead Utf8LeadOf(unsigned char byte) {
   if (byte == 0xF4) return {4, 0x80, 0x8F};
   return {0, 0, 0};
 }
+
+// Looked up rather than worked out: the reader's check of whole files asks
+// this for every byte beyond ASCII.
+inline constexpr auto kUtf8Leads = [] {
+  std::array<Utf8Lead, 256> table{};
+  for (unsigned b = 0; b < 256; ++b) table[b] = ComputeUtf8Lead(static_cast<unsigned char>(b));
+  return table;
+}();
+}  // namespace detail
+
+constexpr Utf8Lead Utf8LeadOf(unsigned char byte) { return detail::kUtf8Leads[byte]; }
 
 constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
