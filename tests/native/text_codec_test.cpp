@@ -65,6 +65,7 @@ TEST(TextCodec, ConvertsUnderOnePolicy) {
       {"surrogate encoded", "\xED\xA0\x80\xED\xBF\xBF", r + r + r + r + r + r,
        r16 + r16 + r16 + r16 + r16 + r16, Way::FromUtf8},
       {"above U+10FFFF", "\xF4\x90\x80\x80", r + r + r + r, r16 + r16 + r16 + r16, Way::FromUtf8},
+      {"above U+10FFFF, three bytes", "\xF5\x80\x80", r + r + r, r16 + r16 + r16, Way::FromUtf8},
       {"the standard's own example", "\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
        U"a" + r + r + r + U"b" + r + U"c" + r + r + U"d", u"a" + r16 + r16 + r16 + u"b" + r16 + u"c" + r16 + r16 + u"d",
        Way::FromUtf8},
