@@ -14,10 +14,10 @@ std::wstring_view TrimChars(std::wstring_view value, std::wstring_view chars);
 inline std::wstring_view TrimSpaces(std::wstring_view value) { return TrimChars(value, L" "); }
 
 // UTF-8 (as exception messages and the reader's values are) to the
-// program's wide text; bytes that are not valid UTF-8 become U+FFFD, one per
-// sequence cut short.
+// program's wide text, and back, by the shared codec (text_codec.h, whose
+// policy they follow): what is not valid UTF-8 becomes U+FFFD, one per
+// maximal subpart, and half of a surrogate pair becomes U+FFFD in UTF-8.
 std::wstring WidenUtf8(std::string_view text);
-// The program's wide text as UTF-8; half of a surrogate pair becomes U+FFFD.
 std::string NarrowUtf8(std::wstring_view text);
 
 }  // namespace pindrel::ui

@@ -1,6 +1,8 @@
 // UTF-16 (the automation side's strings) and UTF-8 (files, native paths)
-// conversions. Lossless for well-formed text; an unpaired surrogate becomes
-// U+FFFD in UTF-8, since UTF-8 cannot carry it.
+// conversions, by the shared codec (text_codec.h, whose policy they follow).
+// Lossless for well-formed text; an unpaired surrogate becomes U+FFFD in
+// UTF-8, since UTF-8 cannot carry it, and invalid UTF-8 becomes U+FFFD, one
+// per maximal subpart.
 #pragma once
 
 #include <string>
@@ -9,7 +11,6 @@
 namespace localstore {
 
 std::string ToUtf8(std::u16string_view text);
-// Invalid UTF-8 sequences become U+FFFD.
 std::u16string FromUtf8(std::string_view text);
 
 // Upper-case hexadecimal of `bytes`; and back (either case), empty on any

@@ -11,6 +11,7 @@
 #include "classes.h"
 #include "dispatch_object.h"
 #include "tessary.h"
+#include "text_codec.h"
 #include "vcard_stream.h"
 
 namespace tessary::com {
@@ -22,7 +23,10 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A new BSTR holding `text` widened from `code_page`. An empty text gives an
-// empty (not null) BSTR, as the reader always hands out a string.
+// empty (not null) BSTR, as the reader always hands out a string. UTF-8 is
+// widened by the codec the three deliverables share, so the reader's text
+// reads as the program's and the local store's does; the ANSI code page by
+// the system.
 HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
@@ -34,6 +38,11 @@ HRESULT Widen(const std::string& text, UINT code_page, BSTR* out) {
     if (!*out) return E_OUTOFMEMORY;
     std::copy(text.begin(), text.end(), *out);
     return S_OK;
+  }
+  if (code_page == CP_UTF8) {
+    const std::wstring wide = textcodec::Utf8ToWide(text);
+    *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
   }
   int size = static_cast<int>(text.size());
   int wide = size ? MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0) : 0;

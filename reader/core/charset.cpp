@@ -5,6 +5,7 @@
 
 #include "internal/ascii.h"
 #include "internal/utf8_check.h"
+#include "text_codec.h"
 
 namespace tessary::internal {
 namespace {
@@ -69,59 +70,11 @@ bool IsUtf8(std::string_view bytes) {
   return check.valid();
 }
 
-void AppendCodePoint(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
+void AppendCodePoint(char32_t c, std::string& out) { textcodec::AppendUtf8(c, out); }
 
 std::size_t AppendUtf16AsUtf8(std::string_view bytes, bool big_endian, bool at_end, std::string& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t size = bytes.size();
-  auto unit = [&](std::size_t i) -> char16_t {
-    return big_endian ? char16_t(p[i] << 8 | p[i + 1]) : char16_t(p[i + 1] << 8 | p[i]);
-  };
-  std::size_t i = 0;
-  while (i + 2 <= size) {
-    const char16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF) {
-      if (i + 4 > size) {
-        if (!at_end) break;  // the pair's second half is still to come
-        AppendCodePoint(0xFFFD, out);
-        i += 2;
-        continue;
-      }
-      const char16_t low = unit(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (low - 0xDC00), out);
-        i += 4;
-        continue;
-      }
-      AppendCodePoint(0xFFFD, out);
-    } else if (u >= 0xDC00 && u <= 0xDFFF) {
-      AppendCodePoint(0xFFFD, out);
-    } else {
-      AppendCodePoint(u, out);
-    }
-    i += 2;
-  }
-  if (at_end && i < size) {
-    AppendCodePoint(0xFFFD, out);  // half a unit at the very end
-    i = size;
-  }
-  return i;
+  return textcodec::AppendUtf16BytesAsUtf8(
+      bytes, big_endian ? textcodec::ByteOrder::BigEndian : textcodec::ByteOrder::LittleEndian, at_end, out);
 }
 
 bool AppendAsUtf8(std::string_view bytes, unsigned code_page, std::string& out) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "internal/simd.h"
+#include "text_codec.h"
 
 namespace tessary::internal {
 namespace {
@@ -70,13 +71,14 @@ void Utf8Check::AddFrom(const unsigned char* p, const unsigned char* end) {
       if (p == end) return;
       unsigned char c = *p++;
       saw_non_ascii_ = true;
-      if (c >= 0xC2 && c <= 0xDF) need_ = 1;
-      else if (c >= 0xE0 && c <= 0xEF) need_ = 2;
-      else if (c >= 0xF0 && c <= 0xF4) need_ = 3;
-      else {
+      // The shared codec's table of well-formed sequences: the length a
+      // lead byte begins, none for a byte that begins none.
+      const unsigned length = textcodec::Utf8LeadOf(c).length;
+      if (length < 2) {
         valid_ = false;
         return;
       }
+      need_ = int(length) - 1;
       lead_ = c;
       continue;
     }
@@ -90,10 +92,9 @@ void Utf8Check::AddFrom(const unsigned char* p, const unsigned char* end) {
     if (lead_) {
       // Only the byte after the lead has narrower bounds: no overlong
       // forms, no surrogates, nothing above U+10FFFF.
-      if (lead_ == 0xE0) lo = 0xA0;
-      else if (lead_ == 0xED) hi = 0x9F;
-      else if (lead_ == 0xF0) lo = 0x90;
-      else if (lead_ == 0xF4) hi = 0x8F;
+      const textcodec::Utf8Lead lead = textcodec::Utf8LeadOf(lead_);
+      lo = lead.low;
+      hi = lead.high;
       lead_ = 0;
     }
     if (c < lo || c > hi) {

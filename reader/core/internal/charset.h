@@ -34,6 +34,7 @@ bool AppendAsUtf8(std::string_view bytes, unsigned code_page, std::string& out);
 // it (Windows), or as the character of that number (elsewhere).
 void AppendAnsiAsUtf8(std::string_view bytes, std::string& out);
 
+// The two below are the shared codec's (text_codec.h), under its policy.
 // Appends one character as UTF-8.
 void AppendCodePoint(char32_t c, std::string& out);
 
