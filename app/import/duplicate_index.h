@@ -47,6 +47,12 @@ class DuplicateIndex {
  public:
   // Room for this many contacts without growing.
   void Reserve(std::size_t contacts);
+  // Gives back what the lists hold beyond their contents (after the folder
+  // is read: the run adds few).
+  void ShrinkToFit() {
+    entries_.shrink_to_fit();
+    contacts_.shrink_to_fit();
+  }
   // The contact at `position` of the folder (1-based), in folder order.
   void Add(const PersonKey& key, std::int32_t position);
   // The position of the first contact added that is the same person.

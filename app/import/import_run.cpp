@@ -152,6 +152,7 @@ bool ImportRun::ReadFolder(ImportProgress& progress, store::Folder& target) {
     } catch (const store::StoreError&) {
     }
   }
+  index_.ShrinkToFit();
   status_.file = ReadingFolderText(count, count);
   progress.Show(status_);
   return true;

@@ -19,9 +19,12 @@
 #include <sstream>
 #include <tuple>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "app_context.h"
 #include "contact_mapping.h"
+#include "duplicate_index.h"
 #include "folder_listing.h"
 #include "form_builder.h"
 #include "forms.h"
@@ -75,14 +78,15 @@ struct Run {
   bench::Clock::duration took{};
 };
 
-// Imports every file below `source` into the Contacts folder of a new
-// profile at `profile`.
+// Imports every file below `source` into the Contacts folder of the
+// profile at `profile`: a new one unless `again`, with the window's option
+// `choice` for cards already in the folder.
 Run Import(pindrel::AppContext& app, bench::Desktop& desktop, bench::Split& split, const fs::path& source,
-           const fs::path& profile) {
+           const fs::path& profile, std::string_view choice = window::OptDuplicateAdd, bool again = false) {
   // The run before left its session in the shared state, as the window
   // does; let it go before the next run uses a new profile.
   app.state.StoreSession.reset();
-  fs::remove_all(profile);
+  if (!again) fs::remove_all(profile);
   SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
   auto session = store::DispatchSessionFactory()();
   session->Logon();
@@ -98,13 +102,15 @@ Run Import(pindrel::AppContext& app, bench::Desktop& desktop, bench::Split& spli
     auto form = builder.Build(window::Layout(), importer, nullptr);
     form->Show();
     form->SetText(window::txtvCardImportDefault, contacts->FolderPath());  // as a chosen target leaves it
+    form->SetChecked(choice, true);
     bench::timed::Form timed_form(*form, split);
     auto start = bench::Clock::now();
     importer.Click(timed_form, window::CmdImportvCard);
     run.took = bench::Clock::now() - start;
   }
   run.contacts = contacts->GetItems()->Count();
-  if (desktop.last_message != L"Import Complete !") {
+  if (!desktop.last_message.starts_with(L"Import Complete !") ||
+      desktop.last_message.find(L"could not") != std::wstring::npos) {
     std::fprintf(stderr, "the import did not complete: \"%ls\"\n", desktop.last_message.c_str());
     std::exit(1);
   }
@@ -142,6 +148,26 @@ double MappingMicroseconds(const pindrel::VCardReaderFactory& readers, const fs:
   for (const auto& fields : all) pindrel::MapContact(fields, separator, sets);
   for (const auto& card : cards) pindrel::MapCard(card, mapping);
   return bench::Seconds(bench::Clock::now() - start) / static_cast<double>(all.size() + cards.size()) * 1e6;
+}
+
+// What the run's index of the folder's contacts holds per contact: built
+// here as the run builds it, over the same folder.
+void PrintIndexMemory(const fs::path& profile) {
+  SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
+  auto session = store::DispatchSessionFactory()();
+  session->Logon();
+  auto items = session->GetDefaultFolder(store::kContactsFolderKind)->GetItems();
+  const std::int32_t count = items->Count();
+  pindrel::DuplicateIndex index;
+  index.Reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 1; i <= count; ++i) {
+    auto item = items->GetItem(i);
+    index.Add(pindrel::KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), i);
+  }
+  index.ShrinkToFit();
+  std::printf("index of the folder's %d contacts: %.1f bytes a contact\n", count,
+              static_cast<double>(index.bytes()) / count);
+  session->Logoff();
 }
 
 void PrintRun(const char* what, const Run& run, const bench::Desktop& desktop) {
@@ -193,7 +219,17 @@ int main(int argc, char** argv) {
              desktop);
     desktop.commit_samples.clear();
     PrintRun("one file", Import(app, desktop, split, work / "one", work / "profile-one"), desktop);
+    // The same file again into the folder it filled: every card is met.
+    for (auto [what, choice] : {std::pair("one file again, Skip it", window::OptDuplicateSkip),
+                                std::pair("one file again, Update it", window::OptDuplicateUpdate)}) {
+      desktop.commit_samples.clear();
+      Run again = Import(app, desktop, split, work / "one", work / "profile-one", choice, true);
+      again.contacts = n;  // cards read, not contacts added
+      PrintRun(what, again, desktop);
+      std::printf("  closing message: %ls\n", desktop.last_message.c_str());
+    }
     desktop.sampling = false;
+    PrintIndexMemory(work / "profile-one");
 
     const double mapping_us = MappingMicroseconds(pindrel::ComVCardReaderFactory(), work / "one-timed" / "contacts.vcf",
                                                   timed_n);

@@ -57,8 +57,10 @@ inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
 }
 
 // Presses "Import vCard to Outlook" on the import window for the files of
-// `dir` into `folder`.
-inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir) {
+// `dir` into `folder`, with `choice` for the cards of people already there
+// (a round trip into the folder it came from adds them again).
+inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir,
+                                std::string_view choice = forms::frmvCardImport::OptDuplicateAdd) {
   c.state.ImportSourceFolder = dir.wstring();
   c.state.ImportStoreID = folder.StoreID();
   c.state.ImportFolderID = folder.EntryID();
@@ -68,6 +70,7 @@ inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
   // As a chosen target leaves the window.
   window.SetText(forms::frmvCardImport::txtvCardImportDefault, folder.FolderPath());
   window.SetEnabled(forms::frmvCardImport::CmdImportvCard, true);
+  window.Click(choice);
   window.Click(forms::frmvCardImport::CmdImportvCard);
 }
 

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -126,40 +128,48 @@ Contact ReadBack(store::Item& item) {
   return c;
 }
 
-// A distribution list: the store client offers no way to make one (the
-// program never does), so it is made late-bound here directly.
-void AddDistributionList() {
+// A member of a late-bound object, called as a script would call it; the
+// store client offers no way to make distribution lists or folders (the
+// program never does), so the tests make them so.
+comsupport::Variant Late(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}) {
+  DISPID id;
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+  std::reverse(args.begin(), args.end());
+  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  comsupport::Variant result;
+  EXPECT_EQ(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.Receive(), nullptr, nullptr),
+            S_OK)
+      << name;
+  return result;
+}
+ComPtr<IDispatch> LateObject(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}) {
+  comsupport::Variant result = Late(object, name, flags, std::move(args));
+  return V_VT(&result.Get()) == VT_DISPATCH ? ComPtr<IDispatch>(V_DISPATCH(&result.Get())) : ComPtr<IDispatch>();
+}
+constexpr WORD kMethod = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+VARIANT Long(long n) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = n;
+  return v;
+}
+
+// The default contacts folder of a new late-bound session.
+ComPtr<IDispatch> LateContacts() {
   CLSID clsid;
-  ASSERT_EQ(CLSIDFromProgID(L"Redemption.RDOSession", &clsid), S_OK);
+  EXPECT_EQ(CLSIDFromProgID(L"Redemption.RDOSession", &clsid), S_OK);
   ComPtr<IDispatch> session;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &session), S_OK);
-  auto call = [](IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args) {
-    DISPID id;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
-    std::reverse(args.begin(), args.end());
-    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-    VARIANT result;
-    VariantInit(&result);
-    EXPECT_EQ(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, nullptr, nullptr), S_OK)
-        << name;
-    ComPtr<IDispatch> out;
-    if (V_VT(&result) == VT_DISPATCH) out = V_DISPATCH(&result);
-    VariantClear(&result);
-    return out;
-  };
-  const WORD method = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  call(session.Get(), L"Logon", method, {});
-  VARIANT kind;
-  V_VT(&kind) = VT_I4;
-  V_I4(&kind) = store::kContactsFolderKind;
-  auto folder = call(session.Get(), L"GetDefaultFolder", method, {kind});
-  auto items = call(folder.Get(), L"Items", DISPATCH_PROPERTYGET, {});
-  VARIANT type;
-  V_VT(&type) = VT_I4;
-  V_I4(&type) = 7;
-  auto list = call(items.Get(), L"Add", method, {type});
-  call(list.Get(), L"Save", method, {});
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &session), S_OK);
+  Late(session.Get(), L"Logon", kMethod);
+  return LateObject(session.Get(), L"GetDefaultFolder", kMethod, {Long(store::kContactsFolderKind)});
+}
+
+void AddDistributionList() {
+  auto items = LateObject(LateContacts().Get(), L"Items", DISPATCH_PROPERTYGET);
+  auto list = LateObject(items.Get(), L"Add", kMethod, {Long(7)});
+  Late(list.Get(), L"Save", kMethod);
 }
 
 std::vector<std::wstring> VcfFiles(const std::filesystem::path& dir) {
@@ -228,6 +238,73 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
       EXPECT_EQ(imported[i].birthday, expected[i].birthday) << "contact " << i;
       EXPECT_EQ(imported[i].anniversary, expected[i].anniversary) << "contact " << i;
     }
+    session->Logoff();
+    std::filesystem::remove_all(dir);
+  }
+  CoUninitialize();
+}
+
+// Importing the sample files again, into a folder of their own: with "Skip
+// it" the folder stays as the first import left it; a changed telephone
+// number with "Update it" changes that one contact; with "Add it again" the
+// folder holds every contact twice.
+TEST(Reimport, TheSampleFilesAgain) {
+  namespace window = pindrel::forms::frmvCardImport;
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  {
+    pindrel::testing::RoundTripContext context;
+    Bstr name(L"Imported twice");
+    VARIANT name_arg;
+    V_VT(&name_arg) = VT_BSTR;
+    V_BSTR(&name_arg) = name.Get();
+    auto sub = LateObject(LateObject(LateContacts().Get(), L"Folders", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                          {name_arg, Long(store::kContactsFolderKind)});
+    ASSERT_TRUE(sub);
+    auto session = context.app.open_session();
+    session->Logon();
+    auto folder = session->GetStoreFromID(V_BSTR(&Late(sub.Get(), L"StoreID", DISPATCH_PROPERTYGET).Get()))
+                      ->GetFolderFromID(V_BSTR(&Late(sub.Get(), L"EntryID", DISPATCH_PROPERTYGET).Get()));
+    const std::filesystem::path dir = pindrel::testing::FreshTempDirectory(L"imported twice");
+    std::filesystem::copy(PINDREL_SAMPLES_DIR, dir, std::filesystem::copy_options::recursive);
+    auto contents = [&] {
+      std::vector<Contact> all;
+      auto items = folder->GetItems();
+      for (int i = 1; i <= items->Count(); ++i) all.push_back(ReadBack(*items->GetItem(i)));
+      return all;
+    };
+
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateSkip);
+    const std::vector<Contact> first = contents();
+    ASSERT_GT(first.size(), 10u);
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateSkip);
+    EXPECT_EQ(contents(), first);
+    EXPECT_EQ(context.desktop.messages.back().text,
+              L"Import Complete !\r\n0 contacts added, 0 updated, " + std::to_wstring(first.size()) +
+                  L" skipped because they were already in the folder.");
+
+    // Jane Roe, found by her e-mail address, has a new work number.
+    const std::filesystem::path team = dir / L"team.vcf";
+    std::string text;
+    {
+      std::ifstream in(team, std::ios::binary);
+      text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string old_number = "TEL;WORK;VOICE:+1 555 0100", new_number = "TEL;WORK;VOICE:+1 555 0199";
+    ASSERT_NE(text.find(old_number), std::string::npos);
+    text.replace(text.find(old_number), old_number.size(), new_number);
+    std::ofstream(team, std::ios::binary | std::ios::trunc) << text;
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateUpdate);
+    const std::vector<Contact> updated = contents();
+    ASSERT_EQ(updated.size(), first.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+      Contact expected = first[i];
+      if (expected.text[std::wstring(prop::FullName)] == L"Jane Roe")
+        expected.text[std::wstring(prop::BusinessTelephoneNumber)] = L"+1 555 0199";
+      EXPECT_EQ(updated[i], expected) << "contact " << i;
+    }
+
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateAdd);
+    EXPECT_EQ(contents().size(), 2 * first.size());
     session->Logoff();
     std::filesystem::remove_all(dir);
   }
