@@ -25,7 +25,7 @@ if(WIN32)
     localstore/dispatch_test.cpp
     localstore/picker_test.cpp)
   target_include_directories(localstore_dispatch_tests PRIVATE ${PROJECT_SOURCE_DIR}/localstore/com)
-  target_link_libraries(localstore_dispatch_tests PRIVATE com_support comctl32 user32 GTest::gtest_main)
+  target_link_libraries(localstore_dispatch_tests PRIVATE com_support contact_schema comctl32 user32 GTest::gtest_main)
   # The tests load the LocalStore.dll beside them.
   add_dependencies(localstore_dispatch_tests localstore_com)
   pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)
