@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "card_text.h"
 #include "contact_update.h"
+#include "picture_file.h"
 #include "guard.h"
 
 namespace pindrel {
@@ -23,27 +25,30 @@ bool IsVCardFile(const std::wstring& path) {
   return true;
 }
 
-std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
-  return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
+// A contact as the closing message names it: by its full name.
+std::wstring NameOf(const CardMapping& card) {
+  for (const PropertySet& set : card.sets)
+    if (set.property == store::property::FullName) return set.text;
+  return std::wstring(kNoName);
 }
 
-// A count with its thousands grouped: 12,000.
-std::wstring Grouped(long n) {
-  std::wstring digits = std::to_wstring(n);
-  for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != L'-'; at -= 3) digits.insert(at - 3, 1, L',');
-  return digits;
+std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
+  return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
 }
 
 }  // namespace
 
 std::wstring ReadingFolderText(long done, long of) {
-  return std::wstring(kReadingFolderText) + Grouped(done) + L" of " + Grouped(of);
+  using card_text::Grouped;
+  return std::wstring(kReadingFolderText) + Grouped(static_cast<unsigned long long>(done)) + L" of " +
+         Grouped(static_cast<unsigned long long>(of));
 }
 
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
   const bool met = t.updated > 0 || t.skipped > 0;
-  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.noted == 0 && !met) return text;
+  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.pictures.empty() && t.noted == 0 && !met)
+    return text;
   if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
   if (met)
     text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" added, " + std::to_wstring(t.updated) +
@@ -61,6 +66,11 @@ std::wstring ImportClosingText(const ImportTally& t) {
 
 std::wstring ImportFailureText(const ImportTally& t) {
   std::wstring text;
+  if (!t.pictures.empty()) {
+    text += L"\r\n" + Plural(static_cast<int>(t.pictures.count()), L"contact was", L"contacts were") +
+            L" saved without the picture of its vCard:";
+    text += t.pictures.Text();
+  }
   if (!t.not_saved.empty()) {
     text += L"\r\n" + Plural(static_cast<int>(t.not_saved.count()), L"contact", L"contacts") + L" could not be saved.";
     text += t.not_saved.Text();
@@ -229,26 +239,27 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
 void ImportRun::ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
                               std::int32_t number) {
   if (duplicates_ == DuplicateChoice::kAdd) {
-    if (StoreContact(target, contact.sets, path, number)) tally_.noted += contact.noted;
+    if (StoreContact(target, contact, path, number)) tally_.noted += contact.noted;
     return;
   }
   PersonKey key = KeyOfCard(contact.sets);
   if (std::optional<std::int32_t> position = index_.Find(key)) {
     if (duplicates_ == DuplicateChoice::kSkip) ++tally_.skipped;
-    else if (UpdateAt(target, *position, contact.sets, path, number)) ++tally_.updated;
+    else if (UpdateAt(target, *position, contact, path, number)) ++tally_.updated;
     return;
   }
-  if (!StoreContact(target, contact.sets, path, number)) return;
+  if (!StoreContact(target, contact, path, number)) return;
   tally_.noted += contact.noted;
   // A second copy of the card, later in this run, meets this contact.
   index_.Add(key, next_position_++);
 }
 
-bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const std::vector<PropertySet>& sets,
+bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const CardMapping& card,
                          const std::wstring& path, std::int32_t number) {
   try {
     std::unique_ptr<store::Item> item = target.GetItems()->GetItem(position);
-    UpdateContact(*item, sets);
+    UpdateContact(*item, card.sets);
+    AddPicture(*item, card);
     item->Save();
     return true;
   } catch (const store::StoreError& e) {
@@ -257,7 +268,7 @@ bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const std
   }
 }
 
-bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
+bool ImportRun::StoreContact(store::Folder& target, const CardMapping& card, const std::wstring& path,
                              std::int32_t contact) {
   std::unique_ptr<store::Item> item;
   try {
@@ -266,7 +277,7 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     NotSaved(path, contact, e.reason());
     return false;
   }
-  for (const PropertySet& set : sets) {
+  for (const PropertySet& set : card.sets) {
     // A value the store refuses leaves that one property empty; the
     // contact is still worth keeping with the rest.
     try {
@@ -275,6 +286,7 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     } catch (const store::StoreError&) {
     }
   }
+  AddPicture(*item, card);
   try {
     item->Save();
     ++tally_.imported;
@@ -283,6 +295,23 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     NotSaved(path, contact, e.reason());
     return false;
   }
+}
+
+void ImportRun::AddPicture(store::Item& item, const CardMapping& card) {
+  std::wstring reason = card.picture_failure;
+  if (card.picture) {
+    try {
+      PictureFile file(card.picture->media_type, card.picture->bytes);
+      item.AddPicture(file.path());
+      return;
+    } catch (const store::StoreError& e) {
+      reason = e.reason();
+    } catch (const std::exception& e) {
+      reason = ui::WidenUtf8(e.what());
+    }
+  }
+  // The contact is saved all the same; the message names what it lacks.
+  if (!reason.empty()) tally_.pictures.Add(NameOf(card) + L": its picture could not be added: " + reason);
 }
 
 void ImportRun::NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason) {

@@ -1,5 +1,9 @@
 #include "fake_store.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <cstdio>
 
 namespace fakes {
@@ -44,6 +48,13 @@ class Item : public store::Item {
   void SetDate(std::wstring_view property, const Date& value) override {
     p_.Call("Item.SetDate " + Narrow(property));
     DateOf(property) = value;
+  }
+  void AddPicture(const std::wstring& path) override {
+    p_.Call("Item.AddPicture");
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) throw store::StoreError(static_cast<std::int32_t>(0x80070002), L"no such file");
+    data_->picture.assign(std::istreambuf_iterator<char>(in), {});
+    data_->picture_file = path;
   }
   void Save() override {
     p_.Call("Item.Save");
