@@ -40,6 +40,19 @@ bool HasImageEnd(std::string_view type, std::string_view b) {
   return true;
 }
 
+// Whether `s` can be a media type ("image/jpeg"): a name, a slash and a
+// name, of the characters media type names are made of.
+bool IsMediaType(std::string_view s) {
+  const std::size_t slash = s.find('/');
+  if (slash == 0 || slash == std::string_view::npos || slash + 1 == s.size() || s.size() > 127) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const bool name = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::string_view("!#$&^_.+-").find(c) != std::string_view::npos;
+    if (!(name || (c == '/' && i == slash))) return false;
+  }
+  return true;
+}
+
 // A type 2.1 and 3.0 write in TYPE= as the media type it names.
 std::string_view MediaTypeOfType(std::string_view type) {
   struct Row {
@@ -54,7 +67,7 @@ std::string_view MediaTypeOfType(std::string_view type) {
   for (const Row& row : kRows)
     if (row.type == type) return row.media;
   // TYPE=image/jpeg, as some 3.0 writers put it.
-  return type.find('/') != std::string_view::npos ? type : std::string_view();
+  return IsMediaType(type) ? type : std::string_view();
 }
 
 }  // namespace
@@ -231,6 +244,8 @@ bool IsBase64Line(std::string_view line) {
 
 void SettleBinary(std::string_view declared, BinaryFailure failure, DecodedBinary& binary) {
   const std::string_view image = ImageTypeOf(binary.bytes);
+  // A percent-encoded picture is unusual but whole.
+  if (failure == BinaryFailure::DataUriNotBase64 && !image.empty()) failure = BinaryFailure::None;
   if (failure == BinaryFailure::None && !image.empty() && !HasImageEnd(image, binary.bytes))
     failure = BinaryFailure::CutShort;
   binary.failure = failure;
@@ -242,7 +257,7 @@ void SettleBinary(std::string_view declared, BinaryFailure failure, DecodedBinar
     binary.media_type.assign(image);
     return;
   }
-  if (declared.find('/') != std::string_view::npos) {
+  if (IsMediaType(declared)) {
     binary.media_type.assign(declared);
     return;
   }
