@@ -44,5 +44,14 @@
 #define LS_DISPID_DELETE 53
 #define LS_DISPID_BIRTHDAY 54
 #define LS_DISPID_ANNIVERSARY 55
+/* the contact's picture, and the attachments that hold it */
+#define LS_DISPID_ADDPICTURE 56
+#define LS_DISPID_HASPICTURE 57
+#define LS_DISPID_REMOVEPICTURE 58
+#define LS_DISPID_ATTACHMENTS 59
+/* attachment (its FileName is the default member) */
+#define LS_DISPID_DISPLAYNAME 60
+#define LS_DISPID_SIZE 61
+#define LS_DISPID_SAVEASFILE 62
 /* the text properties: LS_DISPID_TEXT + their order (FirstName first) */
 #define LS_DISPID_TEXT 100

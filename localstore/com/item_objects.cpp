@@ -69,6 +69,10 @@ std::span<const Member<ItemObject>> ItemObject::Members() {
       Method(L"Delete", LS_DISPID_DELETE, &S::Delete),
       Property(L"Birthday", LS_DISPID_BIRTHDAY, &S::GetDate, &S::PutDate),
       Property(L"Anniversary", LS_DISPID_ANNIVERSARY, &S::GetDate, &S::PutDate),
+      Method(L"AddPicture", LS_DISPID_ADDPICTURE, &S::AddPicture, 1, 1),
+      Getter(L"HasPicture", LS_DISPID_HASPICTURE, &S::HasPicture),
+      Method(L"RemovePicture", LS_DISPID_REMOVEPICTURE, &S::RemovePicture),
+      Getter(L"Attachments", LS_DISPID_ATTACHMENTS, &S::Attachments),
   // Every text property but Subject, the default member above.
 #define LS_TEXT(name, index) Property(L"" #name, LS_DISPID_TEXT + index, &S::GetText, &S::PutText),
 #define LS_TEXT_DEFAULT(name, index)

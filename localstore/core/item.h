@@ -1,5 +1,5 @@
 // One item of a folder as the store keeps it: its message class, the text
-// properties of a contact, the birthday and the anniversary. Every item
+// properties of a contact, the birthday, the anniversary and the picture. Every item
 // carries the same set; a distribution list simply leaves the contact
 // fields empty.
 #pragma once
@@ -42,6 +42,8 @@ struct Item {
   // contact has none.
   std::optional<double> birthday;
   std::optional<double> anniversary;
+  // The contact's picture (picture.h); empty for none.
+  std::string picture;
 
   const std::u16string& Get(Text t) const { return text[static_cast<std::size_t>(t)]; }
   void Set(Text t, std::u16string_view value) { text[static_cast<std::size_t>(t)].assign(value); }
