@@ -30,12 +30,19 @@ std::uint32_t Le32(std::string_view b, std::size_t at) {
 }
 
 // Whether a picture of `type` has its end: a picture cut short loses it.
-// Zero bytes after the end are padding some writers leave.
+// Some cameras put data of their own after the end, so the end is looked
+// for, not expected last: a JPEG's end of image after its last scan (the
+// scan's data cannot hold that marker; an embedded thumbnail's end comes
+// before it), a PNG's IEND chunk, whose checksum is always the same.
 bool HasImageEnd(std::string_view type, std::string_view b) {
   if (type == "image/bmp") return b.size() >= Le32(b, 2);
+  if (type == "image/jpeg") {
+    const std::size_t scan = b.rfind("\xFF\xDA");
+    return scan != std::string_view::npos && b.find("\xFF\xD9", scan) != std::string_view::npos;
+  }
+  if (type == "image/png") return b.rfind(std::string_view("IEND\xAE\x42\x60\x82", 8)) != std::string_view::npos;
+  // Zero bytes after a GIF's trailer are padding some writers leave.
   while (!b.empty() && b.back() == '\0') b.remove_suffix(1);
-  if (type == "image/jpeg") return b.ends_with("\xFF\xD9");
-  if (type == "image/png") return b.size() >= 8 && b.substr(b.size() - 8, 4) == "IEND";
   if (type == "image/gif") return b.ends_with(';');
   return true;
 }

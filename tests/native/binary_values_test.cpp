@@ -160,6 +160,11 @@ TEST(BinaryValues, BadValuesAreNamedFailuresOfTheirOwn) {
        "image/png", png.substr(0, 75)},
       {"base64 after the padding", Card({"SOUND;ENCODING=b:QUI=QUI="}), BinaryFailure::NotBase64,
        "application/octet-stream", ""},
+      {"a JPEG with a camera's data after its end is whole",
+       Card({"PHOTO;ENCODING=b;TYPE=JPEG:" + Base64(jpeg + "SEFH trailer")}), BinaryFailure::None, "image/jpeg",
+       jpeg + "SEFH trailer"},
+      {"a PNG cut inside its last chunk", Card({"PHOTO;ENCODING=b:" + Base64(png.substr(0, png.size() - 3))}),
+       BinaryFailure::CutShort, "image/png", png.substr(0, png.size() - 3)},
       {"wrong TYPE: the bytes say what they are", Card({"PHOTO;ENCODING=b;TYPE=GIF:" + Base64(png)}),
        BinaryFailure::None, "image/png", png},
       {"empty PHOTO", Card({"PHOTO;ENCODING=b;TYPE=JPEG:"}), BinaryFailure::Empty, "image/jpeg", ""},
@@ -211,7 +216,9 @@ TEST(BinaryValues, LinksStayTextWhateverTheParametersSay) {
 TEST(BinaryValues, AFiftyMegabytePhotoIsReadWhole) {
   std::string block(57 * 1024, '\0');
   for (std::size_t i = 0; i < block.size(); ++i) block[i] = char(i * 131 % 251);
-  std::string jpeg = "\xFF\xD8\xFF\xE0";
+  // A start of image, a scan's marker, the scan's data (no 0xFF in it) and
+  // the end of image.
+  std::string jpeg = "\xFF\xD8\xFF\xE0\xFF\xDA";
   while (jpeg.size() < 50u * 1024 * 1024 / 4 * 3) jpeg += block;
   jpeg += "\xFF\xD9";
   const std::string base64 = Base64(jpeg);
