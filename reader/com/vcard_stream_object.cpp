@@ -1,9 +1,11 @@
 // VCardStream, the COM face of the reader core: converts strings at the
 // interface and otherwise leaves every decision to tessary::VCardStream.
-// Its default interface is IVCardStream2, the old members and the modern
-// reading's; it answers IVCardStream too.
+// Its default interface is IVCardStream3: the old members, the modern
+// reading's and its binary values'; it answers IVCardStream2 and
+// IVCardStream too.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -80,10 +82,11 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
   return FromWide(wide, to);
 }
 
+using tessary::DecodedBinary;
 using tessary::DecodedProperty;
 using tessary::OpenResult;
 
-using Stream = DispatchObject<IVCardStream2, IVCardStream>;
+using Stream = DispatchObject<IVCardStream3, IVCardStream2, IVCardStream>;
 
 class VCardStreamObject final : public Stream {
  public:
@@ -185,14 +188,7 @@ class VCardStreamObject final : public Stream {
     return GetText(index, v, [](const DecodedProperty& p) { return &p.group; });
   }
   STDMETHODIMP get_PropertyTypes(long index, BSTR* v) override {
-    return GetText(index, v, [this](const DecodedProperty& p) {
-      joined_types_.clear();
-      for (const std::string& type : p.types) {
-        if (!joined_types_.empty()) joined_types_ += ',';
-        joined_types_ += type;
-      }
-      return &joined_types_;
-    });
+    return GetText(index, v, [this](const DecodedProperty& p) { return JoinedTypes(p.types); });
   }
   STDMETHODIMP get_PropertyValue(long index, BSTR* v) override {
     return GetText(index, v, [](const DecodedProperty& p) { return &p.value; });
@@ -212,7 +208,83 @@ class VCardStreamObject final : public Stream {
     });
   }
 
+  // The binary values of the card under the cursor, by their own index.
+  STDMETHODIMP get_BinaryCount(long* value) override {
+    if (!value) return E_POINTER;
+    *value = static_cast<long>(stream_.CurrentCard().binaries.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_BinaryName(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.name; });
+  }
+  STDMETHODIMP get_BinaryGroup(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.group; });
+  }
+  STDMETHODIMP get_BinaryTypes(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [this](const DecodedBinary& b) { return *JoinedTypes(b.types); });
+  }
+  STDMETHODIMP get_BinaryMediaType(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.media_type; });
+  }
+  STDMETHODIMP get_BinaryFailure(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return std::string(BinaryFailureText(b.failure)); });
+  }
+  STDMETHODIMP get_BinarySize(long index, long* value) override {
+    if (!value) return E_POINTER;
+    *value = 0;
+    const DecodedBinary* b = BinaryAt(index);
+    if (!b) return E_INVALIDARG;
+    *value = static_cast<long>(b->bytes.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_BinaryData(long index, VARIANT* value) override {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    const DecodedBinary* b = BinaryAt(index);
+    if (!b) return E_INVALIDARG;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(b->bytes.size()));
+    if (!array) return E_OUTOFMEMORY;
+    if (!b->bytes.empty()) {
+      void* data = nullptr;
+      const HRESULT hr = SafeArrayAccessData(array, &data);
+      if (FAILED(hr)) {
+        SafeArrayDestroy(array);
+        return hr;
+      }
+      std::memcpy(data, b->bytes.data(), b->bytes.size());
+      SafeArrayUnaccessData(array);
+    }
+    V_VT(value) = VT_ARRAY | VT_UI1;
+    V_ARRAY(value) = array;
+    return S_OK;
+  }
+
  private:
+  const std::string* JoinedTypes(const std::vector<std::string>& types) {
+    joined_types_.clear();
+    for (const std::string& type : types) {
+      if (!joined_types_.empty()) joined_types_ += ',';
+      joined_types_ += type;
+    }
+    return &joined_types_;
+  }
+
+  const DecodedBinary* BinaryAt(long index) const {
+    const auto& binaries = stream_.CurrentCard().binaries;
+    if (index < 1 || static_cast<unsigned long>(index) > binaries.size()) return nullptr;
+    return &binaries[static_cast<std::size_t>(index - 1)];
+  }
+
+  // A text of the binary value at `index`, UTF-8 like the rest.
+  template <class Text>
+  HRESULT GetBinaryText(long index, BSTR* value, Text text) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    const DecodedBinary* b = BinaryAt(index);
+    if (!b) return E_INVALIDARG;
+    return Guarded([&]() -> HRESULT { return Widen(text(*b), CP_UTF8, value); });
+  }
+
   // Open and OpenDecoded alike.
   HRESULT OpenWith(BSTR vCardFile, bool decoded) {
     // The wide path reaches the file system as it is, so names outside the

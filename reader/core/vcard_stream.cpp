@@ -63,12 +63,18 @@ struct VCardStream::State {
       fields_pending = false;
       records[current].Clear();
       cards[current].properties.clear();
+      ReleaseBinaries(cards[current]);
       cards[current].version.clear();
       current_utf8 = true;
     } else {
       card_current = false;
     }
   }
+
+  // A card's binary values (pictures of tens of kilobytes each) are held
+  // only while it is the current card: a walk over thousands of them keeps
+  // one at a time.
+  static void ReleaseBinaries(DecodedCard& card) { std::vector<DecodedBinary>().swap(card.binaries); }
 
   std::size_t Entries() const { return store ? store->Entries() : 0; }
 
@@ -93,6 +99,7 @@ struct VCardStream::State {
                             records[next]);
     }
     fields_pending = decoded;
+    if (decoded) ReleaseBinaries(cards[current]);
     current = next;
     current_utf8 = decoded || utf8;
     card_current = decoded;

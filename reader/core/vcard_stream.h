@@ -54,7 +54,8 @@ class VCardStream {
   OpenResult OpenDecoded(std::FILE* file);
   OpenResult OpenDecoded(ByteSource& source);
   // After OpenDecoded, the card the cursor last loaded; otherwise an empty
-  // card.
+  // card. Its binary values (pictures) live only until the next move: the
+  // stream holds one card's at a time.
   const DecodedCard& CurrentCard() const;
 
   // The cursor. Moves copy the contact's fields into the current values;

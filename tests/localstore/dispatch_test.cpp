@@ -236,9 +236,15 @@ TEST_F(DispatchTest, SavesAsVCardAndAddsListsAndFolders) {
 // DISPID, so tools that read the library and callers that ask by name agree.
 TEST_F(DispatchTest, TypeLibraryAgreesWithTheMemberTables) {
   ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
+  // A contact with a picture, for its attachments.
+  ComPtr<IDispatch> pictured = Get(items.Get(), L"Add");
+  ASSERT_EQ(Call(pictured.Get(), L"AddPicture", kMethod, {Arg::Str(TESSARY_DATA_DIR L"/pictures/images/icon.gif")}).hr,
+            S_OK);
+  ComPtr<IDispatch> attachments = Get(pictured.Get(), L"Attachments");
   ComPtr<IDispatch> objects[] = {session_, Get(session_.Get(), L"Stores"),
                                  Get(Get(session_.Get(), L"Stores").Get(), L"Item", {Arg::I4(1)}),
-                                 contacts_, Get(contacts_.Get(), L"Folders"), items, Get(items.Get(), L"Add")};
+                                 contacts_, Get(contacts_.Get(), L"Folders"), items, Get(items.Get(), L"Add"),
+                                 attachments, Get(attachments.Get(), L"Item", {Arg::I4(1)})};
   for (const ComPtr<IDispatch>& object : objects) {
     ComPtr<ITypeInfo> info;
     ASSERT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
