@@ -67,8 +67,9 @@ std::wstring ImportClosingText(const ImportTally& t) {
 std::wstring ImportFailureText(const ImportTally& t) {
   std::wstring text;
   if (!t.pictures.empty()) {
-    text += L"\r\n" + Plural(static_cast<int>(t.pictures.count()), L"contact was", L"contacts were") +
-            L" saved without the picture of its vCard:";
+    text += L"\r\n" + Plural(static_cast<int>(t.pictures.count()),
+                              L"contact was saved without the picture of its vCard:",
+                              L"contacts were saved without the pictures of their vCards:");
     text += t.pictures.Text();
   }
   if (!t.not_saved.empty()) {

@@ -172,6 +172,37 @@ void AddDistributionList() {
   Late(list.Get(), L"Save", kMethod);
 }
 
+// A picture of the sample cards, for the contacts that have one.
+const std::wstring kPortrait = std::wstring(L"" PINDREL_SAMPLES_DIR) + L"/../../tests/data/pictures/images/portrait.jpg";
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The picture of the default contacts folder's item at `position`, as the
+// mail client keeps it: the attachment "ContactPicture.jpg", saved to a
+// file. Empty when it has none.
+std::string PictureAt(long position) {
+  auto item = LateObject(LateObject(LateContacts().Get(), L"Items", DISPATCH_PROPERTYGET).Get(), L"Item", kMethod,
+                         {Long(position)});
+  auto attachments = LateObject(item.Get(), L"Attachments", DISPATCH_PROPERTYGET);
+  comsupport::Variant count = Late(attachments.Get(), L"Count", DISPATCH_PROPERTYGET);
+  for (long i = 1; i <= V_I4(&count.Get()); ++i) {
+    auto attachment = LateObject(attachments.Get(), L"Item", kMethod, {Long(i)});
+    comsupport::Variant name = Late(attachment.Get(), L"FileName", DISPATCH_PROPERTYGET);
+    if (std::wstring_view(V_BSTR(&name.Get())) != L"ContactPicture.jpg") continue;
+    const std::filesystem::path file = pindrel::testing::FreshTempDirectory(L"picture") / L"saved.jpg";
+    Bstr path(file.wstring());
+    VARIANT arg;
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = path.Get();
+    Late(attachment.Get(), L"SaveAsFile", kMethod, {arg});
+    return FileBytes(file);
+  }
+  return {};
+}
+
 std::vector<std::wstring> VcfFiles(const std::filesystem::path& dir) {
   std::vector<std::wstring> names;
   for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().wstring());
@@ -196,6 +227,9 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
         if (!value.empty()) item->SetText(name, value);
       if (c.birthday) item->SetDate(prop::Birthday, *c.birthday);
       if (c.anniversary) item->SetDate(prop::Anniversary, *c.anniversary);
+      // Every Ann has a picture, which the export writes and the import
+      // gives back.
+      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") item->AddPicture(kPortrait);
       item->Save();
       if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") {
         ASSERT_NO_FATAL_FAILURE(AddDistributionList());
@@ -225,6 +259,8 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
       auto item = items->GetItem(i);
       EXPECT_EQ(item->MessageClass(), store::kContactClass);
       imported.push_back(ReadBack(*item));
+      EXPECT_EQ(PictureAt(i), item->Text(prop::FirstName) == L"Ann" ? FileBytes(kPortrait) : std::string())
+          << "contact " << i;
     }
     std::vector<Contact> expected;
     for (const Contact& c : originals) expected.push_back(Imported(c));
