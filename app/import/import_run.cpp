@@ -44,6 +44,16 @@ std::wstring ReadingFolderText(long done, long of) {
          Grouped(static_cast<unsigned long long>(of));
 }
 
+std::wstring DoneText(const ImportStatus& s) {
+  std::wstring text = s.files_done;
+  if (!text.empty()) text += L" files";
+  if (s.cards > 0) {
+    if (!text.empty()) text += L", ";
+    text += card_text::Grouped(static_cast<unsigned long long>(s.cards)) + (s.cards == 1 ? L" card" : L" cards");
+  }
+  return text;
+}
+
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
   const bool met = t.updated > 0 || t.skipped > 0;
@@ -218,6 +228,7 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
       if (!progress.DoEvents()) return false;
       progress.Show(status_);
     }
+    ++status_.cards;
     try {
       ImportContact(target, source.Current(), path, j);
     } catch (const std::exception& e) {

@@ -61,11 +61,15 @@ std::wstring ReadingFolderText(long done, long of);
 std::wstring ImportFailureText(const ImportTally& tally);
 
 // The two captions of a run: the file being read with its contact count,
-// and the files done of the files found.
+// and the files done of the files found with the cards read so far.
 struct ImportStatus {
   std::wstring file;
   std::wstring files_done;
+  long cards = 0;
 };
+// The second caption: "3/17 files, 1,250 cards" (the files part once a
+// file is done, the cards part once a card is read).
+std::wstring DoneText(const ImportStatus& status);
 
 class ImportProgress : public RunProgress<ImportStatus> {
  public:

@@ -301,16 +301,16 @@ TEST(ImportRun, StepsCaptionsAndYields) {
   // after each file, the file's caption set after the contact's yield.
   const std::vector<std::wstring> want = {
       L" | ",                                  // step 1
-      L" | ", L"C:\\cards\\team.vcf(3) | ", L"C:\\cards\\team.vcf(3) | ",  // its three contacts
-      L"C:\\cards\\team.vcf(3) | ",            // after team.vcf
-      L"C:\\cards\\team.vcf(3) | 1/5",         // after readme.txt: not opened, still counted
-      L"C:\\cards\\team.vcf(3) | 2/5",         // after a.vcard
-      L"C:\\cards\\team.vcf(3) | 3/5",         // ONE.VCF's contact
-      L"C:\\cards\\sub\\ONE.VCF(1) | 3/5",     // after ONE.VCF
-      L"C:\\cards\\sub\\ONE.VCF(1) | 4/5",     // after Two.Vcf: no contact
+      L" | ", L"C:\\cards\\team.vcf(3) | ", L"C:\\cards\\team.vcf(3) | 1 card",  // its three contacts
+      L"C:\\cards\\team.vcf(3) | 2 cards",            // after team.vcf
+      L"C:\\cards\\team.vcf(3) | 1/5 files, 3 cards",  // after readme.txt: not opened, still counted
+      L"C:\\cards\\team.vcf(3) | 2/5 files, 3 cards",  // after a.vcard
+      L"C:\\cards\\team.vcf(3) | 3/5 files, 3 cards",  // ONE.VCF's contact
+      L"C:\\cards\\sub\\ONE.VCF(1) | 3/5 files, 3 cards",  // after ONE.VCF
+      L"C:\\cards\\sub\\ONE.VCF(1) | 4/5 files, 4 cards",  // after Two.Vcf: no contact
   };
   EXPECT_EQ(seen, want);
-  EXPECT_EQ(w.form.Peek(window::LblSaveOutlook).text, L"5/5");
+  EXPECT_EQ(w.form.Peek(window::LblSaveOutlook).text, L"5/5 files, 4 cards");
   for (auto label : {window::LblvCardFileH, window::LblvCardFile, window::LblSaveOutlookH, window::LblSaveOutlook})
     EXPECT_TRUE(w.form.Peek(label).visible) << label;
   // One reader per ".vcf" file in any case; no other file is opened.
