@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -14,11 +15,9 @@
 namespace tessary::internal {
 namespace {
 
-// A file whose size is not known is read into chunks that grow from this...
-constexpr std::size_t kFirstChunk = std::size_t(4) << 10;
-// ...to this, which is also the largest chunk a known size asks for: a
-// 32-bit process may not find much more address space in one piece.
-constexpr std::size_t kLargestChunk = std::size_t(64) << 20;
+// Kept bytes come in chunks of this size: few enough to be cheap, small
+// enough that the last one's unused part does not matter.
+constexpr std::size_t kArenaChunk = std::size_t(256) << 10;
 // ContactCount is a signed 32-bit count; the list never outgrows it.
 constexpr std::size_t kMostEntries = std::size_t(std::numeric_limits<std::int32_t>::max());
 
@@ -67,55 +66,113 @@ void ChunkFree::operator()(char* p) const {
   std::default_delete<char[]>()(p);
 }
 
-std::size_t ContactStore::MakeRoom(std::size_t keep_from, std::uint64_t expected) {
-  if (room() > 0) return 0;
-  // The contact being read stays in one piece.
-  const std::size_t keep = contact_start_ != kNone ? contact_start_ : keep_from;
-  const std::size_t kept = filled_ - keep;
-  std::size_t more;
-  if (expected > 0) {
-    // One more byte than expected, so the read that finds the end fits.
-    more = std::size_t(std::min<std::uint64_t>(expected, kLargestChunk - 1)) + 1;
-  } else {
-    more = std::max(next_chunk_, kFirstChunk);
-    next_chunk_ = std::min(more * 2, kLargestChunk);
+char* ByteArena::Add(std::size_t size) {
+  if (chunks_.empty() || chunks_.back().size() - used_ < size) {
+    // A record larger than a chunk gets one of its own.
+    chunks_.reserve(chunks_.size() + 1);
+    chunks_.emplace_back(std::max(size, kArenaChunk));
+    used_ = 0;
   }
-  ByteChunk fresh(kept + more);
-  if (kept) std::memcpy(fresh.data(), chunk_.data() + keep, kept);
-  // A chunk that no kept contact points into is not needed any more.
-  if (chunk_records_ > 0) full_.push_back(std::move(chunk_));
-  chunk_ = std::move(fresh);
-  filled_ = kept;
-  chunk_records_ = 0;
-  if (contact_start_ != kNone) contact_start_ -= keep;
-  return keep;
+  char* at = chunks_.back().data() + used_;
+  used_ += size;
+  return at;
 }
 
-void ContactStore::BeginContact(std::size_t offset) {
-  CloseContact(offset);
-  contact_start_ = offset;
+std::uint32_t ContactStore::Reserve() {
+  records_.push_back({});
+  return std::uint32_t(records_.size() - 1);
 }
 
-void ContactStore::ListContact() {
-  if (contact_start_ == kNone || entries_.size() >= kMostEntries) return;
-  if (contact_record_ == kNone) {
-    records_.push_back({});
-    contact_record_ = records_.size() - 1;
-  }
-  entries_.push_back(std::uint32_t(contact_record_));
+bool ContactStore::Full() const { return Entries() >= kMostEntries; }
+
+void ContactStore::List(std::uint32_t record) { entries_.push_back(record); }
+
+namespace {
+
+std::size_t VarintSize(std::size_t n) {
+  std::size_t size = 1;
+  for (; n > 0x7F; n >>= 7) ++size;
+  return size;
 }
 
-void ContactStore::EndContacts(std::size_t offset) { CloseContact(offset); }
+char* PutVarint(char* out, std::size_t n) {
+  for (; n > 0x7F; n >>= 7) *out++ = char((n & 0x7F) | 0x80);
+  *out++ = char(n);
+  return out;
+}
 
-void ContactStore::CloseContact(std::size_t end) {
-  if (contact_start_ == kNone) return;
-  if (contact_record_ != kNone) {
-    // Listed: from now on the list points into this chunk.
-    records_[contact_record_] = std::string_view(chunk_.data() + contact_start_, end - contact_start_);
-    ++chunk_records_;
+std::size_t GetVarint(std::string_view in, std::size_t& at) {
+  std::size_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(in[at++]);
+    n |= std::size_t(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return n;
   }
-  contact_start_ = kNone;
-  contact_record_ = kNone;
+}
+
+}  // namespace
+
+// Each non-empty field: its number, its length, how many joins it has and
+// each join's distance from the one before, then its bytes.
+void ContactStore::Keep(std::uint32_t record, const ContactFields& fields) {
+  std::size_t size = 0;
+  for (const ContactFields::Value& v : fields.values) {
+    if (v.bytes.empty()) continue;
+    size += 1 + VarintSize(v.bytes.size()) + VarintSize(v.joins.size()) + v.bytes.size();
+    std::size_t last = 0;
+    for (std::size_t join : v.joins) size += VarintSize(join - std::exchange(last, join));
+  }
+  char* out = size ? arena_.Add(size) : nullptr;
+  records_[record] = std::string_view(out, size);
+  for (std::size_t f = 0; f < kFieldCount; ++f) {
+    const ContactFields::Value& v = fields.values[f];
+    if (v.bytes.empty()) continue;
+    *out++ = char(f);
+    out = PutVarint(out, v.bytes.size());
+    out = PutVarint(out, v.joins.size());
+    std::size_t last = 0;
+    for (std::size_t join : v.joins) out = PutVarint(out, join - std::exchange(last, join));
+    std::memcpy(out, v.bytes.data(), v.bytes.size());
+    out += v.bytes.size();
+  }
+}
+
+void ContactStore::Fields(std::size_t i, std::string_view join, ContactRecord& out) const {
+  out.Clear();
+  const std::string_view packed = records_[entries_[i]];
+  for (std::size_t at = 0; at < packed.size();) {
+    const auto field = Field(packed[at++]);
+    const std::size_t length = GetVarint(packed, at);
+    const std::size_t joins = GetVarint(packed, at);
+    // The joins' distances come before the bytes: find the bytes first.
+    std::size_t cursor = at;
+    for (std::size_t k = 0; k < joins; ++k) GetVarint(packed, at);
+    const std::string_view bytes = packed.substr(at, length);
+    std::size_t from = 0;
+    out.Set(field, {});
+    for (std::size_t k = 0; k < joins; ++k) {
+      const std::size_t to = from + GetVarint(packed, cursor);
+      out.Extend(field, bytes.substr(from, to - from));
+      out.Extend(field, join);
+      from = to;
+    }
+    out.Extend(field, bytes.substr(from));
+    at += length;
+  }
+}
+
+void ContactStore::AddCard(std::uint64_t offset, std::uint64_t size, bool too_large, const char* bytes) {
+  CardSpan card;
+  card.size = std::uint32_t(std::min<std::uint64_t>(size, std::numeric_limits<std::uint32_t>::max()));
+  card.too_large = too_large;
+  card.at = offset;
+  if (bytes && !too_large) {
+    char* kept = card.size ? arena_.Add(card.size) : nullptr;
+    if (card.size) std::memcpy(kept, bytes, card.size);
+    card.at = reinterpret_cast<std::uintptr_t>(kept);
+    card.kept = true;
+  }
+  cards_.push_back(card);
 }
 
 }  // namespace tessary::internal

@@ -20,6 +20,12 @@ class TextSource final : public ByteSource {
   // A hint only: the file's bytes still to come; UTF-16 text takes between
   // half and one and a half times as many in UTF-8.
   std::uint64_t ExpectedRemaining() const override { return file_.ExpectedRemaining() + (ready_.size() - handed_); }
+  // The file's own bytes can be read again at the same offsets; UTF-16
+  // text, converted as it passes, cannot.
+  bool CanReadAt() const override { return mode_ == Mode::Bytes && file_.CanReadAt(); }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override {
+    return mode_ == Mode::Bytes && file_.ReadAt(offset, into, size);
+  }
   // Whether the file is UTF-16 (known after the first Read).
   bool Utf16() const { return mode_ == Mode::Utf16Le || mode_ == Mode::Utf16Be; }
 
