@@ -3,7 +3,8 @@
 //   tessary-dump [--count] [--decoded] [--separator TEXT] FILE
 //
 // --decoded prints what the modern reading (OpenDecoded) makes of each card,
-// property by property, instead of the keyword reader's 32 fields.
+// property by property, instead of the keyword reader's 32 fields; a card
+// it passed over shows as "[n] not read: " and why.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -144,7 +145,12 @@ int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, bool de
       out += '[';
       out += std::to_string(i);
       out += ']';
-      if (decoded && !stream.CurrentCard().version.empty()) {
+      const tessary::CardError error = decoded ? stream.CurrentCardError() : tessary::CardError::None;
+      if (error == tessary::CardError::TooLarge) {
+        out += " not read: larger than " + std::to_string(tessary::kLargestCardBytes >> 20) + " MB";
+      } else if (error == tessary::CardError::ReadFailed) {
+        out += " not read: could not be read again";
+      } else if (decoded && !stream.CurrentCard().version.empty()) {
         out += " version ";
         PutEscaped(stream.CurrentCard().version, out);
       }

@@ -23,11 +23,9 @@ struct ReadLimits {
   // again) larger than itself.
   std::size_t window = std::size_t(4) << 20;
   // A card of the modern reading larger than this is passed over: listed,
-  // but not decoded. A 50 MB picture takes some 70 MB of text, and such a
-  // card must still be read.
-  std::uint64_t largest_card = std::uint64_t(128) << 20;
+  // but not decoded.
+  std::uint64_t largest_card = kLargestCardBytes;
 };
-inline constexpr ReadLimits kReadLimits{};
 
 // The limits every read uses. For tests; not while a file is being read.
 const ReadLimits& CurrentReadLimits();
