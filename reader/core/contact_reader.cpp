@@ -163,7 +163,7 @@ class Reader {
     }
     const std::size_t kept = filled_ - keep;
     std::size_t size = window_.size();
-    if (keep < size / 4) size = std::max(size * 2, kept + kReadBlock);
+    if (keep < size / 4) size = std::max(size * 2, kept + first_window_);
     else if (size > 2 * first_window_ && kept < first_window_ / 2) size = first_window_;
     if (size != window_.size()) {
       ByteChunk larger(size);
