@@ -1,5 +1,7 @@
 #include "internal/contact_loader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "internal/keywords.h"
@@ -7,9 +9,29 @@
 
 namespace tessary::internal {
 
-void ContactLoader::Start() {
-  fields_.Clear();
-  previous_ = nullptr;
+const Keyword* ContactLoader::Find(std::string_view name) {
+  if (name.size() > sizeof Known::name) return FindKeyword(name);
+  // The first eight bytes, the length and the last byte tell most names
+  // apart (TEL;WORK;VOICE, TEL;HOME;VOICE, TEL;WORK;FAX).
+  std::uint64_t head = 0;
+  std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
+  const std::uint64_t hash =
+      (head ^ (std::uint64_t(name.size()) << 56) ^ static_cast<unsigned char>(name.back())) * 0x9E3779B97F4A7C15ull;
+  // Four places a name may be in; a new one takes them in turn.
+  const std::size_t set = std::size_t(hash >> 60) * kWays;
+  for (std::size_t way = set; way < set + kWays; ++way) {
+    const Known& known = known_[way];
+    if (known.head == head && known.size == name.size() &&
+        (name.size() <= 8 || std::memcmp(known.name, name.data(), name.size()) == 0))
+      return known.keyword;
+  }
+  const Keyword* keyword = FindKeyword(name);
+  Known& known = known_[set + (turn_[set / kWays]++ % kWays)];
+  std::memcpy(known.name, name.data(), name.size());
+  known.head = head;
+  known.size = static_cast<unsigned char>(name.size());
+  known.keyword = keyword;
+  return keyword;
 }
 
 void ContactLoader::Add(std::string_view lines) {
@@ -21,7 +43,7 @@ void ContactLoader::Add(std::string_view lines) {
     p = line_feed ? line_feed + 1 : end;
 
     const LineKind kind = Classify(line, separator_);
-    if (!kind.name.empty()) previous_ = FindKeyword(kind.name);
+    if (!kind.name.empty()) previous_ = Find(kind.name);
     const Keyword* k = previous_;
     if (!k) continue;
     // BEGIN and END fill nothing; a base-name line fills only the seven
@@ -34,16 +56,8 @@ void ContactLoader::Add(std::string_view lines) {
     // place of a CR LF pair.
     const bool own_line_feed = line.line_feed && value.data() + value.size() == line_feed;
     if (own_line_feed) value = std::string_view(value.data(), value.size() + 1);
-    ContactFields::Value& field = fields_.values[static_cast<std::size_t>(k->field)];
-    if (!kind.base_name && k->action == Action::Replace) {
-      field.bytes.assign(value);
-      field.joins.clear();
-    } else {
-      // The separator goes between pieces, never before the first.
-      if (!field.bytes.empty()) field.joins.push_back(field.bytes.size());
-      field.bytes.append(value);
-    }
-    if (line.line_feed && !own_line_feed) field.bytes += '\n';
+    store_.AddOperation(k->field, !kind.base_name && k->action == Action::Replace, line.line_feed && !own_line_feed,
+                        value);
   }
 }
 

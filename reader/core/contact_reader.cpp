@@ -67,7 +67,7 @@ class Reader {
   // `cards`: the modern reading's cards rather than the keyword reader's
   // contacts; the separator plays no part then.
   Reader(ByteSource& source, std::string_view separator, ContactStore& store, bool cards)
-      : source_(source), separator_(separator), store_(store), cards_(cards), utf8_(cards), loader_(separator),
+      : source_(source), separator_(separator), store_(store), cards_(cards), utf8_(cards), loader_(separator, store),
         limits_(g_limits) {}
 
   ReadOutcome Run() {
@@ -309,7 +309,7 @@ class Reader {
         break;
       case Delimiter::End:
         if (!contact_open_ || store_.Full()) break;
-        if (record_ == kNoRecord) record_ = store_.Reserve();
+        if (record_ == ContactStore::kNoRecord) record_ = store_.Reserve();
         store_.List(record_);
         break;
       case Delimiter::None: break;
@@ -325,9 +325,9 @@ class Reader {
 
   // The open contact ends: kept if it was listed, forgotten otherwise.
   void CloseContact() {
-    if (contact_open_ && record_ != kNoRecord) store_.Keep(record_, loader_.fields());
+    if (contact_open_) store_.EndContact(record_);
     contact_open_ = false;
-    record_ = kNoRecord;
+    record_ = ContactStore::kNoRecord;
   }
 
   // A card is listed at its END, or when the next BEGIN or the end of the
@@ -366,8 +366,6 @@ class Reader {
     const char* bytes = read_again_ || too_large ? nullptr : data() + std::size_t(card_start_ - base_);
     store_.AddCard(card_start_, size, too_large, bytes);
   }
-
-  static constexpr std::uint32_t kNoRecord = ~std::uint32_t(0);
 
   ByteSource& source_;
   const std::string_view separator_;
@@ -409,7 +407,7 @@ class Reader {
   // loaded_, and its record once listed.
   bool contact_open_ = false;
   std::size_t loaded_ = 0;
-  std::uint32_t record_ = kNoRecord;
+  std::uint32_t record_ = ContactStore::kNoRecord;
 
   // The modern reading: the open card, where it began, how many AGENT cards
   // deep the read is in it, and whether it outgrew the window's keeping.

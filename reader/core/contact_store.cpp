@@ -15,9 +15,9 @@
 namespace tessary::internal {
 namespace {
 
-// Kept bytes come in chunks of this size: few enough to be cheap, small
+// Kept bytes come in chunks of this size: large enough for huge pages, small
 // enough that the last one's unused part does not matter.
-constexpr std::size_t kArenaChunk = std::size_t(256) << 10;
+constexpr std::size_t kArenaChunk = std::size_t(4) << 20;
 // ContactCount is a signed 32-bit count; the list never outgrows it.
 constexpr std::size_t kMostEntries = std::size_t(std::numeric_limits<std::int32_t>::max());
 
@@ -66,34 +66,32 @@ void ChunkFree::operator()(char* p) const {
   std::default_delete<char[]>()(p);
 }
 
-char* ByteArena::Add(std::size_t size) {
+char* ByteArena::Grow(std::size_t size) {
   if (chunks_.empty() || chunks_.back().size() - used_ < size) {
-    // A record larger than a chunk gets one of its own.
-    chunks_.reserve(chunks_.size() + 1);
-    chunks_.emplace_back(std::max(size, kArenaChunk));
-    used_ = 0;
+    const std::size_t open = used_ - start_;
+    ByteChunk fresh(std::max(kArenaChunk, 2 * (open + size)));
+    if (open) std::memcpy(fresh.data(), chunks_.back().data() + start_, open);
+    // A chunk that held nothing but the open record is not needed any more.
+    if (!chunks_.empty() && start_ == 0) chunks_.back() = std::move(fresh);
+    else chunks_.push_back(std::move(fresh));
+    start_ = 0;
+    used_ = open;
   }
   char* at = chunks_.back().data() + used_;
   used_ += size;
   return at;
 }
 
-std::uint32_t ContactStore::Reserve() {
-  records_.push_back({});
-  return std::uint32_t(records_.size() - 1);
+std::string_view ByteArena::Open() const {
+  return chunks_.empty() ? std::string_view() : std::string_view(chunks_.back().data() + start_, used_ - start_);
 }
 
-bool ContactStore::Full() const { return Entries() >= kMostEntries; }
-
-void ContactStore::List(std::uint32_t record) { entries_.push_back(record); }
+void ByteArena::Done(bool keep) {
+  if (!keep) used_ = start_;
+  start_ = used_;
+}
 
 namespace {
-
-std::size_t VarintSize(std::size_t n) {
-  std::size_t size = 1;
-  for (; n > 0x7F; n >>= 7) ++size;
-  return size;
-}
 
 char* PutVarint(char* out, std::size_t n) {
   for (; n > 0x7F; n >>= 7) *out++ = char((n & 0x7F) | 0x80);
@@ -110,54 +108,47 @@ std::size_t GetVarint(std::string_view in, std::size_t& at) {
   }
 }
 
+constexpr unsigned char kReplace = 0x20, kLineFeed = 0x40;
+
 }  // namespace
 
-// Each non-empty field: its number, its length, how many joins it has and
-// each join's distance from the one before, then its bytes.
-void ContactStore::Keep(std::uint32_t record, const ContactFields& fields) {
-  std::size_t size = 0;
-  for (const ContactFields::Value& v : fields.values) {
-    if (v.bytes.empty()) continue;
-    size += 1 + VarintSize(v.bytes.size()) + VarintSize(v.joins.size()) + v.bytes.size();
-    std::size_t last = 0;
-    for (std::size_t join : v.joins) size += VarintSize(join - std::exchange(last, join));
-  }
-  char* out = size ? arena_.Add(size) : nullptr;
-  records_[record] = std::string_view(out, size);
-  for (std::size_t f = 0; f < kFieldCount; ++f) {
-    const ContactFields::Value& v = fields.values[f];
-    if (v.bytes.empty()) continue;
-    *out++ = char(f);
-    out = PutVarint(out, v.bytes.size());
-    out = PutVarint(out, v.joins.size());
-    std::size_t last = 0;
-    for (std::size_t join : v.joins) out = PutVarint(out, join - std::exchange(last, join));
-    std::memcpy(out, v.bytes.data(), v.bytes.size());
-    out += v.bytes.size();
-  }
+void ContactStore::AddOperation(Field field, bool replace, bool line_feed, std::string_view value) {
+  char* out = arena_.Grow(1 + 10 + value.size());
+  char* const start = out;
+  *out++ = char(unsigned(field) | (replace ? kReplace : 0) | (line_feed ? kLineFeed : 0));
+  out = PutVarint(out, value.size());
+  std::memcpy(out, value.data(), value.size());
+  out += value.size();
+  // Give back what the length did not need.
+  arena_.Shrink(std::size_t(1 + 10 + value.size()) - std::size_t(out - start));
+}
+
+std::uint32_t ContactStore::Reserve() {
+  records_.push_back({});
+  return std::uint32_t(records_.size() - 1);
+}
+
+bool ContactStore::Full() const { return Entries() >= kMostEntries; }
+
+void ContactStore::List(std::uint32_t record) { entries_.push_back(record); }
+
+void ContactStore::EndContact(std::uint32_t record) {
+  if (record != kNoRecord) records_[record] = arena_.Open();
+  arena_.Done(record != kNoRecord);
 }
 
 void ContactStore::Fields(std::size_t i, std::string_view join, ContactRecord& out) const {
   out.Clear();
-  const std::string_view packed = records_[entries_[i]];
-  for (std::size_t at = 0; at < packed.size();) {
-    const auto field = Field(packed[at++]);
-    const std::size_t length = GetVarint(packed, at);
-    const std::size_t joins = GetVarint(packed, at);
-    // The joins' distances come before the bytes: find the bytes first.
-    std::size_t cursor = at;
-    for (std::size_t k = 0; k < joins; ++k) GetVarint(packed, at);
-    const std::string_view bytes = packed.substr(at, length);
-    std::size_t from = 0;
-    out.Set(field, {});
-    for (std::size_t k = 0; k < joins; ++k) {
-      const std::size_t to = from + GetVarint(packed, cursor);
-      out.Extend(field, bytes.substr(from, to - from));
-      out.Extend(field, join);
-      from = to;
-    }
-    out.Extend(field, bytes.substr(from));
+  const std::string_view operations = records_[entries_[i]];
+  for (std::size_t at = 0; at < operations.size();) {
+    const auto head = static_cast<unsigned char>(operations[at++]);
+    const auto field = Field(head & 0x1F);
+    const std::size_t length = GetVarint(operations, at);
+    const std::string_view value = operations.substr(at, length);
     at += length;
+    if (head & kReplace) out.Set(field, value);
+    else out.Append(field, value, join);
+    if (head & kLineFeed) out.Extend(field, "\n");
   }
 }
 
@@ -167,8 +158,9 @@ void ContactStore::AddCard(std::uint64_t offset, std::uint64_t size, bool too_la
   card.too_large = too_large;
   card.at = offset;
   if (bytes && !too_large) {
-    char* kept = card.size ? arena_.Add(card.size) : nullptr;
+    char* kept = arena_.Grow(card.size);
     if (card.size) std::memcpy(kept, bytes, card.size);
+    arena_.Done(true);
     card.at = reinterpret_cast<std::uintptr_t>(kept);
     card.kept = true;
   }

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "contact_record.h"
-#include "internal/contact_loader.h"
 
 namespace tessary::internal {
 
@@ -64,16 +63,25 @@ class BlockList {
   std::size_t size_ = 0;
 };
 
-// Bytes kept for good, in chunks; what is added is never moved and never
-// straddles two chunks.
+// Bytes kept for good, in chunks; a record is never moved once it is done
+// and never straddles two chunks. One record at a time is open: it grows at
+// the end of the last chunk, and moves to a new chunk when that is full.
 class ByteArena {
  public:
-  // Room for `size` bytes, valid as long as the arena. Throws std::bad_alloc.
-  char* Add(std::size_t size);
+  // Room for `size` more bytes of the open record; valid until the next
+  // call. Throws std::bad_alloc, after which the record is as it was.
+  char* Grow(std::size_t size);
+  // Gives back the last `size` bytes Grow gave.
+  void Shrink(std::size_t size) { used_ -= size; }
+  // The open record as it stands; valid as long as the arena once Done.
+  std::string_view Open() const;
+  // The open record is done: kept, or (`keep` false) its room given back.
+  void Done(bool keep);
 
  private:
   std::vector<ByteChunk> chunks_;
-  std::size_t used_ = 0;  // of the last chunk
+  std::size_t used_ = 0;   // of the last chunk
+  std::size_t start_ = 0;  // the open record, in the last chunk
 };
 
 // Where a card of the modern reading lies: at a file offset, or (kept) at
@@ -87,17 +95,28 @@ struct CardSpan {
 
 class ContactStore {
  public:
-  // The keyword reader. A contact is listed at each END line that lists it
-  // (Reserve once, List each time) and kept when it ends, with the fields
-  // its text gave. Each throws std::bad_alloc, after which the list is as it
+  // The keyword reader. A contact's fields are kept as what its lines did to
+  // them, in order: each line that fills a field is one operation, the
+  // field's number, whether it replaced or appended, whether a line feed
+  // followed, and the value (its length, then its bytes). That is about the
+  // size of the values themselves, and the separator that joins appended
+  // pieces is chosen only when the fields are read: the file is known to be
+  // UTF-8 or not only at its end.
+  //
+  // The operations go to the open contact; it is listed at each END line
+  // that lists it (Reserve once, List each time) and kept when it ends if it
+  // was listed. Each throws std::bad_alloc, after which the list is as it
   // was.
+  void AddOperation(Field field, bool replace, bool line_feed, std::string_view value);
   std::uint32_t Reserve();
   void List(std::uint32_t record);
-  void Keep(std::uint32_t record, const ContactFields& fields);
+  // The open contact ends: kept as `record`, or forgotten (kNoRecord).
+  static constexpr std::uint32_t kNoRecord = ~std::uint32_t(0);
+  void EndContact(std::uint32_t record);
   // Whether another entry fits: ContactCount is a signed 32-bit count.
   bool Full() const;
-  // Replaces everything in `out` with the fields of entry `i`, their pieces
-  // joined by `join`. Throws std::bad_alloc.
+  // Replaces everything in `out` with the fields of entry `i`, appended
+  // pieces joined by `join`. Throws std::bad_alloc.
   void Fields(std::size_t i, std::string_view join, ContactRecord& out) const;
 
   // The modern reading: one entry per card. `bytes` is the card's text when
@@ -109,7 +128,7 @@ class ContactStore {
 
  private:
   ByteArena arena_;
-  BlockList<std::string_view> records_;  // packed fields, by record
+  BlockList<std::string_view> records_;  // operations, by record
   BlockList<std::uint32_t> entries_;     // the keyword reader's list: records
   BlockList<CardSpan> cards_;            // the modern reading's list
 };
