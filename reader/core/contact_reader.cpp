@@ -4,9 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "internal/contact_loader.h"
-
 #include "internal/ascii.h"
+#include "internal/contact_loader.h"
 #include "internal/utf8_check.h"
 
 namespace tessary::internal {

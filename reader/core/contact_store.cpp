@@ -165,6 +165,7 @@ void ContactStore::AddCard(std::uint64_t offset, std::uint64_t size, bool too_la
     card.kept = true;
   }
   cards_.push_back(card);
+  if (!card.kept && !too_large) cards_end_ = offset + size;
 }
 
 }  // namespace tessary::internal

@@ -1,6 +1,7 @@
 #include "vcard_stream.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -12,6 +13,12 @@
 #include "internal/text_source.h"
 
 namespace tessary {
+namespace {
+
+// How much of the file the cursor reads at once in the modern reading.
+constexpr std::uint64_t kReadAhead = std::uint64_t(1) << 20;
+
+}  // namespace
 
 struct VCardStream::State {
   // The separator as set, for the next Open.
@@ -25,7 +32,8 @@ struct VCardStream::State {
   // stream made (owned_source), through the text source over it.
   std::unique_ptr<ByteSource> owned_source;
   std::unique_ptr<internal::TextSource> cards_from;
-  std::string card_text;  // the card's bytes, read again
+  std::string card_text;  // the card's bytes read again, and the next ones'
+  std::uint64_t text_at = 0;  // the file offset of card_text's first byte
   std::string read_separator;       // classifies the lines of the list
   std::string read_separator_utf8;  // joins its fields if the file is UTF-8
   bool utf8 = false;
@@ -84,6 +92,7 @@ struct VCardStream::State {
     cards_from.reset();
     owned_source.reset();
     std::string().swap(card_text);
+    text_at = 0;
   }
 
   std::size_t Entries() const { return store ? store->Entries() : 0; }
@@ -124,12 +133,30 @@ CardError VCardStream::State::LoadCard(const internal::CardSpan& span, DecodedCa
   std::string_view text;
   if (span.kept) {
     text = std::string_view(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(span.at)), span.size);
+  } else if (span.at >= text_at && span.at + span.size <= text_at + card_text.size()) {
+    // Read with a card before it.
+    text = std::string_view(card_text).substr(std::size_t(span.at - text_at), span.size);
   } else {
-    // A large card's text is not kept for the next, smaller ones.
-    if (card_text.capacity() > (std::size_t(16) << 20) && span.size < card_text.capacity() / 4) std::string().swap(card_text);
-    card_text.resize(span.size);
-    if (!cards_from || !cards_from->ReadAt(span.at, card_text.data(), span.size)) return CardError::ReadFailed;
-    text = card_text;
+    // The cursor mostly moves on to the next card: the cards after this one
+    // are read with it, up to a megabyte, so that small cards do not cost a
+    // read each. A large card's text is not kept for the next, smaller ones.
+    const std::uint64_t ahead = std::min<std::uint64_t>(std::max<std::uint64_t>(span.size, kReadAhead),
+                                                        store->CardsEnd() - span.at);
+    if (card_text.capacity() > 4 * kReadAhead && ahead < card_text.capacity() / 4) std::string().swap(card_text);
+    card_text.clear();
+    text_at = span.at;
+    card_text.resize(std::size_t(ahead));
+    bool read = cards_from && cards_from->ReadAt(span.at, card_text.data(), card_text.size());
+    if (!read && ahead > span.size) {
+      // The file changed since: this card alone may still be there.
+      card_text.resize(span.size);
+      read = cards_from && cards_from->ReadAt(span.at, card_text.data(), span.size);
+    }
+    if (!read) {
+      card_text.clear();
+      return CardError::ReadFailed;
+    }
+    text = std::string_view(card_text).substr(0, span.size);
   }
   // Decoded values are UTF-8, whatever the file was in.
   internal::DecodeCard(text, utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi, out, scratch);

@@ -123,6 +123,8 @@ class ContactStore {
   // it is to be kept here, else null. Throws std::bad_alloc.
   void AddCard(std::uint64_t offset, std::uint64_t size, bool too_large, const char* bytes);
   const CardSpan& Card(std::size_t i) const { return cards_[i]; }
+  // Where the last card not kept here ends in the file.
+  std::uint64_t CardsEnd() const { return cards_end_; }
 
   std::size_t Entries() const { return cards_.size() + entries_.size(); }
 
@@ -131,6 +133,7 @@ class ContactStore {
   BlockList<std::string_view> records_;  // operations, by record
   BlockList<std::uint32_t> entries_;     // the keyword reader's list: records
   BlockList<CardSpan> cards_;            // the modern reading's list
+  std::uint64_t cards_end_ = 0;
 };
 
 }  // namespace tessary::internal
