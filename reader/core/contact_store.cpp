@@ -66,8 +66,8 @@ void ChunkFree::operator()(char* p) const {
   std::default_delete<char[]>()(p);
 }
 
-char* ByteArena::Grow(std::size_t size) {
-  if (chunks_.empty() || chunks_.back().size() - used_ < size) {
+char* ByteArena::GrowInto(std::size_t size) {
+  {
     const std::size_t open = used_ - start_;
     ByteChunk fresh(std::max(kArenaChunk, 2 * (open + size)));
     if (open) std::memcpy(fresh.data(), chunks_.back().data() + start_, open);
@@ -93,12 +93,6 @@ void ByteArena::Done(bool keep) {
 
 namespace {
 
-char* PutVarint(char* out, std::size_t n) {
-  for (; n > 0x7F; n >>= 7) *out++ = char((n & 0x7F) | 0x80);
-  *out++ = char(n);
-  return out;
-}
-
 std::size_t GetVarint(std::string_view in, std::size_t& at) {
   std::size_t n = 0;
   for (int shift = 0;; shift += 7) {
@@ -108,20 +102,7 @@ std::size_t GetVarint(std::string_view in, std::size_t& at) {
   }
 }
 
-constexpr unsigned char kReplace = 0x20, kLineFeed = 0x40;
-
 }  // namespace
-
-void ContactStore::AddOperation(Field field, bool replace, bool line_feed, std::string_view value) {
-  char* out = arena_.Grow(1 + 10 + value.size());
-  char* const start = out;
-  *out++ = char(unsigned(field) | (replace ? kReplace : 0) | (line_feed ? kLineFeed : 0));
-  out = PutVarint(out, value.size());
-  std::memcpy(out, value.data(), value.size());
-  out += value.size();
-  // Give back what the length did not need.
-  arena_.Shrink(std::size_t(1 + 10 + value.size()) - std::size_t(out - start));
-}
 
 std::uint32_t ContactStore::Reserve() {
   records_.push_back({});
@@ -146,9 +127,9 @@ void ContactStore::Fields(std::size_t i, std::string_view join, ContactRecord& o
     const std::size_t length = GetVarint(operations, at);
     const std::string_view value = operations.substr(at, length);
     at += length;
-    if (head & kReplace) out.Set(field, value);
+    if (head & kReplaceOperation) out.Set(field, value);
     else out.Append(field, value, join);
-    if (head & kLineFeed) out.Extend(field, "\n");
+    if (head & kLineFeedOperation) out.Extend(field, "\n");
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "internal/contact_store.h"
+#include "internal/line_scan.h"
 
 namespace tessary::internal {
 
@@ -35,6 +36,7 @@ class ContactLoader {
   // same few names in every contact, and a look-up here costs less than a
   // fold and a hash of the table.
   const Keyword* Find(std::string_view name);
+  LineKind ClassifyLine(const Line& line) const;
   struct Known {
     std::uint64_t head = 0;  // the first eight bytes, zeros after a shorter name
     char name[40];

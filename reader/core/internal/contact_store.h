@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -70,7 +71,12 @@ class ByteArena {
  public:
   // Room for `size` more bytes of the open record; valid until the next
   // call. Throws std::bad_alloc, after which the record is as it was.
-  char* Grow(std::size_t size);
+  char* Grow(std::size_t size) {
+    if (chunks_.empty() || chunks_.back().size() - used_ < size) return GrowInto(size);
+    char* at = chunks_.back().data() + used_;
+    used_ += size;
+    return at;
+  }
   // Gives back the last `size` bytes Grow gave.
   void Shrink(std::size_t size) { used_ -= size; }
   // The open record as it stands; valid as long as the arena once Done.
@@ -79,6 +85,9 @@ class ByteArena {
   void Done(bool keep);
 
  private:
+  // Grow when the last chunk has no room: the open record moves to a new one.
+  char* GrowInto(std::size_t size);
+
   std::vector<ByteChunk> chunks_;
   std::size_t used_ = 0;   // of the last chunk
   std::size_t start_ = 0;  // the open record, in the last chunk
@@ -92,6 +101,8 @@ struct CardSpan {
   bool kept = false;
   bool too_large = false;
 };
+
+inline constexpr unsigned char kReplaceOperation = 0x20, kLineFeedOperation = 0x40;
 
 class ContactStore {
  public:
@@ -107,7 +118,19 @@ class ContactStore {
   // that lists it (Reserve once, List each time) and kept when it ends if it
   // was listed. Each throws std::bad_alloc, after which the list is as it
   // was.
-  void AddOperation(Field field, bool replace, bool line_feed, std::string_view value);
+  void AddOperation(Field field, bool replace, bool line_feed, std::string_view value) {
+    // The head byte, the length in 7-bit groups (the last without the high
+    // bit), the value; what the length did not need is given back.
+    char* out = arena_.Grow(1 + 10 + value.size());
+    char* const start = out;
+    *out++ = char(unsigned(field) | (replace ? kReplaceOperation : 0) | (line_feed ? kLineFeedOperation : 0));
+    std::size_t n = value.size();
+    for (; n > 0x7F; n >>= 7) *out++ = char((n & 0x7F) | 0x80);
+    *out++ = char(n);
+    std::memcpy(out, value.data(), value.size());
+    out += value.size();
+    arena_.Shrink(std::size_t(1 + 10 + value.size()) - std::size_t(out - start));
+  }
   std::uint32_t Reserve();
   void List(std::uint32_t record);
   // The open contact ends: kept as `record`, or forgotten (kNoRecord).
