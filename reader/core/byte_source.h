@@ -19,7 +19,8 @@ class ByteSource {
   // Whether reading stopped on an error rather than at the end.
   virtual bool Failed() const = 0;
   // How many bytes are still to come, as far as the source knows; 0 when
-  // it does not. Only a hint: it sizes the reader's storage.
+  // it does not. Only a hint; the reader, reading through a window of its
+  // own size, no longer asks.
   virtual std::uint64_t ExpectedRemaining() const { return 0; }
   // Whether ReadAt works. Asked after the first Read.
   virtual bool CanReadAt() const { return false; }

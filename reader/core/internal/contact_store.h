@@ -1,11 +1,12 @@
 // The list an Open leaves: what the cursor needs of each entry, never the
 // file's bytes.
 //
-// The keyword reader keeps each contact's fields, packed: the values of the
-// non-empty fields one after the other, which is what it hands out and far
-// less than the contact's text. The modern reading keeps where each card
-// lies in the file, and the cursor reads it again from there; only a source
-// that cannot be read again has the cards' bytes kept here instead.
+// The keyword reader keeps each contact's fields, as the operations its
+// lines made on them: about the size of what it hands out, and far less
+// than the contact's text when the contact has a picture. The modern
+// reading keeps where each card lies in the file, and the cursor reads it
+// again from there; only a source that cannot be read again has the cards'
+// bytes kept here instead.
 #pragma once
 
 #include <cstddef>
