@@ -68,7 +68,7 @@ class VCardStream {
   // when the cursor reaches it: from a handle of its own on a file (the
   // caller may close its FILE), from `source` when it can (ReadAt; it must
   // then outlive the list, until the next Open or Close). A file that cannot
-  // be read again (a pipe, a UTF-16 file) has its cards kept in memory.
+  // be read again (a pipe) has its cards kept in memory.
   OpenResult OpenDecoded(const char* path);
   OpenResult OpenDecoded(std::FILE* file);
   OpenResult OpenDecoded(ByteSource& source);

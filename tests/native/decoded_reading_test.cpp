@@ -352,6 +352,33 @@ TEST(DecodedReading, CardTooLargeIsPassedOver) {
   }
 }
 
+// A UTF-16 file larger than the conversion's blocks and than what the cursor
+// reads at once, its cards read again from the file (converted again from
+// the nearest block) or kept: the same cards, characters beyond the basic
+// plane straddling the blocks too.
+TEST(DecodedReading, Utf16CardsReadAgainAcrossBlocks) {
+  std::u16string text;
+  for (int i = 0; i < 3000; ++i)
+    text += u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\U0001F600 " + std::u16string(std::size_t(i % 7), u'\u00E9') +
+            u"\r\nNOTE:" + std::u16string(std::size_t(350 + i % 50), u'n') + u"\r\nEND:VCARD\r\n";
+  for (bool big_endian : {false, true}) {
+    const std::string file = Utf16(text, big_endian);
+    std::vector<std::vector<Card>> readings;
+    for (bool read_at : {false, true}) {
+      MemorySource source(file, {4099});
+      source.set_read_at(read_at);
+      VCardStream s;
+      ASSERT_EQ(s.OpenDecoded(source), OpenResult::Read);
+      ASSERT_EQ(s.ContactCount(), 3000);
+      readings.push_back(ReadAll(s));
+    }
+    EXPECT_EQ(readings[0], readings[1]);
+    std::string name = "FN: \xF0\x9F\x98\x80 ";
+    for (int k = 0; k < 2999 % 7; ++k) name += "\xC3\xA9";
+    EXPECT_EQ(readings[1][2999].at(0), name);
+  }
+}
+
 // A file's cards are read again from the stream's own handle: the caller
 // may close its file, a pipe's cards are kept, and a file cut short after
 // the read names the cards it lost.
