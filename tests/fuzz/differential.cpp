@@ -50,13 +50,18 @@ std::string DecodedCards(std::string_view file, std::size_t window, bool read_at
   stream.MoveFirst();
   for (std::int32_t i = 0; i < stream.ContactCount(); ++i, stream.MoveNext()) {
     const tessary::DecodedCard& card = stream.CurrentCard();
-    out += "[" + std::to_string(int(stream.CurrentCardError())) + " " + Shown(card.version) + "]\n";
+    // Appended piece by piece: a chain of + makes mingw's g++ warn falsely
+    // of overlapping copies.
+    auto put = [&out](std::initializer_list<std::string_view> pieces) {
+      for (std::string_view piece : pieces) out += piece;
+    };
+    put({"[", std::to_string(int(stream.CurrentCardError())), " ", Shown(card.version), "]\n"});
     for (const tessary::DecodedProperty& p : card.properties) {
-      out += Shown(p.group) + "." + Shown(p.name) + ";";
-      for (const std::string& t : p.types) out += Shown(t) + ",";
-      out += ":" + Shown(p.value);
-      for (const std::string& c : p.components) out += "|" + Shown(c);
-      out += "\n";
+      put({Shown(p.group), ".", Shown(p.name), ";"});
+      for (const std::string& t : p.types) put({Shown(t), ","});
+      put({":", Shown(p.value)});
+      for (const std::string& c : p.components) put({"|", Shown(c)});
+      out += '\n';
     }
   }
   return out;
