@@ -1,7 +1,7 @@
 #include "vcard_stream.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <utility>
 
