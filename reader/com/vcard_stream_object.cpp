@@ -178,6 +178,8 @@ class VCardStreamObject final : public Stream {
   // The modern reading's card under the cursor, property by property.
   STDMETHODIMP get_PropertyCount(long* value) override {
     if (!value) return E_POINTER;
+    *value = 0;
+    if (FAILED(CardFault())) return CardFault();
     *value = static_cast<long>(stream_.CurrentCard().properties.size());
     return S_OK;
   }
@@ -196,6 +198,7 @@ class VCardStreamObject final : public Stream {
   STDMETHODIMP get_PropertyComponentCount(long index, long* value) override {
     if (!value) return E_POINTER;
     *value = 0;
+    if (FAILED(CardFault())) return CardFault();
     const DecodedProperty* p = PropertyAt(index);
     if (!p) return E_INVALIDARG;
     *value = static_cast<long>(p->components.size());
@@ -306,6 +309,19 @@ class VCardStreamObject final : public Stream {
     return E_UNEXPECTED;
   }
 
+  // After OpenDecoded, a card the cursor is on but that was not decoded:
+  // one too large to be a contact, or one whose bytes could not be read
+  // again. Every member reading the card says so, so that a client can
+  // name the card and go on to the next.
+  HRESULT CardFault() const {
+    switch (stream_.CurrentCardError()) {
+      case tessary::CardError::None: return S_OK;
+      case tessary::CardError::TooLarge: return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+      case tessary::CardError::ReadFailed: return STG_E_READFAULT;
+    }
+    return E_UNEXPECTED;
+  }
+
   // The property at a 1-based index of the current card, or null.
   const DecodedProperty* PropertyAt(long index) const {
     const auto& properties = stream_.CurrentCard().properties;
@@ -319,6 +335,7 @@ class VCardStreamObject final : public Stream {
   HRESULT GetText(long index, BSTR* value, Text text) {
     if (!value) return E_POINTER;
     *value = nullptr;
+    if (FAILED(CardFault())) return CardFault();
     const DecodedProperty* p = PropertyAt(index);
     if (!p) return E_INVALIDARG;
     return Guarded([&]() -> HRESULT {
@@ -333,6 +350,7 @@ class VCardStreamObject final : public Stream {
   HRESULT Get(Field field, BSTR* value) {
     if (!value) return E_POINTER;
     *value = nullptr;
+    if (FAILED(CardFault())) return CardFault();
     return Guarded([&] {
       return Widen(stream_.Current(field), stream_.CurrentIsUtf8() ? CP_UTF8 : CP_ACP, value);
     });

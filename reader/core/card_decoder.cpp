@@ -69,6 +69,8 @@ class Lines {
     consumed_ = line_feed ? length + 1 : length;
     while (length > 0 && rest_[length - 1] == '\r') --length;
     line_ = rest_.substr(0, length);
+    // Files joined with `cat` carry a byte order mark at a line's start.
+    if (line_.starts_with("\xEF\xBB\xBF")) line_.remove_prefix(3);
   }
 
   std::string_view rest_, line_;
@@ -76,15 +78,41 @@ class Lines {
   bool has_line_ = false;
 };
 
-// The card's VERSION, wherever it stands among the card's lines; it decides
-// how folded lines join, so it is needed before the first one.
+// The card's VERSION, wherever it stands among the card's lines (not those
+// of an AGENT's card in it); it decides how folded lines join, so it is
+// needed before the first one.
 std::string_view FindVersion(std::string_view text) {
+  int depth = 0;
+  bool after_agent = false;
   for (Lines lines(text); !lines.Empty(); lines.Pop()) {
     const std::string_view line = lines.Front();
-    if (StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
-    if (CardDelimiterOf(line) == Delimiter::End) break;
+    const Delimiter delimiter = CardDelimiterOf(line);
+    if (delimiter == Delimiter::Begin && after_agent) ++depth;
+    if (delimiter == Delimiter::End && depth-- == 0) break;
+    if (depth == 0 && StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
+    after_agent = OpensAgentCard(line);
   }
   return {};
+}
+
+// A 2.1 AGENT's card, from its BEGIN:VCARD to the END:VCARD that matches
+// it, is the AGENT's value: its lines as they are, joined by line feeds.
+void TakeAgentCard(Lines& lines, std::string& out) {
+  int depth = 0;
+  bool after_agent = true;
+  while (!lines.Empty()) {
+    const std::string_view line = lines.Front();
+    const Delimiter delimiter = CardDelimiterOf(line);
+    // A BEGIN:VCARD after anything else starts the next card: the reading
+    // ended this card's text there already.
+    if (delimiter == Delimiter::Begin && !after_agent) break;
+    if (!out.empty()) out += '\n';
+    out.append(line);
+    lines.Pop();
+    if (delimiter == Delimiter::Begin) ++depth;
+    if (delimiter == Delimiter::End && --depth == 0) break;
+    after_agent = OpensAgentCard(line);
+  }
 }
 
 // Whether `text` ends in the middle of a UTF-8 character and `next`, a
@@ -498,6 +526,17 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeSc
       scratch.binary_bytes = std::string();
       SettleBinary(scratch.binary.declared(), failure, binary);
       if (header->pref_rank > 0) ranked_binaries.emplace_back(out.binaries.size() - 1, header->pref_rank);
+      continue;
+    }
+
+    if (property.name == "AGENT" && OpensAgentCard(line.Text()) && !lines.Empty() &&
+        CardDelimiterOf(lines.Front()) == Delimiter::Begin) {
+      bytes.clear();
+      TakeAgentCard(lines, bytes);
+      AppendText(bytes, true, file, header->charset, property.value);
+      property.components.resize(1);
+      property.components[0].assign(property.value);
+      ++used;
       continue;
     }
 

@@ -4,7 +4,8 @@
 //
 // --decoded prints what the modern reading (OpenDecoded) makes of each card,
 // property by property, instead of the keyword reader's 32 fields; a binary
-// value (a picture) shows as its media type and size.
+// value (a picture) shows as its media type and size, and a card it passed
+// over as "[n] not read: " and why.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -164,7 +165,12 @@ int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, bool de
       out += '[';
       out += std::to_string(i);
       out += ']';
-      if (decoded && !stream.CurrentCard().version.empty()) {
+      const tessary::CardError error = decoded ? stream.CurrentCardError() : tessary::CardError::None;
+      if (error == tessary::CardError::TooLarge) {
+        out += " not read: larger than " + std::to_string(tessary::kLargestCardBytes >> 20) + " MB";
+      } else if (error == tessary::CardError::ReadFailed) {
+        out += " not read: could not be read again";
+      } else if (decoded && !stream.CurrentCard().version.empty()) {
         out += " version ";
         PutEscaped(stream.CurrentCard().version, out);
       }

@@ -7,7 +7,7 @@
 // between the reader, the mapping, the store calls, the window updates and
 // the yields.
 //
-//   import_bench.exe WORK_DIR [N [M]]     (see import_bench.sh)
+//   import_bench.exe WORK_DIR [N [M [PHOTO_BYTES]]]     (see import_bench.sh)
 #include <windows.h>
 #include <objbase.h>
 
@@ -41,13 +41,14 @@ namespace fs = std::filesystem;
 namespace store = pindrel::store;
 namespace window = pindrel::forms::frmvCardImport;
 
-// `dir` holding one file of `count` generated contacts.
-void MakeOneFile(const fs::path& dir, long count) {
+// `dir` holding one file of `count` generated contacts, each with a picture
+// of `photo` bytes when asked.
+void MakeOneFile(const fs::path& dir, long count, std::size_t photo = 0) {
   if (fs::exists(dir / "contacts.vcf")) return;
   fs::create_directories(dir);
   std::FILE* out = _wfopen((dir / "contacts.vcf").c_str(), L"wb");
   if (!out) std::exit(1);
-  tessary_bench::WriteVCards(out, count);
+  tessary_bench::WriteVCards(out, count, photo);
   std::fclose(out);
 }
 
@@ -183,17 +184,18 @@ void PrintRun(const char* what, const Run& run, const bench::Desktop& desktop) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: import_bench WORK_DIR [N [M]]\n");
+    std::fprintf(stderr, "usage: import_bench WORK_DIR [N [M [PHOTO_BYTES]]]\n");
     return 2;
   }
   const fs::path work = argv[1];
   const long n = argc > 2 ? std::atol(argv[2]) : 100000;
   const long m = argc > 3 ? std::atol(argv[3]) : 10000;
+  const long photo = argc > 4 ? std::atol(argv[4]) : 0;
   const long timed_n = std::min(n, 10000L);
   const long timed_m = std::min(m, 2000L);
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   {
-    MakeOneFile(work / "one", n);
+    MakeOneFile(work / "one", n, std::size_t(std::max(photo, 0L)));
     MakeOneFile(work / "one-timed", timed_n);
     MakeManyFiles(work / "many", m);
     MakeManyFiles(work / "many-timed", timed_m);

@@ -1,8 +1,9 @@
 // libFuzzer target: the fast reader and the plain one must agree on every
 // field of every listed contact, whatever the bytes, the separator, the
-// read sizes and the size the source reports. The modern reading of the
-// same bytes must go through them whole and give nothing but UTF-8, and
-// every binary value a media type and, when it failed, a named failure.
+// read sizes, the size the source reports and the window. The modern
+// reading of the same bytes must go through them whole, give nothing but
+// UTF-8, give the same cards through any window, and give every binary value
+// a media type and, when it failed, a named failure.
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -60,5 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   CheckDecodedReading(data, size);
+  difference = tessary_test::CompareDecodedReadings(data, size);
+  if (!difference.empty()) {
+    std::fprintf(stderr, "modern reading: %s\n", difference.c_str());
+    std::abort();
+  }
   return 0;
 }

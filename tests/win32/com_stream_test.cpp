@@ -606,6 +606,44 @@ TEST_F(StreamTest, BinaryValuesThroughIVCardStream3) {
   EXPECT_EQ(count, 0);
 }
 
+// The modern reading reads each card from the file again when the cursor
+// reaches it, through a handle of its own: a card lost from the file since
+// says so in every member that reads it, and Close lets the file go.
+TEST_F(StreamTest, ModernReadingReadsCardsAgainUntilClose) {
+  const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
+  TempFile file(card + card, L"again.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream2> stream = Create<IVCardStream2>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  Bstr path(file.path());
+  ASSERT_EQ(stream->OpenDecoded(path.Get()), S_OK);
+  ASSERT_EQ(Count(stream.Get()), 2);
+  // The second card is cut off.
+  HANDLE cut = CreateFileW(file.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(cut, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size;
+  size.QuadPart = LONGLONG(card.size() + 10);
+  ASSERT_TRUE(SetFilePointerEx(cut, size, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(SetEndOfFile(cut));
+  CloseHandle(cut);
+
+  long properties = -1;
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  EXPECT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  EXPECT_EQ(properties, 1);
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(stream->get_PropertyCount(&properties), STG_E_READFAULT);
+  Bstr unused;
+  EXPECT_EQ(stream->get_PropertyValue(1, unused.Receive()), STG_E_READFAULT);
+  EXPECT_EQ(stream->get_FullName(unused.Receive()), STG_E_READFAULT);
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(IsEOF(stream.Get()), 1);
+
+  ASSERT_EQ(stream->Close(), S_OK);
+  EXPECT_TRUE(DeleteFileW(file.path().c_str())) << "Close lets the file go";
+}
+
 // The placeholders keep nothing: puts succeed and are forgotten, gets
 // succeed with no string, and refuse a null out-pointer.
 TEST_F(StreamTest, PlaceholdersKeepNothing) {
