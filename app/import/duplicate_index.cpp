@@ -103,6 +103,35 @@ const std::vector<std::wstring_view>& PhoneProperties() {
 
 }  // namespace duplicate_detail
 
+void DuplicateIndex::AddByName(std::wstring_view full_name, std::wstring_view first, std::wstring_view last,
+                               std::int32_t position) {
+  const PersonKey key = duplicate_detail::KeyFromTexts(full_name, first, last, {}, {}, {});
+  Add(key, position);
+  if (key.name != 0) entries_.back().by_name = true;
+}
+
+bool DuplicateIndex::SameByReading(const PersonKey& key, ContactTexts& contact) {
+  // One property at a time, so that the usual match (the same first e-mail
+  // address) costs one read.
+  bool any = false;
+  auto shares = [&](const std::vector<std::wstring_view>& properties, bool phone) {
+    for (std::wstring_view p : properties) {
+      const std::wstring text = contact.Text(p);
+      const PersonKey one = phone ? duplicate_detail::KeyFromTexts({}, {}, {}, {}, {}, {text})
+                                  : duplicate_detail::KeyFromTexts({}, {}, {}, {}, {text}, {});
+      if (one.contacts.empty()) continue;
+      any = true;
+      if (std::binary_search(key.contacts.begin(), key.contacts.end(), one.contacts.front())) return true;
+    }
+    return false;
+  };
+  if (shares(duplicate_detail::EmailProperties(), false) || shares(duplicate_detail::PhoneProperties(), true))
+    return true;
+  if (any || !key.contacts.empty()) return false;
+  return duplicate_detail::KeyFromTexts({}, {}, {}, contact.Text(store::property::CompanyName), {}, {}).company ==
+         key.company;
+}
+
 PersonKey KeyOfCard(const std::vector<PropertySet>& sets) {
   auto text = [&](std::wstring_view property) -> std::wstring {
     for (const PropertySet& s : sets)
@@ -162,7 +191,7 @@ void DuplicateIndex::Add(const PersonKey& key, std::int32_t position) {
   if (key.name == 0) return;  // never found again
   const auto index = static_cast<std::uint32_t>(entries_.size());
   entries_.push_back({key.name, key.company, static_cast<std::uint32_t>(contacts_.size()), kNone, position,
-                      static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF))});
+                      static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF)), false});
   contacts_.insert(contacts_.end(), key.contacts.begin(), key.contacts.begin() + entries_.back().contact_count);
   // Appended to the end of its name's chain, so the folder's order holds.
   std::uint32_t* link = &Slot(key.name);
@@ -170,10 +199,17 @@ void DuplicateIndex::Add(const PersonKey& key, std::int32_t position) {
   *link = index;
 }
 
-std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key) const {
+std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key, const OpenContact& open) const {
   if (key.name == 0) return std::nullopt;
-  for (std::uint32_t i = Head(key.name); i != kNone; i = entries_[i].next)
-    if (Same(entries_[i], key)) return entries_[i].position;
+  for (std::uint32_t i = Head(key.name); i != kNone; i = entries_[i].next) {
+    const Entry& e = entries_[i];
+    if (!e.by_name) {
+      if (Same(e, key)) return e.position;
+    } else if (open) {
+      if (std::unique_ptr<ContactTexts> contact = open(e.position); contact && SameByReading(key, *contact))
+        return e.position;
+    }
+  }
   return std::nullopt;
 }
 

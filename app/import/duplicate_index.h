@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,15 @@ std::wstring FoldedName(std::wstring_view text);
 // A telephone number as compared: its digits, the last nine of nine or more.
 std::wstring PhoneDigits(std::wstring_view text);
 
+// A contact of the folder, read when a card's name meets it.
+class ContactTexts {
+ public:
+  virtual ~ContactTexts() = default;
+  virtual std::wstring Text(std::wstring_view property) = 0;
+};
+// The contact at a position of the folder.
+using OpenContact = std::function<std::unique_ptr<ContactTexts>(std::int32_t position)>;
+
 class DuplicateIndex {
  public:
   // Room for this many contacts without growing.
@@ -55,8 +66,14 @@ class DuplicateIndex {
   }
   // The contact at `position` of the folder (1-based), in folder order.
   void Add(const PersonKey& key, std::int32_t position);
+  // A contact of the folder by its name alone (its full name, else its
+  // first and last name): the rest of its key is read through `open` when
+  // a card of that name is looked for, so reading a large folder costs a
+  // name a contact, and each card only the contacts that share its name.
+  void AddByName(std::wstring_view full_name, std::wstring_view first, std::wstring_view last,
+                 std::int32_t position);
   // The position of the first contact added that is the same person.
-  std::optional<std::int32_t> Find(const PersonKey& key) const;
+  std::optional<std::int32_t> Find(const PersonKey& key, const OpenContact& open = nullptr) const;
   std::size_t size() const { return entries_.size(); }
   // Memory the index holds, for the benchmark.
   std::size_t bytes() const;
@@ -69,7 +86,11 @@ class DuplicateIndex {
     std::uint32_t next;           // the next entry of the same name's slot; kNone ends
     std::int32_t position;
     std::uint16_t contact_count;
+    bool by_name;  // the rest is read when needed
   };
+  // Whether the folder's contact at `position` shares an e-mail address or
+  // a telephone number with `key`, or, when both have neither, the company.
+  static bool SameByReading(const PersonKey& key, ContactTexts& contact);
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   bool Same(const Entry& e, const PersonKey& key) const;
   // The first entry of the name, kNone for none; the slot that holds it.

@@ -169,7 +169,9 @@ bool ImportRun::ReadFolder(ImportProgress& progress, store::Folder& target) {
     try {
       std::unique_ptr<store::Item> item = items->GetItem(i);
       if (item->MessageClass() != store::kContactClass) continue;
-      index_.Add(KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), i);
+      const std::wstring full = item->Text(store::property::FullName);
+      if (!FoldedName(full).empty()) index_.AddByName(full, {}, {}, i);
+      else index_.AddByName({}, item->Text(store::property::FirstName), item->Text(store::property::LastName), i);
     } catch (const store::StoreError&) {
     }
   }
@@ -255,7 +257,7 @@ void ImportRun::ImportContact(store::Folder& target, const CardMapping& contact,
     return;
   }
   PersonKey key = KeyOfCard(contact.sets);
-  if (std::optional<std::int32_t> position = index_.Find(key)) {
+  if (std::optional<std::int32_t> position = index_.Find(key, [&](std::int32_t at) { return FolderContact(target, at); })) {
     if (duplicates_ == DuplicateChoice::kSkip) ++tally_.skipped;
     else if (UpdateAt(target, *position, contact, path, number)) ++tally_.updated;
     return;
@@ -264,6 +266,28 @@ void ImportRun::ImportContact(store::Folder& target, const CardMapping& contact,
   tally_.noted += contact.noted;
   // A second copy of the card, later in this run, meets this contact.
   index_.Add(key, next_position_++);
+}
+
+std::unique_ptr<ContactTexts> ImportRun::FolderContact(store::Folder& target, std::int32_t position) {
+  // A contact that cannot be read is no match: the card is added rather
+  // than lost.
+  struct Texts : ContactTexts {
+    std::unique_ptr<store::Item> item;
+    std::wstring Text(std::wstring_view p) override {
+      try {
+        return item->Text(p);
+      } catch (const store::StoreError&) {
+        return {};
+      }
+    }
+  };
+  auto texts = std::make_unique<Texts>();
+  try {
+    texts->item = target.GetItems()->GetItem(position);
+  } catch (const store::StoreError&) {
+    return nullptr;
+  }
+  return texts;
 }
 
 bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const CardMapping& card,

@@ -101,6 +101,8 @@ class ImportRun : public RunGate {
   // One card into the target: added, or met as a person already there.
   void ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
                      std::int32_t number);
+  // The folder's contact at `position`, for the matching to read.
+  static std::unique_ptr<ContactTexts> FolderContact(store::Folder& target, std::int32_t position);
   bool UpdateAt(store::Folder& target, std::int32_t position, const CardMapping& card, const std::wstring& path,
                 std::int32_t number);
   // Reads one file into the target; false when the window went away.

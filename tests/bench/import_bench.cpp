@@ -152,7 +152,7 @@ double MappingMicroseconds(const pindrel::VCardReaderFactory& readers, const fs:
 }
 
 // What the run's index of the folder's contacts holds per contact: built
-// here as the run builds it, over the same folder.
+// here as the run builds it (by name), over the same folder.
 void PrintIndexMemory(const fs::path& profile) {
   SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
   auto session = store::DispatchSessionFactory()();
@@ -163,7 +163,8 @@ void PrintIndexMemory(const fs::path& profile) {
   index.Reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 1; i <= count; ++i) {
     auto item = items->GetItem(i);
-    index.Add(pindrel::KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), i);
+    index.AddByName(item->Text(store::property::FullName), item->Text(store::property::FirstName),
+                    item->Text(store::property::LastName), i);
   }
   index.ShrinkToFit();
   std::printf("index of the folder's %d contacts: %.1f bytes a contact\n", count,
