@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "classes.h"
@@ -272,20 +273,15 @@ class VCardStreamObject final : public Stream {
     return &joined_types_;
   }
 
-  const DecodedBinary* BinaryAt(long index) const {
-    const auto& binaries = stream_.CurrentCard().binaries;
-    if (index < 1 || static_cast<unsigned long>(index) > binaries.size()) return nullptr;
-    return &binaries[static_cast<std::size_t>(index - 1)];
-  }
+  const DecodedBinary* BinaryAt(long index) const { return At(stream_.CurrentCard().binaries, index); }
 
   // A text of the binary value at `index`, UTF-8 like the rest.
   template <class Text>
   HRESULT GetBinaryText(long index, BSTR* value, Text text) {
-    if (!value) return E_POINTER;
-    *value = nullptr;
-    const DecodedBinary* b = BinaryAt(index);
-    if (!b) return E_INVALIDARG;
-    return Guarded([&]() -> HRESULT { return Widen(text(*b), CP_UTF8, value); });
+    return GetTextOf(BinaryAt(index), value, [&](const DecodedBinary& b) {
+      std::string t = text(b);
+      return std::optional<std::string>(std::move(t));
+    });
   }
 
   // Open and OpenDecoded alike.
@@ -322,26 +318,32 @@ class VCardStreamObject final : public Stream {
     return E_UNEXPECTED;
   }
 
-  // The property at a 1-based index of the current card, or null.
-  const DecodedProperty* PropertyAt(long index) const {
-    const auto& properties = stream_.CurrentCard().properties;
-    if (index < 1 || static_cast<unsigned long>(index) > properties.size()) return nullptr;
-    return &properties[static_cast<std::size_t>(index - 1)];
+  // The item at a 1-based index of one of the current card's lists, or
+  // null.
+  template <class T>
+  static const T* At(const std::vector<T>& list, long index) {
+    if (index < 1 || static_cast<unsigned long>(index) > list.size()) return nullptr;
+    return &list[static_cast<std::size_t>(index - 1)];
   }
+  const DecodedProperty* PropertyAt(long index) const { return At(stream_.CurrentCard().properties, index); }
 
-  // A text of the property at `index`, which is UTF-8 like all the modern
-  // reading's text; `text` gives null for an index out of range.
-  template <class Text>
-  HRESULT GetText(long index, BSTR* value, Text text) {
+  // A text of `item` (a property or a binary value of the current card, or
+  // null for an index out of range), which is UTF-8 like all the modern
+  // reading's text; `text` gives nothing for a part out of range.
+  template <class Item, class Text>
+  HRESULT GetTextOf(const Item* item, BSTR* value, Text text) {
     if (!value) return E_POINTER;
     *value = nullptr;
     if (FAILED(CardFault())) return CardFault();
-    const DecodedProperty* p = PropertyAt(index);
-    if (!p) return E_INVALIDARG;
+    if (!item) return E_INVALIDARG;
     return Guarded([&]() -> HRESULT {
-      const std::string* utf8 = text(*p);
+      const auto utf8 = text(*item);
       return utf8 ? Widen(*utf8, CP_UTF8, value) : E_INVALIDARG;
     });
+  }
+  template <class Text>
+  HRESULT GetText(long index, BSTR* value, Text text) {
+    return GetTextOf(PropertyAt(index), value, text);
   }
 
   // Field values are the file's bytes: UTF-8 when the file they came from
