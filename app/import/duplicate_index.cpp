@@ -110,26 +110,21 @@ void DuplicateIndex::AddByName(std::wstring_view full_name, std::wstring_view fi
   if (key.name != 0) entries_.back().by_name = true;
 }
 
-bool DuplicateIndex::SameByReading(const PersonKey& key, ContactTexts& contact) {
-  // One property at a time, so that the usual match (the same first e-mail
-  // address) costs one read.
-  bool any = false;
-  auto shares = [&](const std::vector<std::wstring_view>& properties, bool phone) {
-    for (std::wstring_view p : properties) {
-      const std::wstring text = contact.Text(p);
-      const PersonKey one = phone ? duplicate_detail::KeyFromTexts({}, {}, {}, {}, {}, {text})
-                                  : duplicate_detail::KeyFromTexts({}, {}, {}, {}, {text}, {});
-      if (one.contacts.empty()) continue;
-      any = true;
-      if (std::binary_search(key.contacts.begin(), key.contacts.end(), one.contacts.front())) return true;
-    }
-    return false;
-  };
-  if (shares(duplicate_detail::EmailProperties(), false) || shares(duplicate_detail::PhoneProperties(), true))
-    return true;
-  if (any || !key.contacts.empty()) return false;
-  return duplicate_detail::KeyFromTexts({}, {}, {}, contact.Text(store::property::CompanyName), {}, {}).company ==
-         key.company;
+void DuplicateIndex::Load(Entry& e, const OpenContact& open) {
+  e.by_name = false;
+  std::unique_ptr<ContactTexts> contact = open ? open(e.position) : nullptr;
+  // A contact that cannot be read matches no one: its card is added again
+  // rather than lost.
+  if (!contact) {
+    e.company = 0;
+    e.contact_count = 0;
+    return;
+  }
+  const PersonKey key = KeyOfContact([&](std::wstring_view p) { return contact->Text(p); });
+  e.company = key.company;
+  e.first_contact = static_cast<std::uint32_t>(contacts_.size());
+  e.contact_count = static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF));
+  contacts_.insert(contacts_.end(), key.contacts.begin(), key.contacts.begin() + e.contact_count);
 }
 
 PersonKey KeyOfCard(const std::vector<PropertySet>& sets) {
@@ -142,7 +137,7 @@ PersonKey KeyOfCard(const std::vector<PropertySet>& sets) {
 }
 
 bool DuplicateIndex::Same(const Entry& e, const PersonKey& key) const {
-  if (e.name != key.name) return false;
+  if (e.name != key.name || e.company == 0) return false;
   if (e.contact_count == 0 && key.contacts.empty()) return e.company == key.company;
   // Both lists are sorted: a shared key is found in one pass.
   auto a = contacts_.begin() + e.first_contact, a_end = a + e.contact_count;
@@ -199,16 +194,12 @@ void DuplicateIndex::Add(const PersonKey& key, std::int32_t position) {
   *link = index;
 }
 
-std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key, const OpenContact& open) const {
+std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key, const OpenContact& open) {
   if (key.name == 0) return std::nullopt;
   for (std::uint32_t i = Head(key.name); i != kNone; i = entries_[i].next) {
-    const Entry& e = entries_[i];
-    if (!e.by_name) {
-      if (Same(e, key)) return e.position;
-    } else if (open) {
-      if (std::unique_ptr<ContactTexts> contact = open(e.position); contact && SameByReading(key, *contact))
-        return e.position;
-    }
+    Entry& e = entries_[i];
+    if (e.by_name) Load(e, open);
+    if (Same(e, key)) return e.position;
   }
   return std::nullopt;
 }

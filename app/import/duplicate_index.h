@@ -67,13 +67,14 @@ class DuplicateIndex {
   // The contact at `position` of the folder (1-based), in folder order.
   void Add(const PersonKey& key, std::int32_t position);
   // A contact of the folder by its name alone (its full name, else its
-  // first and last name): the rest of its key is read through `open` when
-  // a card of that name is looked for, so reading a large folder costs a
-  // name a contact, and each card only the contacts that share its name.
+  // first and last name): the rest of its key is read through `open` the
+  // first time a card of that name is looked for, and kept. Reading a large
+  // folder costs a name a contact; each contact is read whole only when a
+  // card shares its name, and once.
   void AddByName(std::wstring_view full_name, std::wstring_view first, std::wstring_view last,
                  std::int32_t position);
   // The position of the first contact added that is the same person.
-  std::optional<std::int32_t> Find(const PersonKey& key, const OpenContact& open = nullptr) const;
+  std::optional<std::int32_t> Find(const PersonKey& key, const OpenContact& open = nullptr);
   std::size_t size() const { return entries_.size(); }
   // Memory the index holds, for the benchmark.
   std::size_t bytes() const;
@@ -81,16 +82,15 @@ class DuplicateIndex {
  private:
   struct Entry {
     std::uint64_t name;
-    std::uint64_t company;
+    std::uint64_t company;  // 0 for a contact that could not be read
     std::uint32_t first_contact;  // into contacts_
     std::uint32_t next;           // the next entry of the same name's slot; kNone ends
     std::int32_t position;
     std::uint16_t contact_count;
     bool by_name;  // the rest is read when needed
   };
-  // Whether the folder's contact at `position` shares an e-mail address or
-  // a telephone number with `key`, or, when both have neither, the company.
-  static bool SameByReading(const PersonKey& key, ContactTexts& contact);
+  // Reads the rest of a contact added by name.
+  void Load(Entry& e, const OpenContact& open);
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   bool Same(const Entry& e, const PersonKey& key) const;
   // The first entry of the name, kNone for none; the slot that holds it.
