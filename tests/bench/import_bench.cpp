@@ -167,8 +167,23 @@ void PrintIndexMemory(const fs::path& profile) {
                     item->Text(store::property::LastName), i);
   }
   index.ShrinkToFit();
-  std::printf("index of the folder's %d contacts: %.1f bytes a contact\n", count,
-              static_cast<double>(index.bytes()) / count);
+  const double by_name = static_cast<double>(index.bytes()) / count;
+  // As a run that met every contact leaves it: each read whole once.
+  struct Texts : pindrel::ContactTexts {
+    std::unique_ptr<store::Item> item;
+    std::wstring Text(std::wstring_view p) override { return item->Text(p); }
+  };
+  const pindrel::OpenContact open = [&](std::int32_t at) -> std::unique_ptr<pindrel::ContactTexts> {
+    auto texts = std::make_unique<Texts>();
+    texts->item = items->GetItem(at);
+    return texts;
+  };
+  for (std::int32_t i = 1; i <= count; ++i) {
+    auto item = items->GetItem(i);
+    index.Find(pindrel::KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), open);
+  }
+  std::printf("index of the folder's %d contacts: %.1f bytes a contact by name, %.1f with every one read whole\n",
+              count, by_name, static_cast<double>(index.bytes()) / count);
   session->Logoff();
 }
 
