@@ -1,5 +1,6 @@
 #include "vcard_gen.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -40,14 +41,27 @@ const char* const kWords[] = {"met", "at", "the", "conference", "call", "about",
                               "email", "in", "the", "morning", "follow", "up", "next", "quarter"};
 
 // A picture's base64 text, the first line after the property's name and
-// each further line folded with a blank.
+// each further line folded with a blank: `bytes` bytes that a reader and a
+// store take for a JPEG (its start, a scan and its end), random between.
 std::string FoldedBase64(std::size_t bytes, Random& r) {
   static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string raw(std::max<std::size_t>(bytes, 8), '\0');
+  for (char& c : raw) c = static_cast<char>(r.Next() & 0x7F);  // no 0xFF, so no marker by chance
+  raw.replace(0, 4, "\xFF\xD8\xFF\xE0");
+  raw.replace(raw.size() / 2, 2, "\xFF\xDA");
+  raw.replace(raw.size() - 2, 2, "\xFF\xD9");
   std::string text;
-  const std::size_t length = (bytes + 2) / 3 * 4;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (i > 0 && i % 76 == 0) text += "\r\n ";
-    text += kDigits[r.Next() % 64];
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < raw.size(); i += 3) {
+    const std::uint32_t n = (std::uint32_t(static_cast<unsigned char>(raw[i])) << 16) |
+                            (i + 1 < raw.size() ? std::uint32_t(static_cast<unsigned char>(raw[i + 1])) << 8 : 0) |
+                            (i + 2 < raw.size() ? std::uint32_t(static_cast<unsigned char>(raw[i + 2])) : 0);
+    for (int k = 0; k < 4; ++k) {
+      if (column > 0 && column % 76 == 0) text += "\r\n ";
+      const bool pad = (k == 2 && i + 1 >= raw.size()) || (k == 3 && i + 2 >= raw.size());
+      text += pad ? '=' : kDigits[(n >> (18 - 6 * k)) & 0x3F];
+      ++column;
+    }
   }
   return text + "\r\n";
 }
