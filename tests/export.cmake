@@ -6,6 +6,10 @@ add_executable(export_tests
   native/fake_ui.cpp
   native/fake_store.cpp)
 target_link_libraries(export_tests PRIVATE pindrel_export pindrel_shell_logic GTest::gtest_main)
+if(WIN32)
+  target_sources(export_tests PRIVATE win32/export_file_win32_test.cpp)
+  target_link_libraries(export_tests PRIVATE pindrel_export_win32)
+endif()
 pindrel_add_test(NAME export COMMAND export_tests)
 
 # The 3.0 and 4.0 card writer, its cards read back through the reader core

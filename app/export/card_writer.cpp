@@ -1,10 +1,11 @@
 // How each value is written, and why (the import reads every card back
 // through the decoded reading and the card mapping, so those decide):
 //
-//  - Text values escape "\", ",", ";" and line breaks (as "\n"), as both
-//    versions say. URIs (URL, IMPP, a telephone number, a picture) escape
-//    only "\" and line breaks: libraries do not unescape a URI's commas,
-//    and the decoded reading resolves a backslash in every value.
+//  - Every value escapes "\", ",", ";" and line breaks (as "\n"), as both
+//    versions say for text: URLs, IMPP and telephone numbers too, since
+//    the decoded reading and the libraries that read these files unescape
+//    them as well (an unescaped "," there is read as the end of the value).
+//    The picture's base64 holds none of them.
 //  - A line break inside a one-line value is written as "\n" and comes
 //    back as ", " (the import keeps such values on one line); a street
 //    keeps its lines.
@@ -67,17 +68,15 @@ bool SameValue(const Property& a, const Property& b) {
   return a.part >= 0 && b.part >= 0 && a.vcard == b.vcard && a.types == b.types;
 }
 
-enum class Escape { kText, kUri };
-
 // `text` (UTF-8) escaped onto `out`; every line break (CR LF, LF, CR) one
 // "\n".
-void AppendEscaped(std::string_view text, Escape escape, std::string& out) {
+void AppendEscaped(std::string_view text, std::string& out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\r' || c == '\n') {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       out += "\\n";
-    } else if (c == '\\' || (escape == Escape::kText && (c == ',' || c == ';'))) {
+    } else if (c == '\\' || c == ',' || c == ';') {
       out += '\\';
       out += c;
     } else {
@@ -86,9 +85,7 @@ void AppendEscaped(std::string_view text, Escape escape, std::string& out) {
   }
 }
 
-void AppendEscaped(const std::wstring& text, Escape escape, std::string& out) {
-  AppendEscaped(ui::NarrowUtf8(text), escape, out);
-}
+void AppendEscaped(std::wstring_view text, std::string& out) { AppendEscaped(ui::NarrowUtf8(text), out); }
 
 // The store's "a, b" as vCard's "a,b", each category escaped.
 void AppendCategories(std::wstring_view value, std::string& out) {
@@ -99,7 +96,7 @@ void AppendCategories(std::wstring_view value, std::string& out) {
     if (!item.empty()) {
       if (!first) out += ',';
       first = false;
-      AppendEscaped(std::wstring(item), Escape::kText, out);
+      AppendEscaped(item, out);
     }
     if (comma == std::wstring_view::npos) return;
     value.remove_prefix(comma + 1);
@@ -236,16 +233,13 @@ void Whole(Card& card, const ContactCard& contact, const Property& p) {
       if (version == Version::k40) line += ";VALUE=text";
       line += ':';
     }
-    AppendEscaped(std::wstring(number), Escape::kUri, line);
-  } else if (p.vcard == "URL" || p.vcard == "IMPP") {
-    line += ':';
-    AppendEscaped(text, Escape::kUri, line);
+    AppendEscaped(number, line);
   } else if (p.form == Form::List) {
     line += ':';
     AppendCategories(text, line);
   } else {
     line += ':';
-    AppendEscaped(text, Escape::kText, line);
+    AppendEscaped(text, line);
   }
   card.End();
 }
@@ -271,7 +265,7 @@ void Structured(Card& card, const ContactCard& contact, std::span<const Property
   line += ':';
   for (std::size_t i = 0; i < size; ++i) {
     if (i > 0) line += ';';
-    if (parts[i]) AppendEscaped(*parts[i], Escape::kText, line);
+    if (parts[i]) AppendEscaped(*parts[i], line);
   }
   card.End();
 }
@@ -291,7 +285,7 @@ void FullName(Card& card, const ContactCard& contact, const Property& p) {
     }
   }
   std::string& line = card.Start("FN:");
-  AppendEscaped(name, Escape::kText, line);
+  AppendEscaped(name, line);
   card.End();
 }
 
