@@ -221,6 +221,8 @@ void ExportRun::WriteCard() {
     else card_.text[id] = current_contact_->Text(p.name);
   }
   card_.entry_id = current_contact_->EntryID();
+  // The mail client keeps every picture as a JPEG.
+  if (std::optional<std::string> picture = current_contact_->Picture()) card_.picture = std::move(*picture);
   card_text_.clear();
   card_writer::AppendCard(card_, version_, card_text_);
   file_->Write(card_text_);

@@ -270,6 +270,50 @@ class Object {
   std::shared_ptr<NameTable> names_;
 };
 
+// ---- Files the library writes for us.
+
+// A file of our own in the temporary directory, made empty at once (so its
+// name is ours) and removed again with this object.
+class TemporaryFile {
+ public:
+  TemporaryFile() {
+    wchar_t directory[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, directory);
+    if (length == 0 || length > MAX_PATH) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    wchar_t path[MAX_PATH];
+    if (GetTempFileNameW(directory, L"pdp", 0, path) == 0) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    path_ = path;
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() { DeleteFileW(path_.c_str()); }
+  const std::wstring& path() const { return path_; }
+
+  std::string Read() const {
+    HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    std::string bytes;
+    char buffer[64 * 1024];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) Fail(HRESULT_FROM_WIN32(error));
+    return bytes;
+  }
+
+ private:
+  std::wstring path_;
+};
+
+bool SameNameNoCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+             CSTR_EQUAL;
+}
+
 // ---- The store interfaces.
 
 class DispatchItem final : public Item {
@@ -288,6 +332,27 @@ class DispatchItem final : public Item {
   void Save() override { object_.Call(L"Save", kMethod); }
   void SaveAs(const std::wstring& path, std::int16_t type) override {
     object_.Call(L"SaveAs", kMethod, TextArg(path), Int16Arg(type));
+  }
+  // The library hands out an attachment's bytes only as a file it writes.
+  std::optional<std::string> Picture() override {
+    Variant attachments_value;
+    try {
+      attachments_value = object_.Call(L"Attachments", kGet);
+    } catch (const StoreError& e) {
+      // A library without attachments keeps no pictures: no picture.
+      if (e.code() == DISP_E_UNKNOWNNAME || e.code() == DISP_E_MEMBERNOTFOUND) return std::nullopt;
+      throw;
+    }
+    Object attachments(ToRequiredObject(std::move(attachments_value)));
+    const std::int32_t count = ToInt32(attachments.Call(L"Count", kGet));
+    for (std::int32_t i = 1; i <= count; ++i) {
+      Object attachment(ToRequiredObject(attachments.Call(L"Item", kMethod, Int32Arg(i))));
+      if (!SameNameNoCase(ToText(attachment.Call(L"FileName", kGet)), kContactPictureName)) continue;
+      TemporaryFile file;
+      attachment.Call(L"SaveAsFile", kMethod, TextArg(file.path()));
+      return file.Read();
+    }
+    return std::nullopt;
   }
 
  private:

@@ -23,6 +23,7 @@ struct FakeItem {
   std::map<std::wstring, std::wstring, std::less<>> text;
   std::optional<Date> birthday;
   std::optional<Date> anniversary = std::nullopt;  // defaulted: initialisers ending at birthday fit
+  std::optional<std::string> picture = std::nullopt;  // the bytes of its ContactPicture.jpg
 };
 
 struct FakeFolder {

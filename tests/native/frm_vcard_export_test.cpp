@@ -592,13 +592,14 @@ TEST(FrmvCardExportOneFile, CardsCarryTheContactsProperties) {
                                      {L"Spouse", L"Bo"}});
   ann.birthday = pindrel::store::Date{1980, 1, 25};
   ann.anniversary = pindrel::store::Date{2005, 6, 7};
+  ann.picture = std::string("\xff\xd8\xff", 3);
   w.format = "OptOneFile40";
   w.Run();
   const std::string& text = w.files.files.at(L"C:\\Export\\Contacts.vcf");
   const std::string uid = "UID:urn:uuid:" + pindrel::card_writer::NameBasedUuid(pindrel::ui::NarrowUtf8(ann.entry_id));
   for (const std::string line : {"N:Lee;Ann;;;", "FN:Ann Lee", "EMAIL;PREF=1:a@b.org",
                                  "RELATED;VALUE=text;TYPE=spouse:Bo", "BDAY:19800125", "ANNIVERSARY:20050607",
-                                 uid.c_str()})
+                                 "PHOTO:data:image/jpeg;base64,/9j/", uid.c_str()})
     EXPECT_NE(text.find("\r\n" + line + "\r\n"), std::string::npos) << line;
 }
 
