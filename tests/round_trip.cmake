@@ -6,7 +6,7 @@ if(WIN32 AND TARGET localstore_com)
     native/fake_ui.cpp)
   target_include_directories(round_trip_tests PRIVATE native win32)
   target_link_libraries(round_trip_tests PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
-    pindrel_walk_win32 com_support GTest::gtest_main)
+    pindrel_walk_win32 pindrel_export_win32 com_support GTest::gtest_main)
   add_dependencies(round_trip_tests tessary_com localstore_com)
   pindrel_add_script_test(NAME round_trip TIMEOUT 600
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/win32/round_trip_test.sh $<TARGET_FILE:round_trip_tests>
@@ -18,6 +18,6 @@ if(WIN32 AND TARGET localstore_com)
   add_executable(round_trip_bench bench/round_trip_bench.cpp native/fake_ui.cpp)
   target_include_directories(round_trip_bench PRIVATE native win32)
   target_link_libraries(round_trip_bench PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
-    pindrel_walk_win32)
+    pindrel_walk_win32 pindrel_export_win32)
   add_dependencies(round_trip_bench tessary_com localstore_com)
 endif()

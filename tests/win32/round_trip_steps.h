@@ -19,6 +19,7 @@
 #include "store_dispatch.h"
 #include "vcard_reader_com.h"
 #include "win32_directory_lister.h"
+#include "win32_export_file.h"
 
 namespace pindrel::testing {
 
@@ -28,9 +29,11 @@ struct RoundTripContext {
   Module1 state;
   fakes::FakeDesktop desktop;
   Win32DirectoryLister lister;
+  Win32ExportFiles export_files;
   AppContext app{state, desktop,
                  [this](std::wstring& root, std::vector<std::wstring>& found) { return ListFiles(root, found, lister); },
                  store::DispatchSessionFactory(), ComVCardReaderFactory()};
+  RoundTripContext() { app.export_files = &export_files; }
 };
 
 // An empty directory of that name in the temporary folder.
@@ -43,22 +46,27 @@ inline std::filesystem::path FreshTempDirectory(std::wstring_view name) {
   return dir;
 }
 
-// Presses "Export to vCard" on the export window for `folder` into `dir`.
+// Presses "Export to vCard" on the export window for `folder` into `dir`,
+// after choosing `format` (one of the window's options) when one is given.
 // Returns whether the window closed itself afterwards.
-inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir) {
+inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir,
+                                std::string_view format = {}) {
   c.state.ExportStoreID = folder.StoreID();
   c.state.ExportFolderID = folder.EntryID();
   FrmvCardExport exporter(c.app);
   exporter.SetChoices(folder.FolderPath(), dir.wstring());
   fakes::FakeForm window(forms::frmvCardExport::Layout(), exporter, c.desktop);
   window.Open();
+  if (!format.empty()) window.Click(format);
   window.Click(forms::frmvCardExport::CmdExport);
   return window.closed();
 }
 
 // Presses "Import vCard to Outlook" on the import window for the files of
-// `dir` into `folder`.
-inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir) {
+// `dir` into `folder`, after choosing `duplicates` (one of the window's
+// options for a person already there) when one is given.
+inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir,
+                                std::string_view duplicates = {}) {
   c.state.ImportSourceFolder = dir.wstring();
   c.state.ImportStoreID = folder.StoreID();
   c.state.ImportFolderID = folder.EntryID();
@@ -68,6 +76,7 @@ inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
   // As a chosen target leaves the window.
   window.SetText(forms::frmvCardImport::txtvCardImportDefault, folder.FolderPath());
   window.SetEnabled(forms::frmvCardImport::CmdImportvCard, true);
+  if (!duplicates.empty()) window.Click(duplicates);
   window.Click(forms::frmvCardImport::CmdImportvCard);
 }
 
