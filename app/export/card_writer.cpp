@@ -16,7 +16,7 @@
 //    4.0 says "preferred" with PREF=1 and has no "internet" or "postal"
 //    type (an address without "work" or "home" is the other one). A type
 //    the version does not define is written under the X- name the import
-//    reads (X-ASSISTANT, X-TELEX, ...).
+//    reads (X-ASSISTANT, X-TELEX, and in 4.0 x-car and x-isdn).
 //  - A 4.0 telephone number is a tel: URI when it is one already (digits
 //    and the URI's visual separators); a number written as people write
 //    them ("+49 30 1234", "555 1234 ext. 5") is 4.0's text value, since a
@@ -121,8 +121,8 @@ std::string_view TypeWord(std::string_view vcard, std::string_view word, Version
   if (vcard == "ADR" && word == "postal" && v4) return "";
   if (vcard != "TEL") return word;
   // RFC 2426 knows home, work, voice, fax, cell, pager, car, isdn (and a
-  // few more); RFC 6350 adds textphone and drops car and isdn, which stay
-  // as words of their own.
+  // few more); RFC 6350 adds textphone and drops car and isdn, which are
+  // x- words there.
   struct Word {
     std::string_view schema, written;
   };
@@ -131,6 +131,8 @@ std::string_view TypeWord(std::string_view vcard, std::string_view word, Version
   for (const Word& w : kOwn)
     if (w.schema == word) return w.written;
   if (word == "textphone" && !v4) return "x-ttytdd";
+  if (word == "car" && v4) return "x-car";
+  if (word == "isdn" && v4) return "x-isdn";
   return word;
 }
 
