@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <span>
 
+#include "text_codec.h"
 #include "text_helpers.h"
 
 namespace pindrel::card_writer {
@@ -68,24 +69,34 @@ bool SameValue(const Property& a, const Property& b) {
   return a.part >= 0 && b.part >= 0 && a.vcard == b.vcard && a.types == b.types;
 }
 
-// `text` (UTF-8) escaped onto `out`; every line break (CR LF, LF, CR) one
-// "\n".
-void AppendEscaped(std::string_view text, std::string& out) {
+// `text` as UTF-8, escaped, onto `out`; every line break (CR LF, LF, CR)
+// one "\n". Converted here character by character rather than through a
+// UTF-8 copy of the whole value: a card has some sixty values. Half of a
+// surrogate pair is U+FFFD, as the shared codec makes it.
+void AppendEscaped(std::wstring_view text, std::string& out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      out += "\\n";
-    } else if (c == '\\' || c == ',' || c == ';') {
-      out += '\\';
-      out += c;
-    } else {
-      out += c;
+    const wchar_t c = text[i];
+    if (c < 0x80) {
+      if (c == L'\r' || c == L'\n') {
+        if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        out += "\\n";
+        continue;
+      }
+      if (c == L'\\' || c == L',' || c == L';') out += '\\';
+      out += static_cast<char>(c);
+      continue;
     }
+    char32_t code = static_cast<char32_t>(c);
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (textcodec::IsHighSurrogate(code) && i + 1 < text.size() &&
+          textcodec::IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+        ++i;
+      }
+    }
+    textcodec::AppendUtf8(code, out);
   }
 }
-
-void AppendEscaped(std::wstring_view text, std::string& out) { AppendEscaped(ui::NarrowUtf8(text), out); }
 
 // The store's "a, b" as vCard's "a,b", each category escaped.
 void AppendCategories(std::wstring_view value, std::string& out) {

@@ -250,20 +250,44 @@ class Object {
   }
 
   DISPID IdOf(std::wstring_view member) {
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = Lookup(member, id);
+    if (FAILED(hr)) Fail(hr);
+    return id;
+  }
+
+ public:
+  // Whether the object's type has the member at all (asked once per type).
+  bool Has(std::wstring_view member) {
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = Lookup(member, id);
+    if (hr == DISP_E_UNKNOWNNAME) return false;
+    if (FAILED(hr)) Fail(hr);
+    return true;
+  }
+
+ private:
+  // A name the type does not know is remembered too (as DISPID_UNKNOWN):
+  // a type's members do not change while it runs.
+  HRESULT Lookup(std::wstring_view member, DISPID& id) {
     if (!names_) names_ = NameTableFor(dispatch_.Get());
     {
       std::lock_guard lock(NameTableMutex());
       auto found = names_->find(member);
-      if (found != names_->end()) return found->second;
+      if (found != names_->end()) {
+        id = found->second;
+        return id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+      }
     }
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
+    id = DISPID_UNKNOWN;
     HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) Fail(hr);
+    if (hr == DISP_E_UNKNOWNNAME) id = DISPID_UNKNOWN;
+    else if (FAILED(hr)) return hr;
     std::lock_guard lock(NameTableMutex());
     names_->emplace(std::move(name), id);
-    return id;
+    return hr;
   }
 
   ComPtr<IDispatch> dispatch_;
@@ -335,12 +359,13 @@ class DispatchItem final : public Item {
   }
   // The library hands out an attachment's bytes only as a file it writes.
   std::optional<std::string> Picture() override {
+    // A library without attachments keeps no pictures: no picture.
+    if (!object_.Has(L"Attachments")) return std::nullopt;
     Variant attachments_value;
     try {
       attachments_value = object_.Call(L"Attachments", kGet);
     } catch (const StoreError& e) {
-      // A library without attachments keeps no pictures: no picture.
-      if (e.code() == DISP_E_UNKNOWNNAME || e.code() == DISP_E_MEMBERNOTFOUND) return std::nullopt;
+      if (e.code() == DISP_E_MEMBERNOTFOUND) return std::nullopt;
       throw;
     }
     Object attachments(ToRequiredObject(std::move(attachments_value)));
