@@ -137,6 +137,7 @@ Function ${UN}UnregisterTessaryCopy
     !insertmacro RemoveInterfaceKey "{729F5633-BA01-40C9-B1B6-699497ECD8F7}"
     !insertmacro RemoveInterfaceKey "{39C3E785-D542-4957-BA49-366E82E443F4}"
     !insertmacro RemoveInterfaceKey "{7C3E6FC6-121A-4561-A87C-25A12393AE92}"
+    !insertmacro RemoveInterfaceKey "{25CC501D-ED62-4D3D-8A46-78F1D3BA76B4}"
     !insertmacro RemoveInterfaceKey "{ED8E3B0C-ADF8-4210-8653-636F14099C28}"
     DeleteRegKey HKCR "TypeLib\${TESSARY_LIBID}\1.0\0\$R8"
     ; The version's key goes with the last registration under it.

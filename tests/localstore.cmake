@@ -5,7 +5,14 @@
 add_executable(localstore_core_tests
   native/localstore_profile_test.cpp
   native/localstore_vcard_test.cpp
+  native/localstore_picture_test.cpp
   native/test_files.cpp)
+# The pictures of the reader's sample cards, through drive Z: under Wine.
+if(WIN32)
+  target_compile_definitions(localstore_core_tests PRIVATE TESSARY_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/data")
+else()
+  target_compile_definitions(localstore_core_tests PRIVATE TESSARY_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+endif()
 # The vCard writer's files are read back as the program imports them.
 target_link_libraries(localstore_core_tests PRIVATE localstore_core pindrel_import pindrel_import_core_reader
   GTest::gtest_main)
@@ -23,9 +30,11 @@ if(WIN32)
 
   add_executable(localstore_dispatch_tests
     localstore/dispatch_test.cpp
+    localstore/picture_test.cpp
     localstore/picker_test.cpp)
   target_include_directories(localstore_dispatch_tests PRIVATE ${PROJECT_SOURCE_DIR}/localstore/com)
-  target_link_libraries(localstore_dispatch_tests PRIVATE com_support comctl32 user32 GTest::gtest_main)
+  target_compile_definitions(localstore_dispatch_tests PRIVATE TESSARY_DATA_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/data")
+  target_link_libraries(localstore_dispatch_tests PRIVATE com_support contact_schema comctl32 user32 GTest::gtest_main)
   # The tests load the LocalStore.dll beside them.
   add_dependencies(localstore_dispatch_tests localstore_com)
   pindrel_add_test(NAME localstore_dispatch COMMAND localstore_dispatch_tests TIMEOUT 600)

@@ -54,6 +54,19 @@ std::wstring AddressLine(const std::array<std::wstring, 7>& parts) {
   return line;
 }
 
+// The word a binary value is named by in the notes.
+std::wstring_view BinaryLabel(std::wstring_view name) {
+  if (name == L"PHOTO") return L"Photo";
+  if (name == L"LOGO") return L"Logo";
+  if (name == L"SOUND") return L"Sound";
+  if (name == L"KEY") return L"Key";
+  return name;
+}
+
+bool Preferred(const DecodedBinary& b) {
+  return std::find(b.types.begin(), b.types.end(), L"pref") != b.types.end();
+}
+
 class Mapper {
  public:
   explicit Mapper(const DecodedCard& card) : card_(card) {
@@ -62,11 +75,12 @@ class Mapper {
       if (p.name == L"X-ABLABEL" && !p.group.empty()) labels_.emplace(p.group, vocabulary::LabelText(p.value));
   }
 
-  int Map(std::vector<PropertySet>& sets) {
+  void Map(std::vector<DecodedBinary>& binaries, CardMapping& out) {
     for (const DecodedProperty& p : card_) One(p);
     Emails();
     Names();
-    return contact_.Finish(sets);
+    Binaries(binaries, out);
+    out.noted = contact_.Finish(out.sets);
   }
 
  private:
@@ -92,6 +106,8 @@ class Mapper {
         {L"X-ANDROID-CUSTOM", &Mapper::AndroidCustom},
         {L"X-INITIALS", &Mapper::Initials},
         {L"RELATED", &Mapper::RelatedByType},
+        {L"PHOTO", &Mapper::Link},
+        {L"LOGO", &Mapper::Link},
         {L"X-ABRELATEDNAMES", &Mapper::RelatedByType},
     };
     auto it = kHandlers.find(name);
@@ -118,6 +134,37 @@ class Mapper {
   std::wstring_view Labelled(const DecodedProperty& p, std::wstring_view otherwise) const {
     std::wstring_view label = LabelOf(p);
     return label.empty() ? otherwise : label;
+  }
+
+  // A picture or logo given as a link: never fetched, kept in the notes.
+  // (A data: URI is the picture itself; the reader hands it out as a
+  // binary value.)
+  void Link(const DecodedProperty& p) {
+    std::wstring url = OneLine(p.value);
+    if (url.empty() || card_text::EqualsNoCase(std::wstring_view(url).substr(0, 5), L"data:")) return;
+    contact_.notes().Overflow(BinaryLabel(p.name), url);
+  }
+
+  // The card's binary values. The preferred photo, else the first with any
+  // bytes, becomes the contact's picture; a photo none of which could be
+  // read is the picture's failure; every other value (logos, sounds, keys,
+  // further photos) is named in the notes, so the user knows it was not
+  // imported.
+  void Binaries(std::vector<DecodedBinary>& binaries, CardMapping& out) {
+    DecodedBinary* chosen = nullptr;
+    for (DecodedBinary& b : binaries)
+      if (b.name == L"PHOTO" && !b.bytes.empty() && (!chosen || (Preferred(b) && !Preferred(*chosen)))) chosen = &b;
+    for (DecodedBinary& b : binaries) {
+      if (&b == chosen) continue;
+      if (b.bytes.empty() && b.name == L"PHOTO" && !chosen && out.picture_failure.empty()) {
+        out.picture_failure = b.failure.empty() ? std::wstring(L"it holds no picture") : b.failure;
+        continue;
+      }
+      const std::wstring what = b.bytes.empty() ? b.failure : b.media_type + L", " +
+                                                                 card_text::Grouped(b.bytes.size()) + L" bytes";
+      contact_.notes().Overflow(BinaryLabel(b.name), what + L" not imported");
+    }
+    if (chosen) out.picture = CardPicture{chosen->media_type, std::move(chosen->bytes)};
   }
 
   void N(const DecodedProperty& p) {
@@ -347,9 +394,11 @@ class Mapper {
 
 }  // namespace
 
-void MapCard(const DecodedCard& card, CardMapping& out) {
+void MapCard(const DecodedCard& card, std::vector<DecodedBinary>& binaries, CardMapping& out) {
   out.sets.clear();
-  out.noted = Mapper(card).Map(out.sets);
+  out.picture.reset();
+  out.picture_failure.clear();
+  Mapper(card).Map(binaries, out);
 }
 
 }  // namespace pindrel

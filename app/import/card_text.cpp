@@ -50,6 +50,12 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   });
 }
 
+std::wstring Grouped(unsigned long long n) {
+  std::wstring digits = std::to_wstring(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, L',');
+  return digits;
+}
+
 bool HasType(const DecodedProperty& p, std::initializer_list<std::wstring_view> any) {
   for (const std::wstring& t : p.types)
     for (std::wstring_view want : any)

@@ -26,6 +26,9 @@ std::wstring OneLine(std::wstring_view v);
 // ASCII letters compared without regard to case.
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
+// A count with its thousands grouped: 12,345.
+std::wstring Grouped(unsigned long long n);
+
 // Whether the property has any of the types.
 bool HasType(const DecodedProperty& p, std::initializer_list<std::wstring_view> any);
 // Part `n` of a structured value; empty when the value has fewer.

@@ -28,12 +28,14 @@ class DecodedSource : public ReaderSource {
   void Open(const std::wstring& path) override { reader_->OpenDecoded(path); }
   const CardMapping& Current() override {
     reader_->CurrentCard(card_);
-    MapCard(card_, mapping_);
+    reader_->CurrentBinaries(binaries_);
+    MapCard(card_, binaries_, mapping_);
     return mapping_;
   }
 
  private:
   DecodedCard card_;
+  std::vector<DecodedBinary> binaries_;
 };
 
 // An older reader: its fixed fields, raw, mapped as they always were.
@@ -50,6 +52,7 @@ class KeywordSource : public ReaderSource {
     for (std::size_t f = 0; f < kVCardFieldCount; ++f) fields_[f] = reader_->Field(static_cast<VCardField>(f));
     MapContact(fields_, separator_, mapping_.sets);
     mapping_.noted = 0;
+    mapping_.picture.reset();
     return mapping_;
   }
 

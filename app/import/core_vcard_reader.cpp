@@ -79,6 +79,17 @@ class CoreVCardReader final : public VCardReader {
       for (const std::string& component : from.components) to.components.push_back(ui::WidenUtf8(component));
     }
   }
+  void CurrentBinaries(std::vector<DecodedBinary>& out) override {
+    out.clear();
+    for (const tessary::DecodedBinary& from : stream_.CurrentCard().binaries) {
+      DecodedBinary& to = out.emplace_back();
+      to.name = ui::WidenUtf8(from.name);
+      for (const std::string& type : from.types) to.types.push_back(ui::WidenUtf8(type));
+      to.media_type = ui::WidenUtf8(from.media_type);
+      to.bytes = from.bytes;
+      to.failure = ui::WidenUtf8(tessary::BinaryFailureText(from.failure));
+    }
+  }
   void MoveFirst() override { stream_.MoveFirst(); }
   std::int32_t ContactCount() override { return stream_.ContactCount(); }
   std::wstring Field(VCardField field) override { return Widen(stream_.Current(CoreField(field))); }

@@ -103,6 +103,30 @@ const std::vector<std::wstring_view>& PhoneProperties() {
 
 }  // namespace duplicate_detail
 
+void DuplicateIndex::AddByName(std::wstring_view full_name, std::wstring_view first, std::wstring_view last,
+                               std::int32_t position) {
+  const PersonKey key = duplicate_detail::KeyFromTexts(full_name, first, last, {}, {}, {});
+  Add(key, position);
+  if (key.name != 0) entries_.back().by_name = true;
+}
+
+void DuplicateIndex::Load(Entry& e, const OpenContact& open) {
+  e.by_name = false;
+  std::unique_ptr<ContactTexts> contact = open ? open(e.position) : nullptr;
+  // A contact that cannot be read matches no one: its card is added again
+  // rather than lost.
+  if (!contact) {
+    e.company = 0;
+    e.contact_count = 0;
+    return;
+  }
+  const PersonKey key = KeyOfContact([&](std::wstring_view p) { return contact->Text(p); });
+  e.company = key.company;
+  e.first_contact = static_cast<std::uint32_t>(contacts_.size());
+  e.contact_count = static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF));
+  contacts_.insert(contacts_.end(), key.contacts.begin(), key.contacts.begin() + e.contact_count);
+}
+
 PersonKey KeyOfCard(const std::vector<PropertySet>& sets) {
   auto text = [&](std::wstring_view property) -> std::wstring {
     for (const PropertySet& s : sets)
@@ -113,7 +137,7 @@ PersonKey KeyOfCard(const std::vector<PropertySet>& sets) {
 }
 
 bool DuplicateIndex::Same(const Entry& e, const PersonKey& key) const {
-  if (e.name != key.name) return false;
+  if (e.name != key.name || e.company == 0) return false;
   if (e.contact_count == 0 && key.contacts.empty()) return e.company == key.company;
   // Both lists are sorted: a shared key is found in one pass.
   auto a = contacts_.begin() + e.first_contact, a_end = a + e.contact_count;
@@ -162,7 +186,7 @@ void DuplicateIndex::Add(const PersonKey& key, std::int32_t position) {
   if (key.name == 0) return;  // never found again
   const auto index = static_cast<std::uint32_t>(entries_.size());
   entries_.push_back({key.name, key.company, static_cast<std::uint32_t>(contacts_.size()), kNone, position,
-                      static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF))});
+                      static_cast<std::uint16_t>(std::min<std::size_t>(key.contacts.size(), 0xFFFF)), false});
   contacts_.insert(contacts_.end(), key.contacts.begin(), key.contacts.begin() + entries_.back().contact_count);
   // Appended to the end of its name's chain, so the folder's order holds.
   std::uint32_t* link = &Slot(key.name);
@@ -170,10 +194,13 @@ void DuplicateIndex::Add(const PersonKey& key, std::int32_t position) {
   *link = index;
 }
 
-std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key) const {
+std::optional<std::int32_t> DuplicateIndex::Find(const PersonKey& key, const OpenContact& open) {
   if (key.name == 0) return std::nullopt;
-  for (std::uint32_t i = Head(key.name); i != kNone; i = entries_[i].next)
-    if (Same(entries_[i], key)) return entries_[i].position;
+  for (std::uint32_t i = Head(key.name); i != kNone; i = entries_[i].next) {
+    Entry& e = entries_[i];
+    if (e.by_name) Load(e, open);
+    if (Same(e, key)) return e.position;
+  }
   return std::nullopt;
 }
 

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,14 +45,36 @@ std::wstring FoldedName(std::wstring_view text);
 // A telephone number as compared: its digits, the last nine of nine or more.
 std::wstring PhoneDigits(std::wstring_view text);
 
+// A contact of the folder, read when a card's name meets it.
+class ContactTexts {
+ public:
+  virtual ~ContactTexts() = default;
+  virtual std::wstring Text(std::wstring_view property) = 0;
+};
+// The contact at a position of the folder.
+using OpenContact = std::function<std::unique_ptr<ContactTexts>(std::int32_t position)>;
+
 class DuplicateIndex {
  public:
   // Room for this many contacts without growing.
   void Reserve(std::size_t contacts);
+  // Gives back what the lists hold beyond their contents (after the folder
+  // is read: the run adds few).
+  void ShrinkToFit() {
+    entries_.shrink_to_fit();
+    contacts_.shrink_to_fit();
+  }
   // The contact at `position` of the folder (1-based), in folder order.
   void Add(const PersonKey& key, std::int32_t position);
+  // A contact of the folder by its name alone (its full name, else its
+  // first and last name): the rest of its key is read through `open` the
+  // first time a card of that name is looked for, and kept. Reading a large
+  // folder costs a name a contact; each contact is read whole only when a
+  // card shares its name, and once.
+  void AddByName(std::wstring_view full_name, std::wstring_view first, std::wstring_view last,
+                 std::int32_t position);
   // The position of the first contact added that is the same person.
-  std::optional<std::int32_t> Find(const PersonKey& key) const;
+  std::optional<std::int32_t> Find(const PersonKey& key, const OpenContact& open = nullptr);
   std::size_t size() const { return entries_.size(); }
   // Memory the index holds, for the benchmark.
   std::size_t bytes() const;
@@ -58,12 +82,15 @@ class DuplicateIndex {
  private:
   struct Entry {
     std::uint64_t name;
-    std::uint64_t company;
+    std::uint64_t company;  // 0 for a contact that could not be read
     std::uint32_t first_contact;  // into contacts_
     std::uint32_t next;           // the next entry of the same name's slot; kNone ends
     std::int32_t position;
     std::uint16_t contact_count;
+    bool by_name;  // the rest is read when needed
   };
+  // Reads the rest of a contact added by name.
+  void Load(Entry& e, const OpenContact& open);
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   bool Same(const Entry& e, const PersonKey& key) const;
   // The first entry of the name, kNone for none; the slot that holds it.

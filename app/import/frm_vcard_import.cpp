@@ -56,7 +56,7 @@ class Labels : public FormProgress<ImportProgress> {
   }
   void Show(const ImportStatus& s) override {
     ShowCaption(window::LblvCardFile, s.file);
-    ShowCaption(window::LblSaveOutlook, s.files_done);
+    ShowCaption(window::LblSaveOutlook, DoneText(s));
   }
 
  private:

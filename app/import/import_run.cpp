@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "card_text.h"
 #include "contact_update.h"
+#include "picture_file.h"
 #include "guard.h"
 
 namespace pindrel {
@@ -23,27 +25,40 @@ bool IsVCardFile(const std::wstring& path) {
   return true;
 }
 
-std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
-  return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
+// A contact as the closing message names it: by its full name.
+std::wstring NameOf(const CardMapping& card) {
+  for (const PropertySet& set : card.sets)
+    if (set.property == store::property::FullName) return set.text;
+  return std::wstring(kNoName);
 }
 
-// A count with its thousands grouped: 12,000.
-std::wstring Grouped(long n) {
-  std::wstring digits = std::to_wstring(n);
-  for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != L'-'; at -= 3) digits.insert(at - 3, 1, L',');
-  return digits;
+std::wstring Plural(int n, std::wstring_view one, std::wstring_view many) {
+  return std::to_wstring(n) + L" " + std::wstring(n == 1 ? one : many);
 }
 
 }  // namespace
 
 std::wstring ReadingFolderText(long done, long of) {
-  return std::wstring(kReadingFolderText) + Grouped(done) + L" of " + Grouped(of);
+  using card_text::Grouped;
+  return std::wstring(kReadingFolderText) + Grouped(static_cast<unsigned long long>(done)) + L" of " +
+         Grouped(static_cast<unsigned long long>(of));
+}
+
+std::wstring DoneText(const ImportStatus& s) {
+  std::wstring text = s.files_done;
+  if (!text.empty()) text += L" files";
+  if (s.cards > 0) {
+    if (!text.empty()) text += L", ";
+    text += card_text::Grouped(static_cast<unsigned long long>(s.cards)) + (s.cards == 1 ? L" card" : L" cards");
+  }
+  return text;
 }
 
 std::wstring ImportClosingText(const ImportTally& t) {
   std::wstring text(kImportCompleteText);
   const bool met = t.updated > 0 || t.skipped > 0;
-  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.noted == 0 && !met) return text;
+  if (!t.stopped && t.not_saved.empty() && t.unreadable.empty() && t.pictures.empty() && t.noted == 0 && !met)
+    return text;
   if (t.stopped) text += L"\r\nThe import was stopped before all files were read.";
   if (met)
     text += L"\r\n" + Plural(t.imported, L"contact", L"contacts") + L" added, " + std::to_wstring(t.updated) +
@@ -61,6 +76,12 @@ std::wstring ImportClosingText(const ImportTally& t) {
 
 std::wstring ImportFailureText(const ImportTally& t) {
   std::wstring text;
+  if (!t.pictures.empty()) {
+    text += L"\r\n" + Plural(static_cast<int>(t.pictures.count()),
+                              L"contact was saved without the picture of its vCard:",
+                              L"contacts were saved without the pictures of their vCards:");
+    text += t.pictures.Text();
+  }
   if (!t.not_saved.empty()) {
     text += L"\r\n" + Plural(static_cast<int>(t.not_saved.count()), L"contact", L"contacts") + L" could not be saved.";
     text += t.not_saved.Text();
@@ -148,10 +169,13 @@ bool ImportRun::ReadFolder(ImportProgress& progress, store::Folder& target) {
     try {
       std::unique_ptr<store::Item> item = items->GetItem(i);
       if (item->MessageClass() != store::kContactClass) continue;
-      index_.Add(KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), i);
+      const std::wstring full = item->Text(store::property::FullName);
+      if (!FoldedName(full).empty()) index_.AddByName(full, {}, {}, i);
+      else index_.AddByName({}, item->Text(store::property::FirstName), item->Text(store::property::LastName), i);
     } catch (const store::StoreError&) {
     }
   }
+  index_.ShrinkToFit();
   status_.file = ReadingFolderText(count, count);
   progress.Show(status_);
   return true;
@@ -206,6 +230,7 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
       if (!progress.DoEvents()) return false;
       progress.Show(status_);
     }
+    ++status_.cards;
     try {
       ImportContact(target, source.Current(), path, j);
     } catch (const std::exception& e) {
@@ -228,26 +253,49 @@ bool ImportRun::ImportContacts(ImportProgress& progress, store::Folder& target, 
 void ImportRun::ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
                               std::int32_t number) {
   if (duplicates_ == DuplicateChoice::kAdd) {
-    if (StoreContact(target, contact.sets, path, number)) tally_.noted += contact.noted;
+    if (StoreContact(target, contact, path, number)) tally_.noted += contact.noted;
     return;
   }
   PersonKey key = KeyOfCard(contact.sets);
-  if (std::optional<std::int32_t> position = index_.Find(key)) {
+  if (std::optional<std::int32_t> position = index_.Find(key, [&](std::int32_t at) { return FolderContact(target, at); })) {
     if (duplicates_ == DuplicateChoice::kSkip) ++tally_.skipped;
-    else if (UpdateAt(target, *position, contact.sets, path, number)) ++tally_.updated;
+    else if (UpdateAt(target, *position, contact, path, number)) ++tally_.updated;
     return;
   }
-  if (!StoreContact(target, contact.sets, path, number)) return;
+  if (!StoreContact(target, contact, path, number)) return;
   tally_.noted += contact.noted;
   // A second copy of the card, later in this run, meets this contact.
   index_.Add(key, next_position_++);
 }
 
-bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const std::vector<PropertySet>& sets,
+std::unique_ptr<ContactTexts> ImportRun::FolderContact(store::Folder& target, std::int32_t position) {
+  // A contact that cannot be read is no match: the card is added rather
+  // than lost.
+  struct Texts : ContactTexts {
+    std::unique_ptr<store::Item> item;
+    std::wstring Text(std::wstring_view p) override {
+      try {
+        return item->Text(p);
+      } catch (const store::StoreError&) {
+        return {};
+      }
+    }
+  };
+  auto texts = std::make_unique<Texts>();
+  try {
+    texts->item = target.GetItems()->GetItem(position);
+  } catch (const store::StoreError&) {
+    return nullptr;
+  }
+  return texts;
+}
+
+bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const CardMapping& card,
                          const std::wstring& path, std::int32_t number) {
   try {
     std::unique_ptr<store::Item> item = target.GetItems()->GetItem(position);
-    UpdateContact(*item, sets);
+    UpdateContact(*item, card.sets);
+    AddPicture(*item, card);
     item->Save();
     return true;
   } catch (const store::StoreError& e) {
@@ -256,7 +304,7 @@ bool ImportRun::UpdateAt(store::Folder& target, std::int32_t position, const std
   }
 }
 
-bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
+bool ImportRun::StoreContact(store::Folder& target, const CardMapping& card, const std::wstring& path,
                              std::int32_t contact) {
   std::unique_ptr<store::Item> item;
   try {
@@ -265,7 +313,7 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     NotSaved(path, contact, e.reason());
     return false;
   }
-  for (const PropertySet& set : sets) {
+  for (const PropertySet& set : card.sets) {
     // A value the store refuses leaves that one property empty; the
     // contact is still worth keeping with the rest.
     try {
@@ -274,6 +322,7 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     } catch (const store::StoreError&) {
     }
   }
+  AddPicture(*item, card);
   try {
     item->Save();
     ++tally_.imported;
@@ -282,6 +331,23 @@ bool ImportRun::StoreContact(store::Folder& target, const std::vector<PropertySe
     NotSaved(path, contact, e.reason());
     return false;
   }
+}
+
+void ImportRun::AddPicture(store::Item& item, const CardMapping& card) {
+  std::wstring reason = card.picture_failure;
+  if (card.picture) {
+    try {
+      PictureFile file(card.picture->media_type, card.picture->bytes);
+      item.AddPicture(file.path());
+      return;
+    } catch (const store::StoreError& e) {
+      reason = e.reason();
+    } catch (const std::exception& e) {
+      reason = ui::WidenUtf8(e.what());
+    }
+  }
+  // The contact is saved all the same; the message names what it lacks.
+  if (!reason.empty()) tally_.pictures.Add(NameOf(card) + L": its picture could not be added: " + reason);
 }
 
 void ImportRun::NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason) {

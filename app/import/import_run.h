@@ -35,6 +35,9 @@ struct ImportTally {
   // failed, or the reader failed while handing out its fields. Each named
   // by its file and its number in the file.
   ui::FailureList not_saved;
+  // Contacts saved without the picture of their card: the store refused
+  // it, or it could not be read. Each named with the reason.
+  ui::FailureList pictures;
   // Files that could not be read, or read only in part, in walk order.
   ui::FailureList unreadable;
   // Whether any of them failed because no reader could be created.
@@ -58,11 +61,15 @@ std::wstring ReadingFolderText(long done, long of);
 std::wstring ImportFailureText(const ImportTally& tally);
 
 // The two captions of a run: the file being read with its contact count,
-// and the files done of the files found.
+// and the files done of the files found with the cards read so far.
 struct ImportStatus {
   std::wstring file;
   std::wstring files_done;
+  long cards = 0;
 };
+// The second caption: "3/17 files, 1,250 cards" (the files part once a
+// file is done, the cards part once a card is read).
+std::wstring DoneText(const ImportStatus& status);
 
 class ImportProgress : public RunProgress<ImportStatus> {
  public:
@@ -94,8 +101,10 @@ class ImportRun : public RunGate {
   // One card into the target: added, or met as a person already there.
   void ImportContact(store::Folder& target, const CardMapping& contact, const std::wstring& path,
                      std::int32_t number);
-  bool UpdateAt(store::Folder& target, std::int32_t position, const std::vector<PropertySet>& sets,
-                const std::wstring& path, std::int32_t number);
+  // The folder's contact at `position`, for the matching to read.
+  static std::unique_ptr<ContactTexts> FolderContact(store::Folder& target, std::int32_t position);
+  bool UpdateAt(store::Folder& target, std::int32_t position, const CardMapping& card, const std::wstring& path,
+                std::int32_t number);
   // Reads one file into the target; false when the window went away.
   bool ImportFile(ImportProgress& progress, store::Folder& target, const std::wstring& path);
   // A source over a new reader; none (and the file named) when no reader
@@ -109,8 +118,10 @@ class ImportRun : public RunGate {
                       const std::wstring& path, std::int32_t count);
   // Stores the mapped contact, number `contact` of the file at `path`;
   // false when it was not stored.
-  bool StoreContact(store::Folder& target, const std::vector<PropertySet>& sets, const std::wstring& path,
-                    std::int32_t contact);
+  bool StoreContact(store::Folder& target, const CardMapping& card, const std::wstring& path, std::int32_t contact);
+  // Gives the item the card's picture, before it is saved; a picture the
+  // store refuses is named in the tally and loses nothing else.
+  void AddPicture(store::Item& item, const CardMapping& card);
   void NotSaved(const std::wstring& path, std::int32_t contact, const std::wstring& reason);
   // Names the file once, with the first reason it gave.
   void MarkUnreadable(const std::wstring& path, const std::wstring& reason);

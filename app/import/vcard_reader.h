@@ -26,6 +26,16 @@ struct DecodedProperty {
 // A card's properties in file order.
 using DecodedCard = std::vector<DecodedProperty>;
 
+// A binary value of a card (PHOTO, LOGO, SOUND, KEY) as the decoded reading
+// hands it out: its bytes decoded from base64 or a data: URI.
+struct DecodedBinary {
+  std::wstring name;                // upper case: "PHOTO"
+  std::vector<std::wstring> types;  // lower case; "pref" when preferred
+  std::wstring media_type;          // "image/jpeg"; by the bytes' signature first
+  std::string bytes;                // after a failure, the part still readable (or none)
+  std::wstring failure;             // why it could not be read whole; empty when it could
+};
+
 // The reader's fields the import maps, by their names on the reader.
 enum class VCardField {
   Name,
@@ -62,6 +72,9 @@ class VCardReader {
   // The card under the cursor after OpenDecoded. `out` is replaced; its
   // storage is reused.
   virtual void CurrentCard(DecodedCard& out) = 0;
+  // Its binary values, in file order; none from a reader that does not
+  // hand them out.
+  virtual void CurrentBinaries(std::vector<DecodedBinary>& out) { out.clear(); }
   // Reads the whole file. Throws std::runtime_error when the file cannot be
   // opened, or when a read fails part-way (the contacts read before the
   // failure then stay listed), so that neither passes for an empty file.

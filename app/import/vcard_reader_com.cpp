@@ -73,6 +73,9 @@ class ComVCardReader final : public VCardReader {
     // A reader registered before the decoded reading existed answers only
     // IVCardStream; the import then reads as it always did.
     if (FAILED(stream_.As(&decoded_))) decoded_.Reset();
+    // One before binary values answers no IVCardStream3: its cards have
+    // none.
+    if (FAILED(stream_.As(&binaries_))) binaries_.Reset();
   }
   ~ComVCardReader() override = default;  // releases the object
 
@@ -113,6 +116,27 @@ class ComVCardReader final : public VCardReader {
         Check(decoded_->get_PropertyComponent(i, c, component.Receive()), "the card could not be read");
         p.components[static_cast<std::size_t>(c - 1)].assign(component.View());
       }
+    }
+  }
+  void CurrentBinaries(std::vector<DecodedBinary>& out) override {
+    out.clear();
+    if (!binaries_) return;
+    long count = 0;
+    Check(binaries_->get_BinaryCount(&count), "the card's pictures could not be read");
+    for (long i = 1; i <= count; ++i) {
+      DecodedBinary& b = out.emplace_back();
+      b.name.assign(Binary(&IVCardStream3::get_BinaryName, i).View());
+      AddJoinedTypes(Binary(&IVCardStream3::get_BinaryTypes, i).View(), b.types);
+      b.media_type.assign(Binary(&IVCardStream3::get_BinaryMediaType, i).View());
+      b.failure.assign(Binary(&IVCardStream3::get_BinaryFailure, i).View());
+      comsupport::Variant data;
+      Check(binaries_->get_BinaryData(i, data.Receive()), "the card's pictures could not be read");
+      const VARIANT& v = data.Get();
+      if (V_VT(&v) != (VT_ARRAY | VT_UI1) || !V_ARRAY(&v)) continue;
+      void* bytes = nullptr;
+      if (FAILED(SafeArrayAccessData(V_ARRAY(&v), &bytes))) continue;
+      b.bytes.assign(static_cast<const char*>(bytes), V_ARRAY(&v)->rgsabound[0].cElements);
+      SafeArrayUnaccessData(V_ARRAY(&v));
     }
   }
   void MoveFirst() override { Check(stream_->MoveFirst(), "MoveFirst failed"); }
@@ -163,8 +187,16 @@ class ComVCardReader final : public VCardReader {
   }
   void Text(PropertyText getter, long index, std::wstring& into) { into.assign(Text(getter, index).View()); }
 
+  using BinaryText = HRESULT (STDMETHODCALLTYPE IVCardStream3::*)(long, BSTR*);
+  Bstr Binary(BinaryText getter, long index) {
+    Bstr text;
+    Check((binaries_.Get()->*getter)(index, text.Receive()), "the card's pictures could not be read");
+    return text;
+  }
+
   ComPtr<IVCardStream> stream_;
   ComPtr<IVCardStream2> decoded_;  // null for an older reader
+  ComPtr<IVCardStream3> binaries_;  // null for a reader without binary values
 };
 
 }  // namespace

@@ -84,6 +84,9 @@ class Item {
   // Passed as a date, never as text: text would be read in the user's
   // regional format, so 02/03/1980 would mean two different days.
   virtual void SetDate(std::wstring_view property, const Date& value) = 0;
+  // Gives the contact the picture in the file at `path` (JPEG, PNG, GIF or
+  // BMP), replacing one it has. The store reads the file at once.
+  virtual void AddPicture(const std::wstring& path) = 0;
   // Stores the item in its folder.
   virtual void Save() = 0;
   // Writes the item to a file of the given type (kSaveAsVCard).

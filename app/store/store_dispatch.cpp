@@ -353,6 +353,7 @@ class DispatchItem final : public Item {
   void SetDate(std::wstring_view property, const Date& value) override {
     object_.Call(property, kPut, DateArg(value));
   }
+  void AddPicture(const std::wstring& path) override { object_.Call(L"AddPicture", kMethod, TextArg(path)); }
   void Save() override { object_.Call(L"Save", kMethod); }
   void SaveAs(const std::wstring& path, std::int16_t type) override {
     object_.Call(L"SaveAs", kMethod, TextArg(path), Int16Arg(type));

@@ -46,5 +46,14 @@
 #define LS_DISPID_DATE(tag) (54 + (tag) - 101)
 #define LS_DISPID_BIRTHDAY LS_DISPID_DATE(101)
 #define LS_DISPID_ANNIVERSARY LS_DISPID_DATE(102)
+/* the contact's picture, and the attachments that hold it */
+#define LS_DISPID_ADDPICTURE 56
+#define LS_DISPID_HASPICTURE 57
+#define LS_DISPID_REMOVEPICTURE 58
+#define LS_DISPID_ATTACHMENTS 59
+/* attachment (its FileName is the default member) */
+#define LS_DISPID_DISPLAYNAME 60
+#define LS_DISPID_SIZE 61
+#define LS_DISPID_SAVEASFILE 62
 /* the schema's texts: LS_DISPID_TEXT + their record tag less one */
 #define LS_DISPID_TEXT 100

@@ -69,6 +69,10 @@ std::span<const Member<ItemObject>> ItemObject::Members() {
       Method(LS_DISPID_SAVE, &S::Save),
       Method(LS_DISPID_SAVEAS, &S::SaveAs, 1, 2),
       Method(LS_DISPID_DELETE, &S::Delete),
+      Method(LS_DISPID_ADDPICTURE, &S::AddPicture, 1, 1),
+      Getter(LS_DISPID_HASPICTURE, &S::HasPicture),
+      Method(LS_DISPID_REMOVEPICTURE, &S::RemovePicture),
+      Getter(LS_DISPID_ATTACHMENTS, &S::Attachments),
   // Every property of the contact schema.
 #define CONTACT_TEXT(member, tag, ...) Property(LS_DISPID_TEXT + tag - 1, &S::GetText, &S::PutText),
 #define ITEM_DEFAULT_TEXT(member, tag) Property(LS_DISPID_DEFAULT, &S::GetText, &S::PutText),

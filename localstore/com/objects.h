@@ -164,6 +164,11 @@ class ItemObject final : public Automation<ItemObject> {
   void Save(Call& call);
   void SaveAs(Call& call);
   void Delete(Call& call);
+  // The picture (picture_objects.cpp).
+  void AddPicture(Call& call);
+  void HasPicture(Call& call);
+  void RemovePicture(Call& call);
+  void Attachments(Call& call);
 
  private:
   void CheckNotDeleted() const;

@@ -1,5 +1,5 @@
 // One item of a folder as the store keeps it: its message class, the text
-// properties of a contact, the birthday and the anniversary. Every item
+// properties of a contact, the birthday, the anniversary and the picture. Every item
 // carries the same set; a distribution list simply leaves the contact
 // fields empty.
 #pragma once
@@ -53,6 +53,8 @@ struct Item {
   // contact has none.
   std::optional<double> birthday;
   std::optional<double> anniversary;
+  // The contact's picture (picture.h); empty for none.
+  std::string picture;
 
   const std::u16string& Get(Text t) const { return text[static_cast<std::size_t>(t)]; }
   // The date of a date row of the schema (by its tag).

@@ -36,8 +36,10 @@ std::uint32_t GetU32(const char* p) {
 // the rest sit above 100 so new text properties never collide with them.
 // A record written before a property existed simply lacks its tag.
 constexpr std::uint16_t kTagMessageClass = 100;
+// The picture's tag sits beside the dates'.
+constexpr std::uint16_t kTagPicture = 103;
 static_assert(kTextCount < kTagMessageClass && kTagBirthday > kTagMessageClass &&
-              kTagAnniversary > kTagMessageClass);
+              kTagAnniversary > kTagMessageClass && kTagPicture > kTagAnniversary);
 
 }  // namespace
 
@@ -139,7 +141,7 @@ std::optional<std::vector<RecordField>> ReadRecord(std::string_view file, std::u
 
 std::string EncodeItem(const Item& item) {
   RecordWriter writer;
-  std::size_t size = 6 + item.message_class.size() * 2 + 2 * (6 + 8);
+  std::size_t size = 6 + item.message_class.size() * 2 + 2 * (6 + 8) + 6 + item.picture.size();
   for (const std::u16string& text : item.text) size += text.empty() ? 0 : 6 + text.size() * 2;
   writer.Reserve(size);
   writer.Add(kTagMessageClass, item.message_class);
@@ -147,6 +149,7 @@ std::string EncodeItem(const Item& item) {
     if (!item.text[i].empty()) writer.Add(static_cast<std::uint16_t>(i + 1), item.text[i]);
   if (item.birthday) writer.AddU64(kTagBirthday, std::bit_cast<std::uint64_t>(*item.birthday));
   if (item.anniversary) writer.AddU64(kTagAnniversary, std::bit_cast<std::uint64_t>(*item.anniversary));
+  if (!item.picture.empty()) writer.Add(kTagPicture, std::string_view(item.picture));
   return writer.Finish(kItemMagic);
 }
 
@@ -163,6 +166,8 @@ std::optional<Item> DecodeItem(std::string_view file) {
       item.birthday = std::bit_cast<double>(field.U64());
     } else if (field.tag == kTagAnniversary && field.bytes.size() == 8) {
       item.anniversary = std::bit_cast<double>(field.U64());
+    } else if (field.tag == kTagPicture) {
+      item.picture.assign(field.bytes);
     }
     // Unknown tags come from a newer writer: ignored, not an error.
   }

@@ -29,6 +29,9 @@
 //    itself holds a "," comes back as two.
 //  - A contact without a full name gets one made of its name parts.
 //  - FileAs and Subject have no vCard property.
+//  - The picture is written as the mail client writes it:
+//    "PHOTO;TYPE=JPEG;ENCODING=BASE64:" (or PNG, GIF, BMP), then the base64
+//    on lines of 75 octets that start with a blank, then a blank line.
 #include "vcard_writer.h"
 
 #include <algorithm>
@@ -38,6 +41,7 @@
 #include <string_view>
 
 #include "contact_schema.h"
+#include "picture.h"
 #include "text.h"
 
 namespace localstore {
@@ -108,6 +112,21 @@ class Card {
     text_.append(name);
     text_ += ':';
     text_.append(value);
+    text_ += "\r\n";
+  }
+  void Picture(std::string_view bytes) {
+    const std::string_view format = PictureFormat(bytes);
+    if (format.empty()) return;  // the store keeps nothing else
+    text_ += "PHOTO;TYPE=";
+    text_.append(format);
+    text_ += ";ENCODING=BASE64:\r\n";
+    const std::string base64 = Base64(bytes);
+    text_.reserve(text_.size() + base64.size() / 74 * 77 + 80);
+    for (std::size_t at = 0; at < base64.size(); at += 74) {
+      text_ += ' ';
+      text_.append(base64, at, 74);
+      text_ += "\r\n";
+    }
     text_ += "\r\n";
   }
   std::string Finish() { return std::move(text_); }
@@ -223,6 +242,7 @@ std::string WriteVCard(const Item& item) {
     }
     i = end;
   }
+  card.Picture(item.picture);
   card.Line("END", "VCARD");
   return card.Finish();
 }

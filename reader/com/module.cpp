@@ -40,7 +40,7 @@ using ClassTable = std::array<ClassEntry, 3>;
 ClassTable MakeClassTable() {
   return {{
       {CLSID_BusinessContact, IID_IBusinessContact, IDR_BUSINESSCONTACT, CreateBusinessContact, {}, {}, {}},
-      {CLSID_VCardStream, IID_IVCardStream2, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
+      {CLSID_VCardStream, IID_IVCardStream3, IDR_VCARDSTREAM, CreateVCardStream, {}, {}, {}},
       {CLSID_VCardContact, IID_IVCardContact, IDR_VCARDCONTACT, CreateVCardContact, {}, {}, {}},
   }};
 }

@@ -1,11 +1,14 @@
 // VCardStream, the COM face of the reader core: converts strings at the
 // interface and otherwise leaves every decision to tessary::VCardStream.
-// Its default interface is IVCardStream2, the old members and the modern
-// reading's; it answers IVCardStream too.
+// Its default interface is IVCardStream3: the old members, the modern
+// reading's and its binary values'; it answers IVCardStream2 and
+// IVCardStream too.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "classes.h"
@@ -80,10 +83,11 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
   return FromWide(wide, to);
 }
 
+using tessary::DecodedBinary;
 using tessary::DecodedProperty;
 using tessary::OpenResult;
 
-using Stream = DispatchObject<IVCardStream2, IVCardStream>;
+using Stream = DispatchObject<IVCardStream3, IVCardStream2, IVCardStream>;
 
 class VCardStreamObject final : public Stream {
  public:
@@ -175,6 +179,8 @@ class VCardStreamObject final : public Stream {
   // The modern reading's card under the cursor, property by property.
   STDMETHODIMP get_PropertyCount(long* value) override {
     if (!value) return E_POINTER;
+    *value = 0;
+    if (FAILED(CardFault())) return CardFault();
     *value = static_cast<long>(stream_.CurrentCard().properties.size());
     return S_OK;
   }
@@ -185,14 +191,7 @@ class VCardStreamObject final : public Stream {
     return GetText(index, v, [](const DecodedProperty& p) { return &p.group; });
   }
   STDMETHODIMP get_PropertyTypes(long index, BSTR* v) override {
-    return GetText(index, v, [this](const DecodedProperty& p) {
-      joined_types_.clear();
-      for (const std::string& type : p.types) {
-        if (!joined_types_.empty()) joined_types_ += ',';
-        joined_types_ += type;
-      }
-      return &joined_types_;
-    });
+    return GetText(index, v, [this](const DecodedProperty& p) { return JoinedTypes(p.types); });
   }
   STDMETHODIMP get_PropertyValue(long index, BSTR* v) override {
     return GetText(index, v, [](const DecodedProperty& p) { return &p.value; });
@@ -200,6 +199,7 @@ class VCardStreamObject final : public Stream {
   STDMETHODIMP get_PropertyComponentCount(long index, long* value) override {
     if (!value) return E_POINTER;
     *value = 0;
+    if (FAILED(CardFault())) return CardFault();
     const DecodedProperty* p = PropertyAt(index);
     if (!p) return E_INVALIDARG;
     *value = static_cast<long>(p->components.size());
@@ -212,7 +212,78 @@ class VCardStreamObject final : public Stream {
     });
   }
 
+  // The binary values of the card under the cursor, by their own index.
+  STDMETHODIMP get_BinaryCount(long* value) override {
+    if (!value) return E_POINTER;
+    *value = static_cast<long>(stream_.CurrentCard().binaries.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_BinaryName(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.name; });
+  }
+  STDMETHODIMP get_BinaryGroup(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.group; });
+  }
+  STDMETHODIMP get_BinaryTypes(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [this](const DecodedBinary& b) { return *JoinedTypes(b.types); });
+  }
+  STDMETHODIMP get_BinaryMediaType(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return b.media_type; });
+  }
+  STDMETHODIMP get_BinaryFailure(long index, BSTR* v) override {
+    return GetBinaryText(index, v, [](const DecodedBinary& b) { return std::string(BinaryFailureText(b.failure)); });
+  }
+  STDMETHODIMP get_BinarySize(long index, long* value) override {
+    if (!value) return E_POINTER;
+    *value = 0;
+    const DecodedBinary* b = BinaryAt(index);
+    if (!b) return E_INVALIDARG;
+    *value = static_cast<long>(b->bytes.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_BinaryData(long index, VARIANT* value) override {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    const DecodedBinary* b = BinaryAt(index);
+    if (!b) return E_INVALIDARG;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(b->bytes.size()));
+    if (!array) return E_OUTOFMEMORY;
+    if (!b->bytes.empty()) {
+      void* data = nullptr;
+      const HRESULT hr = SafeArrayAccessData(array, &data);
+      if (FAILED(hr)) {
+        SafeArrayDestroy(array);
+        return hr;
+      }
+      std::memcpy(data, b->bytes.data(), b->bytes.size());
+      SafeArrayUnaccessData(array);
+    }
+    V_VT(value) = VT_ARRAY | VT_UI1;
+    V_ARRAY(value) = array;
+    return S_OK;
+  }
+
  private:
+  const std::string* JoinedTypes(const std::vector<std::string>& types) {
+    joined_types_.clear();
+    for (const std::string& type : types) {
+      if (!joined_types_.empty()) joined_types_ += ',';
+      joined_types_ += type;
+    }
+    return &joined_types_;
+  }
+
+  const DecodedBinary* BinaryAt(long index) const { return At(stream_.CurrentCard().binaries, index); }
+
+  // A text of the binary value at `index`, UTF-8 like the rest.
+  template <class Text>
+  HRESULT GetBinaryText(long index, BSTR* value, Text text) {
+    return GetTextOf(BinaryAt(index), value, [&](const DecodedBinary& b) {
+      std::string t = text(b);
+      return std::optional<std::string>(std::move(t));
+    });
+  }
+
   // Open and OpenDecoded alike.
   HRESULT OpenWith(BSTR vCardFile, bool decoded) {
     // The wide path reaches the file system as it is, so names outside the
@@ -234,25 +305,45 @@ class VCardStreamObject final : public Stream {
     return E_UNEXPECTED;
   }
 
-  // The property at a 1-based index of the current card, or null.
-  const DecodedProperty* PropertyAt(long index) const {
-    const auto& properties = stream_.CurrentCard().properties;
-    if (index < 1 || static_cast<unsigned long>(index) > properties.size()) return nullptr;
-    return &properties[static_cast<std::size_t>(index - 1)];
+  // After OpenDecoded, a card the cursor is on but that was not decoded:
+  // one too large to be a contact, or one whose bytes could not be read
+  // again. Every member reading the card says so, so that a client can
+  // name the card and go on to the next.
+  HRESULT CardFault() const {
+    switch (stream_.CurrentCardError()) {
+      case tessary::CardError::None: return S_OK;
+      case tessary::CardError::TooLarge: return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+      case tessary::CardError::ReadFailed: return STG_E_READFAULT;
+    }
+    return E_UNEXPECTED;
   }
 
-  // A text of the property at `index`, which is UTF-8 like all the modern
-  // reading's text; `text` gives null for an index out of range.
-  template <class Text>
-  HRESULT GetText(long index, BSTR* value, Text text) {
+  // The item at a 1-based index of one of the current card's lists, or
+  // null.
+  template <class T>
+  static const T* At(const std::vector<T>& list, long index) {
+    if (index < 1 || static_cast<unsigned long>(index) > list.size()) return nullptr;
+    return &list[static_cast<std::size_t>(index - 1)];
+  }
+  const DecodedProperty* PropertyAt(long index) const { return At(stream_.CurrentCard().properties, index); }
+
+  // A text of `item` (a property or a binary value of the current card, or
+  // null for an index out of range), which is UTF-8 like all the modern
+  // reading's text; `text` gives nothing for a part out of range.
+  template <class Item, class Text>
+  HRESULT GetTextOf(const Item* item, BSTR* value, Text text) {
     if (!value) return E_POINTER;
     *value = nullptr;
-    const DecodedProperty* p = PropertyAt(index);
-    if (!p) return E_INVALIDARG;
+    if (FAILED(CardFault())) return CardFault();
+    if (!item) return E_INVALIDARG;
     return Guarded([&]() -> HRESULT {
-      const std::string* utf8 = text(*p);
+      const auto utf8 = text(*item);
       return utf8 ? Widen(*utf8, CP_UTF8, value) : E_INVALIDARG;
     });
+  }
+  template <class Text>
+  HRESULT GetText(long index, BSTR* value, Text text) {
+    return GetTextOf(PropertyAt(index), value, text);
   }
 
   // Field values are the file's bytes: UTF-8 when the file they came from
@@ -261,6 +352,7 @@ class VCardStreamObject final : public Stream {
   HRESULT Get(Field field, BSTR* value) {
     if (!value) return E_POINTER;
     *value = nullptr;
+    if (FAILED(CardFault())) return CardFault();
     return Guarded([&] {
       return Widen(stream_.Current(field), stream_.CurrentIsUtf8() ? CP_UTF8 : CP_ACP, value);
     });

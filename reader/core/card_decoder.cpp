@@ -7,6 +7,7 @@
 #include <string>
 
 #include "internal/ascii.h"
+#include "internal/binary_value.h"
 #include "internal/charset.h"
 #include "internal/contact_reader.h"
 
@@ -68,6 +69,8 @@ class Lines {
     consumed_ = line_feed ? length + 1 : length;
     while (length > 0 && rest_[length - 1] == '\r') --length;
     line_ = rest_.substr(0, length);
+    // Files joined with `cat` carry a byte order mark at a line's start.
+    if (line_.starts_with("\xEF\xBB\xBF")) line_.remove_prefix(3);
   }
 
   std::string_view rest_, line_;
@@ -75,15 +78,41 @@ class Lines {
   bool has_line_ = false;
 };
 
-// The card's VERSION, wherever it stands among the card's lines; it decides
-// how folded lines join, so it is needed before the first one.
+// The card's VERSION, wherever it stands among the card's lines (not those
+// of an AGENT's card in it); it decides how folded lines join, so it is
+// needed before the first one.
 std::string_view FindVersion(std::string_view text) {
+  int depth = 0;
+  bool after_agent = false;
   for (Lines lines(text); !lines.Empty(); lines.Pop()) {
     const std::string_view line = lines.Front();
-    if (StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
-    if (CardDelimiterOf(line) == Delimiter::End) break;
+    const Delimiter delimiter = CardDelimiterOf(line);
+    if (delimiter == Delimiter::Begin && after_agent) ++depth;
+    if (delimiter == Delimiter::End && depth-- == 0) break;
+    if (depth == 0 && StartsIgnoringCase(line, "VERSION:")) return Trim(line.substr(8));
+    after_agent = OpensAgentCard(line);
   }
   return {};
+}
+
+// A 2.1 AGENT's card, from its BEGIN:VCARD to the END:VCARD that matches
+// it, is the AGENT's value: its lines as they are, joined by line feeds.
+void TakeAgentCard(Lines& lines, std::string& out) {
+  int depth = 0;
+  bool after_agent = true;
+  while (!lines.Empty()) {
+    const std::string_view line = lines.Front();
+    const Delimiter delimiter = CardDelimiterOf(line);
+    // A BEGIN:VCARD after anything else starts the next card: the reading
+    // ended this card's text there already.
+    if (delimiter == Delimiter::Begin && !after_agent) break;
+    if (!out.empty()) out += '\n';
+    out.append(line);
+    lines.Pop();
+    if (delimiter == Delimiter::Begin) ++depth;
+    if (delimiter == Delimiter::End && --depth == 0) break;
+    after_agent = OpensAgentCard(line);
+  }
 }
 
 // Whether `text` ends in the middle of a UTF-8 character and `next`, a
@@ -103,6 +132,7 @@ bool FoldSplitsCharacter(std::string_view text, std::string_view next) {
 struct Header {
   bool quoted_printable = false;
   bool base64 = false;
+  bool uri = false;  // VALUE=uri (or 2.1's VALUE=URL): a link, never binary
   std::optional<std::string> charset;
   int pref_rank = 0;  // PREF=n; 0 when there is none
 };
@@ -198,6 +228,9 @@ std::optional<Header> ParseHeader(std::string_view head, FileText file, DecodedP
       const std::string_view encoding = Unquote(value);
       if (SameIgnoringCase(encoding, "QUOTED-PRINTABLE")) header.quoted_printable = true;
       else if (SameIgnoringCase(encoding, "B") || SameIgnoringCase(encoding, "BASE64")) header.base64 = true;
+    } else if (SameIgnoringCase(key, "VALUE")) {
+      const std::string_view kind = Unquote(value);
+      header.uri = SameIgnoringCase(kind, "URI") || SameIgnoringCase(kind, "URL");
     } else if (SameIgnoringCase(key, "CHARSET")) {
       header.charset.emplace(Unquote(value));
     } else if (SameIgnoringCase(key, "PREF")) {
@@ -239,11 +272,17 @@ void DecodeQuotedPrintable(std::string_view in, std::string& out) {
 }
 
 // A value in a data: URI in base64 (a 4.0 PHOTO or KEY) is as binary as one
-// with ENCODING=b.
-bool IsBinaryDataUri(std::string_view value) {
+// with ENCODING=b; so is a picture's data: URI in any form, which is no
+// text a person reads. The comma must have arrived.
+bool IsBinaryDataUri(std::string_view name, std::string_view value) {
   value = Trim(value);
   if (!StartsIgnoringCase(value, "DATA:")) return false;
-  const std::string_view media = value.substr(0, value.find(','));
+  const std::size_t comma = value.find(',');
+  if (comma == std::string_view::npos) return false;
+  if (name == "PHOTO" || name == "LOGO") return true;
+  std::string_view media = value.substr(0, comma);
+  // An exporter that escapes the comma leaves a backslash before it.
+  if (media.ends_with('\\')) media.remove_suffix(1);
   return media.size() >= 7 && SameIgnoringCase(media.substr(media.size() - 7), ";BASE64");
 }
 
@@ -323,13 +362,25 @@ class LogicalLine {
  public:
   // Takes the line at the front of `lines` and everything that continues
   // it. `drop_blank`: 3.0 and 4.0 drop the blank that marks a fold; 2.1
-  // keeps it.
-  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property, std::string& buffer)
-      : first_(lines.Front()), file_(file), buffer_(buffer) {
+  // keeps it. A binary value is not joined: its pieces go to `decoder`,
+  // which decodes them into `bytes` as they come.
+  LogicalLine(Lines& lines, bool drop_blank, FileText file, DecodedProperty& property, std::string& buffer,
+              BinaryDecoder& decoder, std::string& bytes)
+      : first_(lines.Front()), file_(file), buffer_(buffer), decoder_(decoder), bytes_(bytes) {
     lines.Pop();
     Parse(property);
     while (!lines.Empty()) {
       const std::string_view next = lines.Front();
+      if (binary_) {
+        // A binary value goes on over folded lines, and over lines of
+        // base64 alone, which some exporters write without the fold's
+        // blank; a blank line (2.1's end of one), or any line with a
+        // colon, ends it.
+        if (next.empty() || !(IsBlank(next.front()) || IsBase64Line(next))) break;
+        decoder_.Feed(next);
+        lines.Pop();
+        continue;
+      }
       // A soft line break joins the next line as it is, before anything
       // else; an END:VCARD line ends the card even after a stray "=".
       if (header_ && header_->quoted_printable && Text().size() > colon_ + 1 && Text().back() == '=' &&
@@ -341,11 +392,8 @@ class LogicalLine {
         continue;
       }
       if (next.empty() || !IsBlank(next.front())) break;
-      // A binary value's continuations are skipped, not copied.
-      if (!(header_ && header_->base64)) {
-        Own();
-        buffer_.append(drop_blank || FoldSplitsCharacter(Text(), next) ? next.substr(1) : next);
-      }
+      Own();
+      buffer_.append(drop_blank || FoldSplitsCharacter(Text(), next) ? next.substr(1) : next);
       lines.Pop();
       Parse(property);
     }
@@ -354,14 +402,34 @@ class LogicalLine {
       colon_ = any_colon_;
       header_ = ParseHeader(Text().substr(0, colon_), file_, property);
     }
+    // A data: URI whose comma came only with a folded line, read whole.
+    if (header_ && !binary_ && IsBinaryDataUri(property.name, Value())) Begin(BinaryDecoder::Form::DataUri);
   }
 
   std::string_view Text() const { return owned_ ? std::string_view(buffer_) : first_; }
   // Null for a line without a colon or without a name: no property.
   const Header* header() const { return header_ ? &*header_ : nullptr; }
   std::string_view Value() const { return Text().substr(colon_ + 1); }
+  // Whether the value is binary: decoded into the bytes, not in Value().
+  bool binary() const { return binary_; }
 
  private:
+  // Once the colon is there: whether the value is binary. Base64 is a
+  // value of its encoding without a colon (a link is text, whatever the
+  // encoding says), and a data: URI tells by itself.
+  void Decide(const DecodedProperty& property) {
+    const std::string_view value = Value();
+    if (header_->base64 && !header_->uri && value.find(':') == std::string_view::npos)
+      Begin(BinaryDecoder::Form::Base64);
+    else if (IsBinaryDataUri(property.name, value))
+      Begin(BinaryDecoder::Form::DataUri);
+  }
+  void Begin(BinaryDecoder::Form form) {
+    binary_ = true;
+    decoder_.Start(form, bytes_);
+    decoder_.Feed(Value());
+  }
+
   void Own() {
     if (owned_) return;
     buffer_.assign(first_);
@@ -381,6 +449,7 @@ class LogicalLine {
         if (!quoted_) {
           colon_ = scanned_;
           header_ = ParseHeader(text.substr(0, colon_), file_, property);
+          if (header_) Decide(property);
         }
       }
     }
@@ -395,7 +464,26 @@ class LogicalLine {
   std::size_t any_colon_ = std::string_view::npos;
   std::size_t colon_ = std::string_view::npos;
   std::optional<Header> header_;
+  BinaryDecoder& decoder_;
+  std::string& bytes_;
+  bool binary_ = false;
 };
+
+// Lowest PREF=n of each name among `values` (by index, with their ranks):
+// those values get the type "pref".
+template <class Value>
+void MarkPreferred(const std::vector<std::pair<std::size_t, int>>& ranked, FileText file, std::vector<Value>& values) {
+  if (ranked.empty()) return;
+  std::map<std::string_view, int> lowest;
+  for (const auto& [index, rank] : ranked) {
+    auto [it, added] = lowest.emplace(values[index].name, rank);
+    if (!added) it->second = std::min(it->second, rank);
+  }
+  for (const auto& [index, rank] : ranked) {
+    Value& v = values[index];
+    if (rank == lowest[v.name]) AddType("pref", file, v.types);
+  }
+}
 
 }  // namespace
 
@@ -404,11 +492,12 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeSc
   // decoded into the next one, and those left over go at the end.
   std::size_t used = 0;
   out.version.clear();
+  out.binaries.clear();
   AppendText(FindVersion(text), true, file, std::nullopt, out.version);
   const bool drop_blank = !out.version.starts_with("2.");
   // Properties with a PREF=n, by index: the lowest rank of a name is its
   // preferred one.
-  std::vector<std::pair<std::size_t, int>> ranked;
+  std::vector<std::pair<std::size_t, int>> ranked, ranked_binaries;
   std::string& bytes = scratch.bytes;
   std::string& decoded = scratch.decoded;
   bool begun = false;
@@ -422,11 +511,34 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeSc
     property.name.clear();
     property.types.clear();
     property.value.clear();
-    const LogicalLine line(lines, drop_blank, file, property, scratch.line);
+    const LogicalLine line(lines, drop_blank, file, property, scratch.line, scratch.binary, scratch.binary_bytes);
     const Header* header = line.header();
-    if (!header || header->base64) continue;
+    if (!header) continue;
     if (property.name == "BEGIN" || property.name == "END" || property.name == "VERSION") continue;
-    if (IsBinaryDataUri(line.Value())) continue;
+    if (line.binary()) {
+      DecodedBinary& binary = out.binaries.emplace_back();
+      binary.group = std::move(property.group);
+      binary.name = std::move(property.name);
+      binary.types = std::move(property.types);
+      const BinaryFailure failure = scratch.binary.Finish();
+      // The bytes move to the card, which alone holds them.
+      binary.bytes = std::move(scratch.binary_bytes);
+      scratch.binary_bytes = std::string();
+      SettleBinary(scratch.binary.declared(), failure, binary);
+      if (header->pref_rank > 0) ranked_binaries.emplace_back(out.binaries.size() - 1, header->pref_rank);
+      continue;
+    }
+
+    if (property.name == "AGENT" && OpensAgentCard(line.Text()) && !lines.Empty() &&
+        CardDelimiterOf(lines.Front()) == Delimiter::Begin) {
+      bytes.clear();
+      TakeAgentCard(lines, bytes);
+      AppendText(bytes, true, file, header->charset, property.value);
+      property.components.resize(1);
+      property.components[0].assign(property.value);
+      ++used;
+      continue;
+    }
 
     std::string_view raw = line.Value();
     if (header->quoted_printable) {
@@ -450,17 +562,8 @@ void DecodeCard(std::string_view text, FileText file, DecodedCard& out, DecodeSc
     ++used;
   }
   out.properties.resize(used);
-
-  if (ranked.empty()) return;
-  std::map<std::string_view, int> lowest;
-  for (const auto& [index, rank] : ranked) {
-    auto [it, added] = lowest.emplace(out.properties[index].name, rank);
-    if (!added) it->second = std::min(it->second, rank);
-  }
-  for (const auto& [index, rank] : ranked) {
-    DecodedProperty& p = out.properties[index];
-    if (rank == lowest[p.name]) AddType("pref", file, p.types);
-  }
+  MarkPreferred(ranked, file, out.properties);
+  MarkPreferred(ranked_binaries, file, out.binaries);
 }
 
 namespace {

@@ -5,30 +5,78 @@
 #include <new>
 
 #include "internal/ascii.h"
+#include "internal/contact_loader.h"
 #include "internal/utf8_check.h"
 
 namespace tessary::internal {
 namespace {
 
-// Each read goes straight into the store and is scanned while it is still
-// in the processor's second-level cache. Reads land in fresh memory, so
-// there is no buffer to keep warm and larger reads cost fewer calls.
+// Reads of this size go into the window, and are scanned while they are
+// still in the processor's second-level cache.
 constexpr std::size_t kReadBlock = std::size_t(256) << 10;
+// The smallest window a read accepts.
+constexpr std::size_t kSmallestWindow = 8;
 
+ReadLimits g_limits;
+
+bool Candidate(char c) {
+  const char folded = char(c | 0x20);
+  return folded == 'b' || folded == 'e' || c == '\xEF';
+}
+
+// Whether a line that starts with `prefix` could still be BEGIN:VCARD or
+// END:VCARD once it has ended.
+bool MightBeCardDelimiter(std::string_view prefix) {
+  if (prefix.starts_with("\xEF\xBB\xBF")) prefix.remove_prefix(3);
+  for (std::string_view word : {std::string_view("begin:vcard"), std::string_view("end:vcard")}) {
+    const std::size_t n = std::min(word.size(), prefix.size());
+    bool same = true;
+    for (std::size_t i = 0; i < n && same; ++i) same = AsciiLower(prefix[i]) == word[i];
+    if (!same) continue;
+    bool blank = true;
+    for (char c : prefix.substr(n)) blank = blank && (c == ' ' || c == '\t' || c == '\r');
+    if (blank) return true;
+  }
+  return false;
+}
+
+// Whether a line that starts with `prefix` could still open an AGENT's
+// card once it has ended. Errs towards yes: such a line is kept whole.
+bool MightOpenAgentCard(std::string_view prefix) {
+  if (prefix.starts_with("\xEF\xBB\xBF")) prefix.remove_prefix(3);
+  const std::size_t colon = prefix.find(':');
+  if (colon != std::string_view::npos) return OpensAgentCard(prefix);
+  const std::size_t semicolon = prefix.find(';');
+  std::string_view name = prefix.substr(0, semicolon);
+  const std::size_t dot = name.rfind('.');
+  if (semicolon == std::string_view::npos) {
+    // Still in the name, which may be a long group before AGENT.
+    return std::all_of(name.begin(), name.end(), [](char c) {
+      return c == '-' || c == '.' || c == '_' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    });
+  }
+  if (dot != std::string_view::npos) name.remove_prefix(dot + 1);
+  return SameIgnoringCase(name, "AGENT");
+}
+
+// Reads the source through the window. Offsets of the scan are offsets in
+// the window; base_ is the file offset of its first byte.
 class Reader {
  public:
   // `cards`: the modern reading's cards rather than the keyword reader's
   // contacts; the separator plays no part then.
   Reader(ByteSource& source, std::string_view separator, ContactStore& store, bool cards)
-      : source_(source), separator_(separator), store_(store), cards_(cards), utf8_(cards) {}
+      : source_(source), separator_(separator), store_(store), cards_(cards), utf8_(cards), loader_(separator, store),
+        limits_(g_limits) {}
 
   ReadOutcome Run() {
     ReadOutcome out;
     try {
+      window_ = ByteChunk(first_window_ = std::max(limits_.window, kSmallestWindow));
       while (ReadMore()) {
         // A UTF-8 byte-order mark is not part of the first line; wait for
         // three bytes to know.
-        if (!started_ && store_.filled() < 3) continue;
+        if (!started_ && filled_ < 3) continue;
         Start();
         Scan();
       }
@@ -40,67 +88,149 @@ class Reader {
         out.result = OpenResult::ReadError;
       } else {
         // The last line, when the file does not end with a line break.
-        const std::size_t end = store_.filled();
-        if (line_start_ < end && (pending_ || Candidate(store_.data()[line_start_]))) OnLine(end, false);
+        const std::size_t end = filled_;
+        if (line_start_ < end && !line_cut_ && (pending_ || Candidate(data()[line_start_]))) OnLine(end, false);
         line_start_ = end;
+        line_cut_ = false;
       }
     } catch (const std::bad_alloc&) {
       // Keep what was listed; the contact being read ends before the line
       // that was being read when memory ran out.
       out.result = OpenResult::OutOfMemory;
     }
-    // A card the file stopped in the middle of is listed all the same, with
-    // the lines it has whole.
+    // A contact or card the file stopped in the middle of is listed all the
+    // same, with the lines it has whole.
     try {
-      ListOpenCard();
+      if (cards_) {
+        ListOpenCard(line_cut_ ? cut_line_at_ : base_ + line_start_);
+      } else {
+        FeedLoader(line_start_);
+        CloseContact();
+      }
     } catch (const std::bad_alloc&) {
       out.result = OpenResult::OutOfMemory;
     }
-    store_.EndContacts(line_start_);
     utf8_.Finish();
     out.utf8 = bom_ || (utf8_.valid() && utf8_.saw_non_ascii());
     return out;
   }
 
  private:
-  static bool Candidate(char c) {
-    const char folded = char(c | 0x20);
-    return folded == 'b' || folded == 'e';
-  }
+  char* data() const { return window_.data(); }
 
   // Reads the next block; false at the end of the file or on a failure.
   bool ReadMore() {
-    if (store_.room() == 0) {
-      const std::size_t moved = store_.MakeRoom(std::min(line_start_, scanned_), source_.ExpectedRemaining());
-      line_start_ -= moved;
-      scanned_ -= moved;
-      // These two may lie before what was kept; they only bound searches.
-      searched_ = searched_ > moved ? searched_ - moved : 0;
-      known_ = known_ > moved ? known_ - moved : 0;
-    }
-    char* into = store_.data() + store_.filled();
-    const std::size_t n = source_.Read(into, std::min(store_.room(), kReadBlock));
+    if (filled_ == window_.size()) MakeRoom();
+    char* into = data() + filled_;
+    const std::size_t n = source_.Read(into, std::min(window_.size() - filled_, kReadBlock));
     if (n == 0) return false;
+    if (!asked_) {
+      // A UTF-16 file's text is known to be so only after its first bytes.
+      asked_ = true;
+      read_again_ = cards_ && source_.CanReadAt();
+    }
     utf8_.Add(into, n);
-    store_.Filled(n);
+    filled_ += n;
     return true;
+  }
+
+  // The window is full: what is still needed moves to its start, in a larger
+  // window only when it fills most of it.
+  void MakeRoom() {
+    if (!cards_) FeedLoader(line_start_);
+    if (cards_) PassOverLongLine();
+    std::size_t keep = std::min(line_start_, scanned_);
+    bool keep_line_start = !line_cut_ && keep == line_start_;
+    if (cards_ && !line_cut_) {
+      // The line before the one being read, when it opens an AGENT's card:
+      // a BEGIN:VCARD next must know.
+      const std::size_t before = PreviousLineStart();
+      if (before != kNowhere && before < keep && OpensAgentCard(LineAt(before, line_start_ - 1))) {
+        keep = before;
+        keep_line_start = true;
+      }
+    }
+    if (cards_ && card_open_ && !read_again_ && !card_too_large_) {
+      // The card stays whole in the window until it is listed, unless it is
+      // too large to be kept.
+      if (base_ + filled_ - card_start_ > limits_.largest_card) {
+        card_too_large_ = true;
+      } else if (card_start_ - base_ < keep) {
+        keep = std::size_t(card_start_ - base_);
+        keep_line_start = true;
+      }
+    }
+    const std::size_t kept = filled_ - keep;
+    std::size_t size = window_.size();
+    if (keep < size / 4) size = std::max(size * 2, kept + first_window_);
+    else if (size > 2 * first_window_ && kept < first_window_ / 2) size = first_window_;
+    if (size != window_.size()) {
+      ByteChunk larger(size);
+      std::memcpy(larger.data(), data() + keep, kept);
+      window_ = std::move(larger);
+    } else {
+      std::memmove(data(), data() + keep, kept);
+    }
+    filled_ = kept;
+    base_ += keep;
+    window_starts_line_ = keep_line_start;
+    line_start_ -= keep;
+    scanned_ -= keep;
+    loaded_ = loaded_ > keep ? loaded_ - keep : 0;
+    // These two may lie before what was kept; they only bound searches.
+    searched_ = searched_ > keep ? searched_ - keep : 0;
+    known_ = known_ > keep ? known_ - keep : 0;
+  }
+
+  // In the modern reading, a line longer than the window need not stay in
+  // it once it can be neither BEGIN:VCARD nor END:VCARD nor the AGENT line
+  // before one: only where it began is kept, should the file fail in it.
+  void PassOverLongLine() {
+    if (line_cut_) {
+      line_start_ = std::max(line_start_, scanned_);
+      return;
+    }
+    if (filled_ - line_start_ < window_.size() / 2) return;
+    const std::string_view prefix(data() + line_start_, filled_ - line_start_);
+    if ((pending_ && MightBeCardDelimiter(prefix)) || MightOpenAgentCard(prefix)) return;
+    pending_ = false;
+    line_cut_ = true;
+    cut_line_at_ = base_ + line_start_;
+    line_start_ = std::max(line_start_, scanned_);
+  }
+
+  static constexpr std::size_t kNowhere = ~std::size_t(0);
+
+  // Where the line that ends with the line feed before line_start_ begins,
+  // when it lies whole in the window.
+  std::size_t PreviousLineStart() const {
+    if (line_start_ == 0) return kNowhere;
+    std::size_t begin = line_start_ - 1;
+    while (begin > 0 && data()[begin - 1] != '\n') --begin;
+    if (begin == 0 && !window_starts_line_) return kNowhere;
+    return begin;
+  }
+
+  std::string_view LineAt(std::size_t begin, std::size_t line_feed) const {
+    return WithoutByteOrderMark(MakeLine(data() + begin, data() + line_feed, true)).content;
   }
 
   void Start() {
     if (started_) return;
     started_ = true;
-    // Nothing has moved yet: the file starts at the chunk's start.
-    if (store_.filled() >= 3 && std::memcmp(store_.data(), "\xEF\xBB\xBF", 3) == 0) {
+    // Nothing has moved yet: the file starts at the window's start.
+    if (filled_ >= 3 && std::memcmp(data(), "\xEF\xBB\xBF", 3) == 0) {
       bom_ = true;
       line_start_ = scanned_ = searched_ = 3;
     }
   }
 
   // Looks at everything read so far that can be looked at: every line that
-  // begins with B or E and has its line feed, in file order.
+  // begins with B or E (or a byte order mark) and has its line feed, in
+  // file order.
   void Scan() {
-    const char* base = store_.data();
-    const std::size_t end = store_.filled();
+    const char* base = data();
+    const std::size_t end = filled_;
     if (!first_line_seen_) {
       // The first line follows no line feed.
       if (line_start_ == end) return;
@@ -120,6 +250,7 @@ class Reader {
         OnLine(line_feed, true);
         pending_ = false;
         line_start_ = line_feed + 1;
+        line_cut_ = false;
         // The search goes on from that line feed (the next line may be one),
         // or from where it had got to: it found no other candidate there.
         scanned_ = std::max(scanned_, line_feed);
@@ -135,6 +266,7 @@ class Reader {
       }
       // Every candidate but the last one found here ends before the next
       // (its line feed is at most the next one's); handle those at once.
+      line_cut_ = false;
       for (std::size_t k = 0; k + 1 < found; ++k) {
         line_start_ = scanned_ + feeds_[k] + 1;
         const auto* line_feed =
@@ -151,6 +283,7 @@ class Reader {
     for (std::size_t i = end; i > std::max(known_, line_start_); --i) {
       if (base[i - 1] == '\n') {
         line_start_ = i;
+        line_cut_ = false;
         break;
       }
     }
@@ -159,49 +292,106 @@ class Reader {
 
   // The line from line_start_ to `end` has been read.
   void OnLine(std::size_t end, bool terminated) {
-    const char* base = store_.data();
-    const Line line = MakeLine(base + line_start_, base + end, terminated);
+    const Line line = WithoutByteOrderMark(MakeLine(data() + line_start_, data() + end, terminated));
     if (cards_) {
-      OnCardLine(CardDelimiterOf(line.content));
+      OnCardLine(CardDelimiterOf(line.content), base_ + end + (terminated ? 1 : 0));
       return;
     }
     switch (DelimiterOf(line, separator_)) {
-      case Delimiter::Begin: store_.BeginContact(line_start_); break;
-      case Delimiter::End: store_.ListContact(); break;
+      case Delimiter::Begin:
+        // The contact before ends here: its lines go to the loader first.
+        FeedLoader(line_start_);
+        CloseContact();
+        loader_.Start();
+        contact_open_ = true;
+        loaded_ = line_start_;
+        break;
+      case Delimiter::End:
+        if (!contact_open_ || store_.Full()) break;
+        if (record_ == ContactStore::kNoRecord) record_ = store_.Reserve();
+        store_.List(record_);
+        break;
       case Delimiter::None: break;
     }
   }
 
+  // The lines of the open contact before `upto` (a line's start) go to the
+  // loader.
+  void FeedLoader(std::size_t upto) {
+    if (contact_open_ && upto > loaded_) loader_.Add(std::string_view(data() + loaded_, upto - loaded_));
+    loaded_ = upto;
+  }
+
+  // The open contact ends: kept if it was listed, forgotten otherwise.
+  void CloseContact() {
+    if (contact_open_) store_.EndContact(record_);
+    contact_open_ = false;
+    record_ = ContactStore::kNoRecord;
+  }
+
   // A card is listed at its END, or when the next BEGIN or the end of the
-  // file comes first: every card read is one entry, once.
-  void OnCardLine(Delimiter which) {
+  // file comes first: every card read is one entry, once. `line_end` is the
+  // file offset after the line. An AGENT's card is part of the card it is
+  // in.
+  void OnCardLine(Delimiter which, std::uint64_t line_end) {
     if (which == Delimiter::Begin) {
-      ListOpenCard();
-      store_.BeginContact(line_start_);
+      if (card_open_) {
+        const std::size_t before = PreviousLineStart();
+        if (before != kNowhere && OpensAgentCard(LineAt(before, line_start_ - 1))) {
+          ++nested_;
+          return;
+        }
+      }
+      ListOpenCard(base_ + line_start_);
       card_open_ = true;
-    } else if (which == Delimiter::End) {
-      ListOpenCard();
+      card_start_ = base_ + line_start_;
+      card_too_large_ = false;
+      nested_ = 0;
+    } else if (which == Delimiter::End && card_open_) {
+      if (nested_ > 0) {
+        --nested_;
+        return;
+      }
+      ListOpenCard(line_end);
     }
   }
 
-  void ListOpenCard() {
+  void ListOpenCard(std::uint64_t end) {
     if (!card_open_) return;
-    store_.ListContact();
     card_open_ = false;
+    if (store_.Full()) return;
+    const std::uint64_t size = end - card_start_;
+    const bool too_large = card_too_large_ || size > limits_.largest_card;
+    const char* bytes = read_again_ || too_large ? nullptr : data() + std::size_t(card_start_ - base_);
+    store_.AddCard(card_start_, size, too_large, bytes);
   }
 
   ByteSource& source_;
   const std::string_view separator_;
   ContactStore& store_;
   const bool cards_;
-  bool card_open_ = false;  // a card has begun and is not listed yet
   Utf8Check utf8_;  // in the modern reading, folds may split characters
+  ContactLoader loader_;
+  const ReadLimits limits_;
+
+  ByteChunk window_;
+  std::size_t first_window_ = 0;
+  std::size_t filled_ = 0;
+  std::uint64_t base_ = 0;
+  // Whether the window's first byte starts a line.
+  bool window_starts_line_ = true;
+  bool asked_ = false;
+  bool read_again_ = false;  // the source reads cards again: none is kept
+
   bool started_ = false;
   bool bom_ = false;
   bool first_line_seen_ = false;
-  // Offsets in the store's chunk. Everything before line_start_ has been
-  // dealt with; it is where the line being read begins.
+  // Offsets in the window. Everything before line_start_ has been dealt
+  // with; it is where the line being read begins, or (line_cut_) a place in
+  // a long line passed over, which began at cut_line_at_ in the file.
   std::size_t line_start_ = 0;
+  bool line_cut_ = false;
+  std::uint64_t cut_line_at_ = 0;
   // Every line feed before scanned_ has been looked at as a line's end.
   std::size_t scanned_ = 0;
   // The line at line_start_ begins with B or E but its line feed has not
@@ -211,9 +401,25 @@ class Reader {
   // Every line feed before known_ has moved line_start_ past it.
   std::size_t known_ = 0;
   std::uint16_t feeds_[kScanBlock];
+
+  // The keyword reader: the open contact, its lines fed to the loader up to
+  // loaded_, and its record once listed.
+  bool contact_open_ = false;
+  std::size_t loaded_ = 0;
+  std::uint32_t record_ = ContactStore::kNoRecord;
+
+  // The modern reading: the open card, where it began, how many AGENT cards
+  // deep the read is in it, and whether it outgrew the window's keeping.
+  bool card_open_ = false;
+  std::uint64_t card_start_ = 0;
+  int nested_ = 0;
+  bool card_too_large_ = false;
 };
 
 }  // namespace
+
+const ReadLimits& CurrentReadLimits() { return g_limits; }
+void SetReadLimits(const ReadLimits& limits) { g_limits = limits; }
 
 Delimiter DelimiterOf(const Line& line, std::string_view separator) {
   // The name is what stands before the first colon, so a line names BEGIN
@@ -254,6 +460,18 @@ Delimiter CardDelimiterOf(std::string_view line) {
   if (is("begin:vcard")) return Delimiter::Begin;
   if (is("end:vcard")) return Delimiter::End;
   return Delimiter::None;
+}
+
+bool OpensAgentCard(std::string_view line) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return false;
+  std::string_view name = line.substr(0, std::min(line.find(';'), colon));
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos) name.remove_prefix(dot + 1);
+  if (!SameIgnoringCase(name, "AGENT")) return false;
+  for (char c : line.substr(colon + 1))
+    if (c != ' ' && c != '\t' && c != '\r') return false;
+  return true;
 }
 
 ReadOutcome ReadContacts(ByteSource& source, std::string_view separator, ContactStore& store) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -14,11 +15,9 @@
 namespace tessary::internal {
 namespace {
 
-// A file whose size is not known is read into chunks that grow from this...
-constexpr std::size_t kFirstChunk = std::size_t(4) << 10;
-// ...to this, which is also the largest chunk a known size asks for: a
-// 32-bit process may not find much more address space in one piece.
-constexpr std::size_t kLargestChunk = std::size_t(64) << 20;
+// Kept bytes come in chunks of this size: large enough for huge pages, small
+// enough that the last one's unused part does not matter.
+constexpr std::size_t kArenaChunk = std::size_t(4) << 20;
 // ContactCount is a signed 32-bit count; the list never outgrows it.
 constexpr std::size_t kMostEntries = std::size_t(std::numeric_limits<std::int32_t>::max());
 
@@ -67,55 +66,87 @@ void ChunkFree::operator()(char* p) const {
   std::default_delete<char[]>()(p);
 }
 
-std::size_t ContactStore::MakeRoom(std::size_t keep_from, std::uint64_t expected) {
-  if (room() > 0) return 0;
-  // The contact being read stays in one piece.
-  const std::size_t keep = contact_start_ != kNone ? contact_start_ : keep_from;
-  const std::size_t kept = filled_ - keep;
-  std::size_t more;
-  if (expected > 0) {
-    // One more byte than expected, so the read that finds the end fits.
-    more = std::size_t(std::min<std::uint64_t>(expected, kLargestChunk - 1)) + 1;
-  } else {
-    more = std::max(next_chunk_, kFirstChunk);
-    next_chunk_ = std::min(more * 2, kLargestChunk);
+char* ByteArena::GrowInto(std::size_t size) {
+  {
+    const std::size_t open = used_ - start_;
+    ByteChunk fresh(std::max(kArenaChunk, 2 * (open + size)));
+    if (open) std::memcpy(fresh.data(), chunks_.back().data() + start_, open);
+    // A chunk that held nothing but the open record is not needed any more.
+    if (!chunks_.empty() && start_ == 0) chunks_.back() = std::move(fresh);
+    else chunks_.push_back(std::move(fresh));
+    start_ = 0;
+    used_ = open;
   }
-  ByteChunk fresh(kept + more);
-  if (kept) std::memcpy(fresh.data(), chunk_.data() + keep, kept);
-  // A chunk that no kept contact points into is not needed any more.
-  if (chunk_records_ > 0) full_.push_back(std::move(chunk_));
-  chunk_ = std::move(fresh);
-  filled_ = kept;
-  chunk_records_ = 0;
-  if (contact_start_ != kNone) contact_start_ -= keep;
-  return keep;
+  char* at = chunks_.back().data() + used_;
+  used_ += size;
+  return at;
 }
 
-void ContactStore::BeginContact(std::size_t offset) {
-  CloseContact(offset);
-  contact_start_ = offset;
+std::string_view ByteArena::Open() const {
+  return chunks_.empty() ? std::string_view() : std::string_view(chunks_.back().data() + start_, used_ - start_);
 }
 
-void ContactStore::ListContact() {
-  if (contact_start_ == kNone || entries_.size() >= kMostEntries) return;
-  if (contact_record_ == kNone) {
-    records_.push_back({});
-    contact_record_ = records_.size() - 1;
-  }
-  entries_.push_back(std::uint32_t(contact_record_));
+void ByteArena::Done(bool keep) {
+  if (!keep) used_ = start_;
+  start_ = used_;
 }
 
-void ContactStore::EndContacts(std::size_t offset) { CloseContact(offset); }
+namespace {
 
-void ContactStore::CloseContact(std::size_t end) {
-  if (contact_start_ == kNone) return;
-  if (contact_record_ != kNone) {
-    // Listed: from now on the list points into this chunk.
-    records_[contact_record_] = std::string_view(chunk_.data() + contact_start_, end - contact_start_);
-    ++chunk_records_;
+std::size_t GetVarint(std::string_view in, std::size_t& at) {
+  std::size_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(in[at++]);
+    n |= std::size_t(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return n;
   }
-  contact_start_ = kNone;
-  contact_record_ = kNone;
+}
+
+}  // namespace
+
+std::uint32_t ContactStore::Reserve() {
+  records_.push_back({});
+  return std::uint32_t(records_.size() - 1);
+}
+
+bool ContactStore::Full() const { return Entries() >= kMostEntries; }
+
+void ContactStore::List(std::uint32_t record) { entries_.push_back(record); }
+
+void ContactStore::EndContact(std::uint32_t record) {
+  if (record != kNoRecord) records_[record] = arena_.Open();
+  arena_.Done(record != kNoRecord);
+}
+
+void ContactStore::Fields(std::size_t i, std::string_view join, ContactRecord& out) const {
+  out.Clear();
+  const std::string_view operations = records_[entries_[i]];
+  for (std::size_t at = 0; at < operations.size();) {
+    const auto head = static_cast<unsigned char>(operations[at++]);
+    const auto field = Field(head & 0x1F);
+    const std::size_t length = GetVarint(operations, at);
+    const std::string_view value = operations.substr(at, length);
+    at += length;
+    if (head & kReplaceOperation) out.Set(field, value);
+    else out.Append(field, value, join);
+    if (head & kLineFeedOperation) out.Extend(field, "\n");
+  }
+}
+
+void ContactStore::AddCard(std::uint64_t offset, std::uint64_t size, bool too_large, const char* bytes) {
+  CardSpan card;
+  card.size = std::uint32_t(std::min<std::uint64_t>(size, std::numeric_limits<std::uint32_t>::max()));
+  card.too_large = too_large;
+  card.at = offset;
+  if (bytes && !too_large) {
+    char* kept = arena_.Grow(card.size);
+    if (card.size) std::memcpy(kept, bytes, card.size);
+    arena_.Done(true);
+    card.at = reinterpret_cast<std::uintptr_t>(kept);
+    card.kept = true;
+  }
+  cards_.push_back(card);
+  if (!card.kept && !too_large) cards_end_ = offset + size;
 }
 
 }  // namespace tessary::internal

@@ -8,10 +8,10 @@
 namespace tessary::internal {
 namespace {
 
-// Whether `c` begins BEGIN or END, in either case.
+// Whether `c` begins BEGIN or END, in either case, or a byte order mark.
 inline bool Candidate(char c) {
   const char folded = char(c | 0x20);
-  return folded == 'b' || folded == 'e';
+  return folded == 'b' || folded == 'e' || c == '\xEF';
 }
 
 std::size_t FindCandidatesPortable(const char* data, std::size_t size, std::uint16_t* out) {
@@ -42,12 +42,14 @@ std::size_t FindCandidatesPortable(const char* data, std::size_t size, std::uint
 TESSARY_SSE2 std::size_t FindCandidatesSse2(const char* data, std::size_t size, std::uint16_t* out) {
   std::size_t n = 0, i = 0;
   const __m128i line_feed = _mm_set1_epi8('\n'), lower = _mm_set1_epi8(0x20);
-  const __m128i b = _mm_set1_epi8('b'), e = _mm_set1_epi8('e');
+  const __m128i b = _mm_set1_epi8('b'), e = _mm_set1_epi8('e'), mark = _mm_set1_epi8('\xEF');
   for (; i + 16 <= size; i += 16) {
     const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    const __m128i next = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1)), lower);
-    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(here, line_feed),
-                                       _mm_or_si128(_mm_cmpeq_epi8(next, b), _mm_cmpeq_epi8(next, e)));
+    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+    const __m128i next = _mm_or_si128(raw, lower);
+    const __m128i hits = _mm_and_si128(
+        _mm_cmpeq_epi8(here, line_feed),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(next, b), _mm_cmpeq_epi8(next, e)), _mm_cmpeq_epi8(raw, mark)));
     for (auto mask = unsigned(_mm_movemask_epi8(hits)); mask; mask &= mask - 1)
       out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(mask)));
   }
@@ -59,12 +61,15 @@ TESSARY_SSE2 std::size_t FindCandidatesSse2(const char* data, std::size_t size, 
 TESSARY_AVX2 std::size_t FindCandidatesAvx2(const char* data, std::size_t size, std::uint16_t* out) {
   std::size_t n = 0, i = 0;
   const __m256i line_feed = _mm256_set1_epi8('\n'), lower = _mm256_set1_epi8(0x20);
-  const __m256i b = _mm256_set1_epi8('b'), e = _mm256_set1_epi8('e');
+  const __m256i b = _mm256_set1_epi8('b'), e = _mm256_set1_epi8('e'), mark = _mm256_set1_epi8('\xEF');
   for (; i + 32 <= size; i += 32) {
     const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-    const __m256i next = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1)), lower);
-    const __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(here, line_feed),
-                                          _mm256_or_si256(_mm256_cmpeq_epi8(next, b), _mm256_cmpeq_epi8(next, e)));
+    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1));
+    const __m256i next = _mm256_or_si256(raw, lower);
+    const __m256i hits = _mm256_and_si256(
+        _mm256_cmpeq_epi8(here, line_feed),
+        _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(next, b), _mm256_cmpeq_epi8(next, e)),
+                        _mm256_cmpeq_epi8(raw, mark)));
     for (auto mask = unsigned(_mm256_movemask_epi8(hits)); mask; mask &= mask - 1)
       out[n++] = std::uint16_t(i + std::size_t(std::countr_zero(mask)));
   }

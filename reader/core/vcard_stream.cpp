@@ -1,17 +1,24 @@
 #include "vcard_stream.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <utility>
 
 #include "byte_source.h"
 #include "internal/card_decoder.h"
-#include "internal/contact_loader.h"
 #include "internal/contact_reader.h"
 #include "internal/contact_store.h"
 #include "internal/file_source.h"
 #include "internal/text_source.h"
 
 namespace tessary {
+namespace {
+
+// How much of the file the cursor reads at once in the modern reading.
+constexpr std::uint64_t kReadAhead = std::uint64_t(1) << 20;
+
+}  // namespace
 
 struct VCardStream::State {
   // The separator as set, for the next Open.
@@ -21,6 +28,12 @@ struct VCardStream::State {
   // What the last Open read (null for an empty list), and the separators
   // it read with.
   std::unique_ptr<internal::ContactStore> store;
+  // Where the modern reading reads its cards again: the file source the
+  // stream made (owned_source), through the text source over it.
+  std::unique_ptr<ByteSource> owned_source;
+  std::unique_ptr<internal::TextSource> cards_from;
+  std::string card_text;  // the card's bytes read again, and the next ones'
+  std::uint64_t text_at = 0;  // the file offset of card_text's first byte
   std::string read_separator;       // classifies the lines of the list
   std::string read_separator_utf8;  // joins its fields if the file is UTF-8
   bool utf8 = false;
@@ -39,6 +52,7 @@ struct VCardStream::State {
   // After a move in the modern reading, cards[current] is the card the
   // current values came from.
   DecodedCard cards[2];
+  CardError card_errors[2] = {CardError::None, CardError::None};
   bool card_current = false;
   // The modern reading fills the current values from cards[current] (joined
   // by fields_join) only when one is first asked for: a client of the card
@@ -52,7 +66,7 @@ struct VCardStream::State {
   // without any (they came from another file, perhaps in another encoding).
   // The separator stays.
   void Forget(bool decoded_next) {
-    store.reset();
+    DropList();
     count = 0;
     end_flag = false;
     has_cursor = false;
@@ -63,14 +77,32 @@ struct VCardStream::State {
       fields_pending = false;
       records[current].Clear();
       cards[current].properties.clear();
+      ReleaseBinaries(cards[current]);
       cards[current].version.clear();
+      card_errors[current] = CardError::None;
       current_utf8 = true;
     } else {
       card_current = false;
     }
   }
 
+  // A card's binary values (pictures of tens of kilobytes each) are held
+  // only while it is the current card: a walk over thousands of them keeps
+  // one at a time.
+  static void ReleaseBinaries(DecodedCard& card) { std::vector<DecodedBinary>().swap(card.binaries); }
+
+  // The list and what its cards are read from; the text source reads from
+  // the file source, so it goes first.
+  void DropList() {
+    store.reset();
+    cards_from.reset();
+    owned_source.reset();
+    std::string().swap(card_text);
+    text_at = 0;
+  }
+
   std::size_t Entries() const { return store ? store->Entries() : 0; }
+  CardError LoadCard(const internal::CardSpan& span, DecodedCard& out);
 
   const ContactRecord& Fields() {
     if (fields_pending) {
@@ -84,15 +116,14 @@ struct VCardStream::State {
   void Load(std::size_t index) {
     const int next = 1 - current;
     if (decoded) {
-      // Decoded values are UTF-8, whatever the file was in.
-      internal::DecodeCard(store->Entry(index), utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi,
-                           cards[next], scratch);
+      const CardError error = LoadCard(store->Card(index), cards[next]);
+      card_errors[next] = error;
       fields_join.assign(read_separator_utf8);
     } else {
-      internal::LoadContact(store->Entry(index), read_separator, utf8 ? read_separator_utf8 : read_separator,
-                            records[next]);
+      store->Fields(index, utf8 ? read_separator_utf8 : read_separator, records[next]);
     }
     fields_pending = decoded;
+    if (decoded) ReleaseBinaries(cards[current]);
     current = next;
     current_utf8 = decoded || utf8;
     card_current = decoded;
@@ -100,6 +131,44 @@ struct VCardStream::State {
     has_cursor = true;
   }
 };
+
+// Decodes the card at `span` into `out`: from the bytes kept, or read again.
+CardError VCardStream::State::LoadCard(const internal::CardSpan& span, DecodedCard& out) {
+  out.properties.clear();
+  out.version.clear();
+  if (span.too_large) return CardError::TooLarge;
+  std::string_view text;
+  if (span.kept) {
+    text = std::string_view(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(span.at)), span.size);
+  } else if (span.at >= text_at && span.at + span.size <= text_at + card_text.size()) {
+    // Read with a card before it.
+    text = std::string_view(card_text).substr(std::size_t(span.at - text_at), span.size);
+  } else {
+    // The cursor mostly moves on to the next card: the cards after this one
+    // are read with it, up to a megabyte, so that small cards do not cost a
+    // read each. A large card's text is not kept for the next, smaller ones.
+    const std::uint64_t ahead = std::min<std::uint64_t>(std::max<std::uint64_t>(span.size, kReadAhead),
+                                                        store->CardsEnd() - span.at);
+    if (card_text.capacity() > 4 * kReadAhead && ahead < card_text.capacity() / 4) std::string().swap(card_text);
+    card_text.clear();
+    text_at = span.at;
+    card_text.resize(std::size_t(ahead));
+    bool read = cards_from && cards_from->ReadAt(span.at, card_text.data(), card_text.size());
+    if (!read && ahead > span.size) {
+      // The file changed since: this card alone may still be there.
+      card_text.resize(span.size);
+      read = cards_from && cards_from->ReadAt(span.at, card_text.data(), span.size);
+    }
+    if (!read) {
+      card_text.clear();
+      return CardError::ReadFailed;
+    }
+    text = std::string_view(card_text).substr(0, span.size);
+  }
+  // Decoded values are UTF-8, whatever the file was in.
+  internal::DecodeCard(text, utf8 ? internal::FileText::Utf8 : internal::FileText::Ansi, out, scratch);
+  return CardError::None;
+}
 
 VCardStream::VCardStream() : state_(std::make_unique<State>()) {}
 VCardStream::~VCardStream() = default;
@@ -123,11 +192,18 @@ OpenResult VCardStream::OpenFile(std::FILE* file, bool decoded) {
     state_->Forget(decoded);
     return OpenResult::NotOpened;
   }
-  internal::FileSource source(file);
-  return Read(source, decoded);
+  std::unique_ptr<internal::FileSource> source;
+  try {
+    source = std::make_unique<internal::FileSource>(file, decoded);
+  } catch (const std::bad_alloc&) {
+    state_->Forget(decoded);
+    return OpenResult::OutOfMemory;
+  }
+  ByteSource& bytes = *source;
+  return Read(bytes, decoded, std::move(source));
 }
 
-OpenResult VCardStream::Read(ByteSource& source, bool decoded) {
+OpenResult VCardStream::Read(ByteSource& source, bool decoded, std::unique_ptr<ByteSource> owned) {
   State& s = *state_;
   // Whatever happens below, the list is emptied first and the count always
   // matches it.
@@ -136,20 +212,26 @@ OpenResult VCardStream::Read(ByteSource& source, bool decoded) {
   // a source that calls back into the stream finds an empty list, not a
   // half-read one. The separators are copied for the same reason.
   std::unique_ptr<internal::ContactStore> store;
+  std::unique_ptr<internal::TextSource> text;
   std::string separator, separator_utf8;
   try {
     separator = s.separator;
     separator_utf8 = s.separator_utf8;
     store = std::make_unique<internal::ContactStore>();
+    if (decoded) text = std::make_unique<internal::TextSource>(source);
   } catch (const std::bad_alloc&) {
     return OpenResult::OutOfMemory;
   }
   internal::ReadOutcome outcome;
   if (decoded) {
     // A UTF-16 file reaches the store as UTF-8.
-    internal::TextSource text(source);
-    outcome = internal::ReadCards(text, *store);
-    outcome.utf8 = outcome.utf8 || text.Utf16();
+    outcome = internal::ReadCards(*text, *store);
+    outcome.utf8 = outcome.utf8 || text->Utf16();
+    // Cards not kept are read again from where the read found them.
+    if (text->CanReadAt()) {
+      s.owned_source = std::move(owned);
+      s.cards_from = std::move(text);
+    }
   } else {
     outcome = internal::ReadContacts(source, separator, *store);
   }
@@ -190,7 +272,7 @@ void VCardStream::MoveNext() {
 }
 
 void VCardStream::Close() {
-  state_->store.reset();
+  state_->DropList();
   state_->has_cursor = false;
 }
 
@@ -201,6 +283,9 @@ const std::string& VCardStream::Current(Field f) const { return state_->Fields()
 const DecodedCard& VCardStream::CurrentCard() const {
   static const DecodedCard kNoCard;
   return state_->card_current ? state_->cards[state_->current] : kNoCard;
+}
+CardError VCardStream::CurrentCardError() const {
+  return state_->card_current ? state_->card_errors[state_->current] : CardError::None;
 }
 bool VCardStream::CurrentIsUtf8() const { return state_->current_utf8; }
 bool VCardStream::IsUtf8() const { return state_->utf8; }

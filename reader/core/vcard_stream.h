@@ -1,6 +1,9 @@
 // The vCard reader: reads a whole file into an ordered list of contacts and
 // walks it with a cursor. Portable; the COM object is a thin face over it,
-// and a program can use it directly the same way.
+// and a program can use it directly the same way. A file is read once,
+// through a window of a few megabytes, whatever its size: the keyword
+// reader keeps each contact's fields, the modern reading where each card
+// lies, and it reads the card again when the cursor reaches it.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,18 @@
 namespace tessary {
 
 class ByteSource;
+
+// A card of the modern reading larger than this (one giant value) is passed
+// over: it stays in the list, and the cursor gives CardError::TooLarge for
+// it. A 50 MB picture takes some 70 MB of text, and such a card is read.
+inline constexpr std::uint64_t kLargestCardBytes = std::uint64_t(128) << 20;
+
+// Why the card under the cursor was not decoded.
+enum class CardError {
+  None,
+  TooLarge,    // over kLargestCardBytes
+  ReadFailed,  // its bytes could not be read again (the file changed or failed)
+};
 
 // How an Open ended. Every outcome leaves a consistent stream: the count is
 // the number of entries in the list.
@@ -49,13 +64,21 @@ class VCardStream {
   // code page; nothing in it aborts the read. The same overloads as Open,
   // the same outcomes; the cursor, ContactCount, IsEOF and Close work as
   // they do after Open. Values of an earlier file are forgotten, so nothing
-  // stale shows before the first move.
+  // stale shows before the first move. The stream reads each card again
+  // when the cursor reaches it: from a handle of its own on a file (the
+  // caller may close its FILE), from `source` when it can (ReadAt; it must
+  // then outlive the list, until the next Open or Close). A file that cannot
+  // be read again (a pipe) has its cards kept in memory.
   OpenResult OpenDecoded(const char* path);
   OpenResult OpenDecoded(std::FILE* file);
   OpenResult OpenDecoded(ByteSource& source);
   // After OpenDecoded, the card the cursor last loaded; otherwise an empty
-  // card.
+  // card. Its binary values (pictures) live only until the next move: the
+  // stream holds one card's at a time.
   const DecodedCard& CurrentCard() const;
+  // After OpenDecoded, why the card the cursor last loaded could not be
+  // decoded (its CurrentCard is then empty); None otherwise.
+  CardError CurrentCardError() const;
 
   // The cursor. Moves copy the contact's fields into the current values;
   // when memory runs out they throw std::bad_alloc and change nothing.
@@ -97,7 +120,8 @@ class VCardStream {
  private:
   OpenResult OpenPath(const char* path, bool decoded);
   OpenResult OpenFile(std::FILE* file, bool decoded);
-  OpenResult Read(ByteSource& source, bool decoded);
+  // `owned`, when there is one, is `source`, kept for the cards' reads.
+  OpenResult Read(ByteSource& source, bool decoded, std::unique_ptr<ByteSource> owned = nullptr);
 
   struct State;
   std::unique_ptr<State> state_;

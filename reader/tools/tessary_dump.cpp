@@ -3,7 +3,9 @@
 //   tessary-dump [--count] [--decoded] [--separator TEXT] FILE
 //
 // --decoded prints what the modern reading (OpenDecoded) makes of each card,
-// property by property, instead of the keyword reader's 32 fields.
+// property by property, instead of the keyword reader's 32 fields; a binary
+// value (a picture) shows as its media type and size, and a card it passed
+// over as "[n] not read: " and why.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -99,22 +101,29 @@ void PutFields(const tessary::VCardStream& stream, std::string& out) {
   }
 }
 
+// "group.NAME (types): ", as a property's line starts.
+template <class Property>
+void PutHead(const Property& p, std::string& out) {
+  if (!p.group.empty()) {
+    PutEscaped(p.group, out);
+    out += '.';
+  }
+  PutEscaped(p.name, out);
+  for (std::size_t i = 0; i < p.types.size(); ++i) {
+    out += i == 0 ? " (" : ",";
+    PutEscaped(p.types[i], out);
+  }
+  if (!p.types.empty()) out += ')';
+  out += ": ";
+}
+
 // The current card as the modern reading decoded it: one line per property,
 // "group.NAME (types): value", then its components, numbered, when the value
-// has more than one.
+// has more than one; then its binary values, "PHOTO (jpeg): <image/jpeg,
+// 5123 bytes>", with what went wrong after them when something did.
 void PutCard(const tessary::DecodedCard& card, std::string& out) {
   for (const tessary::DecodedProperty& p : card.properties) {
-    if (!p.group.empty()) {
-      PutEscaped(p.group, out);
-      out += '.';
-    }
-    PutEscaped(p.name, out);
-    for (std::size_t i = 0; i < p.types.size(); ++i) {
-      out += i == 0 ? " (" : ",";
-      PutEscaped(p.types[i], out);
-    }
-    if (!p.types.empty()) out += ')';
-    out += ": ";
+    PutHead(p, out);
     PutEscaped(p.value, out);
     out += '\n';
     if (p.components.size() < 2) continue;
@@ -125,6 +134,18 @@ void PutCard(const tessary::DecodedCard& card, std::string& out) {
       PutEscaped(p.components[i], out);
       out += '\n';
     }
+  }
+  for (const tessary::DecodedBinary& b : card.binaries) {
+    PutHead(b, out);
+    out += '<';
+    PutEscaped(b.media_type, out);
+    out += ", " + std::to_string(b.bytes.size()) + " bytes>";
+    if (b.failure != tessary::BinaryFailure::None) {
+      out += " (";
+      out += tessary::BinaryFailureText(b.failure);
+      out += ')';
+    }
+    out += '\n';
   }
 }
 
@@ -144,7 +165,12 @@ int Dump(tessary::VCardStream& stream, std::FILE* file, bool count_only, bool de
       out += '[';
       out += std::to_string(i);
       out += ']';
-      if (decoded && !stream.CurrentCard().version.empty()) {
+      const tessary::CardError error = decoded ? stream.CurrentCardError() : tessary::CardError::None;
+      if (error == tessary::CardError::TooLarge) {
+        out += " not read: larger than " + std::to_string(tessary::kLargestCardBytes >> 20) + " MB";
+      } else if (error == tessary::CardError::ReadFailed) {
+        out += " not read: could not be read again";
+      } else if (decoded && !stream.CurrentCard().version.empty()) {
         out += " version ";
         PutEscaped(stream.CurrentCard().version, out);
       }

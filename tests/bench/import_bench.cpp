@@ -7,7 +7,7 @@
 // between the reader, the mapping, the store calls, the window updates and
 // the yields.
 //
-//   import_bench.exe WORK_DIR [N [M]]     (see import_bench.sh)
+//   import_bench.exe WORK_DIR [N [M [PHOTO_BYTES]]]     (see import_bench.sh)
 #include <windows.h>
 #include <objbase.h>
 
@@ -19,9 +19,12 @@
 #include <sstream>
 #include <tuple>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "app_context.h"
 #include "contact_mapping.h"
+#include "duplicate_index.h"
 #include "folder_listing.h"
 #include "form_builder.h"
 #include "forms.h"
@@ -38,13 +41,14 @@ namespace fs = std::filesystem;
 namespace store = pindrel::store;
 namespace window = pindrel::forms::frmvCardImport;
 
-// `dir` holding one file of `count` generated contacts.
-void MakeOneFile(const fs::path& dir, long count) {
+// `dir` holding one file of `count` generated contacts, each with a picture
+// of `photo` bytes when asked.
+void MakeOneFile(const fs::path& dir, long count, std::size_t photo = 0) {
   if (fs::exists(dir / "contacts.vcf")) return;
   fs::create_directories(dir);
   std::FILE* out = _wfopen((dir / "contacts.vcf").c_str(), L"wb");
   if (!out) std::exit(1);
-  tessary_bench::WriteVCards(out, count);
+  tessary_bench::WriteVCards(out, count, photo);
   std::fclose(out);
 }
 
@@ -75,14 +79,15 @@ struct Run {
   bench::Clock::duration took{};
 };
 
-// Imports every file below `source` into the Contacts folder of a new
-// profile at `profile`.
+// Imports every file below `source` into the Contacts folder of the
+// profile at `profile`: a new one unless `again`, with the window's option
+// `choice` for cards already in the folder.
 Run Import(pindrel::AppContext& app, bench::Desktop& desktop, bench::Split& split, const fs::path& source,
-           const fs::path& profile) {
+           const fs::path& profile, std::string_view choice = window::OptDuplicateAdd, bool again = false) {
   // The run before left its session in the shared state, as the window
   // does; let it go before the next run uses a new profile.
   app.state.StoreSession.reset();
-  fs::remove_all(profile);
+  if (!again) fs::remove_all(profile);
   SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
   auto session = store::DispatchSessionFactory()();
   session->Logon();
@@ -98,13 +103,15 @@ Run Import(pindrel::AppContext& app, bench::Desktop& desktop, bench::Split& spli
     auto form = builder.Build(window::Layout(), importer, nullptr);
     form->Show();
     form->SetText(window::txtvCardImportDefault, contacts->FolderPath());  // as a chosen target leaves it
+    form->SetChecked(choice, true);
     bench::timed::Form timed_form(*form, split);
     auto start = bench::Clock::now();
     importer.Click(timed_form, window::CmdImportvCard);
     run.took = bench::Clock::now() - start;
   }
   run.contacts = contacts->GetItems()->Count();
-  if (desktop.last_message != L"Import Complete !") {
+  if (!desktop.last_message.starts_with(L"Import Complete !") ||
+      desktop.last_message.find(L"could not") != std::wstring::npos) {
     std::fprintf(stderr, "the import did not complete: \"%ls\"\n", desktop.last_message.c_str());
     std::exit(1);
   }
@@ -144,6 +151,42 @@ double MappingMicroseconds(const pindrel::VCardReaderFactory& readers, const fs:
   return bench::Seconds(bench::Clock::now() - start) / static_cast<double>(all.size() + cards.size()) * 1e6;
 }
 
+// What the run's index of the folder's contacts holds per contact: built
+// here as the run builds it (by name), over the same folder.
+void PrintIndexMemory(const fs::path& profile) {
+  SetEnvironmentVariableW(L"LOCALSTORE_PROFILE", profile.c_str());
+  auto session = store::DispatchSessionFactory()();
+  session->Logon();
+  auto items = session->GetDefaultFolder(store::kContactsFolderKind)->GetItems();
+  const std::int32_t count = items->Count();
+  pindrel::DuplicateIndex index;
+  index.Reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 1; i <= count; ++i) {
+    auto item = items->GetItem(i);
+    index.AddByName(item->Text(store::property::FullName), item->Text(store::property::FirstName),
+                    item->Text(store::property::LastName), i);
+  }
+  index.ShrinkToFit();
+  const double by_name = static_cast<double>(index.bytes()) / count;
+  // As a run that met every contact leaves it: each read whole once.
+  struct Texts : pindrel::ContactTexts {
+    std::unique_ptr<store::Item> item;
+    std::wstring Text(std::wstring_view p) override { return item->Text(p); }
+  };
+  const pindrel::OpenContact open = [&](std::int32_t at) -> std::unique_ptr<pindrel::ContactTexts> {
+    auto texts = std::make_unique<Texts>();
+    texts->item = items->GetItem(at);
+    return texts;
+  };
+  for (std::int32_t i = 1; i <= count; ++i) {
+    auto item = items->GetItem(i);
+    index.Find(pindrel::KeyOfContact([&](std::wstring_view p) { return item->Text(p); }), open);
+  }
+  std::printf("index of the folder's %d contacts: %.1f bytes a contact by name, %.1f with every one read whole\n",
+              count, by_name, static_cast<double>(index.bytes()) / count);
+  session->Logoff();
+}
+
 void PrintRun(const char* what, const Run& run, const bench::Desktop& desktop) {
   const bench::Memory m = bench::MemoryNow();
   std::printf("%-28s %8ld %9.2f %10.0f %12.1f %15.1f   ", what, run.contacts, bench::Seconds(run.took),
@@ -157,17 +200,18 @@ void PrintRun(const char* what, const Run& run, const bench::Desktop& desktop) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: import_bench WORK_DIR [N [M]]\n");
+    std::fprintf(stderr, "usage: import_bench WORK_DIR [N [M [PHOTO_BYTES]]]\n");
     return 2;
   }
   const fs::path work = argv[1];
   const long n = argc > 2 ? std::atol(argv[2]) : 100000;
   const long m = argc > 3 ? std::atol(argv[3]) : 10000;
+  const long photo = argc > 4 ? std::atol(argv[4]) : 0;
   const long timed_n = std::min(n, 10000L);
   const long timed_m = std::min(m, 2000L);
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   {
-    MakeOneFile(work / "one", n);
+    MakeOneFile(work / "one", n, std::size_t(std::max(photo, 0L)));
     MakeOneFile(work / "one-timed", timed_n);
     MakeManyFiles(work / "many", m);
     MakeManyFiles(work / "many-timed", timed_m);
@@ -193,7 +237,17 @@ int main(int argc, char** argv) {
              desktop);
     desktop.commit_samples.clear();
     PrintRun("one file", Import(app, desktop, split, work / "one", work / "profile-one"), desktop);
+    // The same file again into the folder it filled: every card is met.
+    for (auto [what, choice] : {std::pair("one file again, Skip it", window::OptDuplicateSkip),
+                                std::pair("one file again, Update it", window::OptDuplicateUpdate)}) {
+      desktop.commit_samples.clear();
+      Run again = Import(app, desktop, split, work / "one", work / "profile-one", choice, true);
+      again.contacts = n;  // cards read, not contacts added
+      PrintRun(what, again, desktop);
+      std::printf("  closing message: %ls\n", desktop.last_message.c_str());
+    }
     desktop.sampling = false;
+    PrintIndexMemory(work / "profile-one");
 
     const double mapping_us = MappingMicroseconds(pindrel::ComVCardReaderFactory(), work / "one-timed" / "contacts.vcf",
                                                   timed_n);

@@ -79,6 +79,10 @@ class Item : public store::Item {
     Timed t(split_, split_.store);
     inner_->SetDate(p, v);
   }
+  void AddPicture(const std::wstring& path) override {
+    Timed t(split_, split_.store);
+    inner_->AddPicture(path);
+  }
   void Save() override { Timed t(split_, split_.save); inner_->Save(); }
   void SaveAs(const std::wstring& path, std::int16_t type) override {
     Timed t(split_, split_.save_as);

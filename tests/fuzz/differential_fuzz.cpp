@@ -1,7 +1,9 @@
 // libFuzzer target: the fast reader and the plain one must agree on every
 // field of every listed contact, whatever the bytes, the separator, the
-// read sizes and the size the source reports. The modern reading of the
-// same bytes must go through them whole and give nothing but UTF-8.
+// read sizes, the size the source reports and the window. The modern
+// reading of the same bytes must go through them whole, give nothing but
+// UTF-8, give the same cards through any window, and give every binary value
+// a media type and, when it failed, a named failure.
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -35,6 +37,18 @@ void CheckDecodedReading(const std::uint8_t* data, std::size_t size) {
       for (const std::string& c : p.components) utf8 = utf8 && tessary::internal::IsUtf8(c);
       if (!utf8) Fail("text that is not UTF-8");
     }
+    for (const tessary::DecodedBinary& b : stream.CurrentCard().binaries) {
+      if (b.media_type.empty()) Fail("a binary value without a media type");
+      if ((b.failure == tessary::BinaryFailure::None) != tessary::BinaryFailureText(b.failure).empty())
+        Fail("a binary value's failure without its text");
+      // After a failure only a picture's readable part is kept.
+      if (b.failure != tessary::BinaryFailure::None && !b.bytes.empty() && tessary::ImageTypeOf(b.bytes).empty())
+        Fail("a failed binary value kept bytes that are no picture");
+      bool utf8 = tessary::internal::IsUtf8(b.group) && tessary::internal::IsUtf8(b.name) &&
+                  tessary::internal::IsUtf8(b.media_type);
+      for (const std::string& t : b.types) utf8 = utf8 && tessary::internal::IsUtf8(t);
+      if (!utf8) Fail("binary value's text that is not UTF-8");
+    }
   }
 }
 
@@ -47,5 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   CheckDecodedReading(data, size);
+  difference = tessary_test::CompareDecodedReadings(data, size);
+  if (!difference.empty()) {
+    std::fprintf(stderr, "modern reading: %s\n", difference.c_str());
+    std::abort();
+  }
   return 0;
 }

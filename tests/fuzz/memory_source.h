@@ -42,6 +42,16 @@ class MemorySource : public tessary::ByteSource {
     return 0;
   }
 
+  // Reads at an offset, as a file does; off, the modern reading keeps the
+  // cards' bytes as for a pipe.
+  bool CanReadAt() const override { return read_at_; }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override {
+    if (!read_at_ || offset > bytes_.size() || size > bytes_.size() - offset) return false;
+    if (size) std::memcpy(into, bytes_.data() + offset, size);
+    return true;
+  }
+  void set_read_at(bool on) { read_at_ = on; }
+
   std::size_t position() const { return at_; }
 
  private:
@@ -51,6 +61,7 @@ class MemorySource : public tessary::ByteSource {
   std::uint64_t fixed_;
   std::size_t at_ = 0;
   std::size_t reads_ = 0;
+  bool read_at_ = true;
 };
 
 }  // namespace tessary_test

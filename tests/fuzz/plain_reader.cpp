@@ -85,6 +85,8 @@ PlainResult PlainRead(std::string_view file, std::string_view separator, std::st
     std::string line(file.substr(0, end == std::string_view::npos ? file.size() : end + 1));
     file.remove_prefix(line.size());
     if (line.size() >= 2 && line.ends_with("\r\n")) line.erase(line.size() - 2, 1);
+    // A byte order mark starts a line where a joined file began.
+    if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
 
     std::size_t colon = line.find(':');
     std::size_t sep = line.find(separator);

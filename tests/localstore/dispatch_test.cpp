@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "../win32/detach_probe.h"
+#include "contact_schema.h"
 #include "dispatch_support.h"
 
 namespace localstore_test {
@@ -141,21 +142,10 @@ TEST_F(DispatchTest, AcceptsWhatLateBoundCallersSendAndRefusesTheRest) {
 }
 
 TEST_F(DispatchTest, ContactsKeepEveryPropertyAndAreFoundByIdentifiers) {
-  const wchar_t* texts[] = {
-      L"FirstName", L"MiddleName", L"LastName", L"Title", L"Suffix", L"FullName", L"NickName", L"JobTitle",
-      L"CompanyName", L"Department", L"BusinessTelephoneNumber", L"BusinessFaxNumber", L"HomeTelephoneNumber",
-      L"HomeFaxNumber", L"MobileTelephoneNumber", L"PagerNumber", L"BusinessAddressStreet", L"BusinessAddressCity",
-      L"BusinessAddressState", L"BusinessAddressPostalCode", L"BusinessAddressCountry", L"OfficeLocation",
-      L"HomeAddressStreet", L"HomeAddressCity", L"HomeAddressState", L"HomeAddressPostalCode",
-      L"HomeAddressCountry", L"Email1Address", L"WebPage", L"Profession", L"Body", L"FileAs", L"Subject",
-      L"Business2TelephoneNumber", L"Home2TelephoneNumber", L"OtherTelephoneNumber", L"PrimaryTelephoneNumber",
-      L"CarTelephoneNumber", L"ISDNNumber", L"AssistantTelephoneNumber", L"CallbackTelephoneNumber",
-      L"CompanyMainTelephoneNumber", L"RadioTelephoneNumber", L"TelexNumber", L"TTYTDDTelephoneNumber",
-      L"OtherFaxNumber", L"Email2Address", L"Email3Address", L"OtherAddressStreet", L"OtherAddressCity",
-      L"OtherAddressState", L"OtherAddressPostalCode", L"OtherAddressCountry", L"BusinessAddressPostOfficeBox",
-      L"HomeAddressPostOfficeBox", L"OtherAddressPostOfficeBox", L"BusinessHomePage", L"PersonalHomePage",
-      L"Categories", L"Spouse", L"Children", L"ManagerName", L"AssistantName", L"IMAddress", L"Initials",
-  };
+  // Every text property of the contact schema.
+  std::vector<const wchar_t*> texts;
+  for (const contact_schema::Property& p : contact_schema::kProperties)
+    if (!p.IsDate()) texts.push_back(p.name.data());
   ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
   ComPtr<IDispatch> item = Get(items.Get(), L"Add");
   EXPECT_EQ(GetText(item.Get(), L"MessageClass"), L"IPM.Contact");
@@ -246,9 +236,15 @@ TEST_F(DispatchTest, SavesAsVCardAndAddsListsAndFolders) {
 // DISPID, so tools that read the library and callers that ask by name agree.
 TEST_F(DispatchTest, TypeLibraryAgreesWithTheMemberTables) {
   ComPtr<IDispatch> items = Get(contacts_.Get(), L"Items");
+  // A contact with a picture, for its attachments.
+  ComPtr<IDispatch> pictured = Get(items.Get(), L"Add");
+  ASSERT_EQ(Call(pictured.Get(), L"AddPicture", kMethod, {Arg::Str(TESSARY_DATA_DIR L"/pictures/images/icon.gif")}).hr,
+            S_OK);
+  ComPtr<IDispatch> attachments = Get(pictured.Get(), L"Attachments");
   ComPtr<IDispatch> objects[] = {session_, Get(session_.Get(), L"Stores"),
                                  Get(Get(session_.Get(), L"Stores").Get(), L"Item", {Arg::I4(1)}),
-                                 contacts_, Get(contacts_.Get(), L"Folders"), items, Get(items.Get(), L"Add")};
+                                 contacts_, Get(contacts_.Get(), L"Folders"), items, Get(items.Get(), L"Add"),
+                                 attachments, Get(attachments.Get(), L"Item", {Arg::I4(1)})};
   for (const ComPtr<IDispatch>& object : objects) {
     ComPtr<ITypeInfo> info;
     ASSERT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);

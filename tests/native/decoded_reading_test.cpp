@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "decoded_card.h"
+#include "internal/contact_reader.h"
 #include "memory_source.h"
+#include "test_files.h"
 #include "vcard_stream.h"
 
 namespace {
@@ -84,17 +87,33 @@ void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
 
 class DecodeCases : public ::testing::TestWithParam<DecodeCase> {};
 
+// Sets the read's limits for a scope.
+class Limits {
+ public:
+  Limits(std::size_t window, std::uint64_t largest_card) { tessary::internal::SetReadLimits({window, largest_card}); }
+  ~Limits() { tessary::internal::SetReadLimits({}); }
+};
+
 TEST_P(DecodeCases, GivesEveryCardAsDecoded) {
   const DecodeCase& c = GetParam();
   // Whole, and in reads of 1 and 3 bytes with no size hint: folds, CR LF
-  // pairs, UTF-16 units and marks all straddle reads.
-  for (std::vector<std::size_t> reads : {std::vector<std::size_t>{}, std::vector<std::size_t>{1, 3}}) {
-    SCOPED_TRACE(reads.size());
-    MemorySource source(c.file, reads, reads.empty() ? MemorySource::Hint::Exact : MemorySource::Hint::Unknown);
-    VCardStream s;
-    EXPECT_EQ(s.OpenDecoded(source), OpenResult::Read);
-    EXPECT_EQ(s.ContactCount(), std::int32_t(c.cards.size()));
-    EXPECT_EQ(ReadAll(s), c.cards);
+  // pairs, UTF-16 units and marks all straddle reads. Through the usual
+  // window and a tiny one, which cards, folds and characters straddle too;
+  // cards read again from the source, or kept as from a pipe.
+  for (std::size_t window : {std::size_t(0), std::size_t(24)}) {
+    for (bool read_at : {true, false}) {
+      for (std::vector<std::size_t> reads : {std::vector<std::size_t>{}, std::vector<std::size_t>{1, 3}}) {
+        SCOPED_TRACE(testing::Message() << "reads " << reads.size() << ", window " << window << ", again " << read_at);
+        std::optional<Limits> limits;
+        if (window) limits.emplace(window, tessary::kLargestCardBytes);
+        MemorySource source(c.file, reads, reads.empty() ? MemorySource::Hint::Exact : MemorySource::Hint::Unknown);
+        source.set_read_at(read_at);
+        VCardStream s;
+        EXPECT_EQ(s.OpenDecoded(source), OpenResult::Read);
+        EXPECT_EQ(s.ContactCount(), std::int32_t(c.cards.size()));
+        EXPECT_EQ(ReadAll(s), c.cards);
+      }
+    }
   }
 }
 
@@ -212,6 +231,28 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"EndInAnyCaseAndJunkBetweenCards",
                    "begin:vcard\nFN:A\nend:VCard \n\x00\x01\xFFgarbage\nFN:lost\nBEGIN:VCARD\nEND:VCARD\nEND:VCARD\n"s,
                    {{"FN: A"}, {}}},
+        // Files joined with `cat`: the mark that began the second one starts
+        // a line.
+        DecodeCase{"ByteOrderMarkInTheMiddle",
+                   "\xEF\xBB\xBF" + OneCard("3.0", {"FN:A"}) + "\xEF\xBB\xBF" + OneCard("3.0", {"FN:B"}) +
+                       "\xEF\xBB\xBF" "BEGIN:VCARD\n\xEF\xBB\xBF" "FN:C\nEND:VCARD",
+                   {{"FN: A"}, {"FN: B"}, {"FN: C"}}},
+        // A 2.1 AGENT's card is the AGENT's value, as it stands; the outer
+        // card goes on after its END:VCARD. Nested again, and with text
+        // after AGENT, it is nothing of the kind.
+        DecodeCase{"AgentHoldsACard",
+                   OneCard("2.1", {"N:Roe;Jane", "AGENT:", "BEGIN:VCARD", "VERSION:2.1", "N:Friday;Fred", "END:VCARD",
+                                   "TEL:1"}) +
+                       OneCard("2.1", {"FN:Next"}),
+                   {{"N: Roe;Jane [Roe|Jane]", "AGENT: BEGIN:VCARD\nVERSION:2.1\nN:Friday;Fred\nEND:VCARD", "TEL: 1"},
+                    {"FN: Next"}}},
+        DecodeCase{"AgentInAnAgentsCard",
+                   "BEGIN:VCARD\nitem1.agent;x-a=1: \nbegin:vcard\nAGENT:\nBEGIN:VCARD\nFN:C\nEND:VCARD\n"
+                   "END:VCARD\nVERSION:2.1\nFN:A\nEND:VCARD\n",
+                   {{"item1.AGENT: begin:vcard\nAGENT:\nBEGIN:VCARD\nFN:C\nEND:VCARD\nEND:VCARD", "FN: A"}}},
+        DecodeCase{"AgentAsText", OneCard("3.0", {"AGENT:Fred", "BEGIN:VCARD", "FN:B"}), {{"AGENT: Fred"}, {"FN: B"}}},
+        DecodeCase{"AgentsCardWithoutEnd", OneCard("2.1", {"AGENT:", "BEGIN:VCARD", "FN:B"}),
+                   {{"AGENT: BEGIN:VCARD\nFN:B\nEND:VCARD"}}},
         DecodeCase{"AMegabyteLine", OneCard("3.0", {"NOTE:" + kMegabyte, "FN:A"}), {{"NOTE: " + kMegabyte, "FN: A"}}},
         DecodeCase{"AMegabyteOfFoldedJunk", OneCard("3.0", {FoldedJunk(), "FN:A"}), {{"FN: A"}}},
         DecodeCase{"NoCards", "FN:A\nEND:VCARD\n", {}}),
@@ -277,6 +318,108 @@ TEST(DecodedReading, ReadErrorListsTheCardSoFar) {
   VCardStream s;
   EXPECT_EQ(s.OpenDecoded(source), OpenResult::ReadError);
   EXPECT_EQ(ReadAll(s), (std::vector<Card>{{"FN: A"}, {"FN: B"}}));
+}
+
+// A card larger than the limit is listed and passed over: the cursor says
+// so for it, and the cards after it are read; the same when the cards are
+// kept, as from a pipe, and whatever the window.
+TEST(DecodedReading, CardTooLargeIsPassedOver) {
+  const std::string small = OneCard("3.0", {"FN:A"});
+  const std::string large = OneCard("3.0", {"FN:Large", "NOTE:" + std::string(300, 'n')});
+  const std::string text = small + large + small + OneCard("3.0", {"NOTE:" + std::string(2000, 'x')}) + small;
+  for (std::size_t window : {std::size_t(16), std::size_t(1000), std::size_t(1) << 20}) {
+    for (bool read_at : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "window " << window << ", again " << read_at);
+      Limits limits(window, 200);
+      MemorySource source(text, {7});
+      source.set_read_at(read_at);
+      VCardStream s;
+      ASSERT_EQ(s.OpenDecoded(source), OpenResult::Read);
+      ASSERT_EQ(s.ContactCount(), 5);
+      std::vector<tessary::CardError> errors;
+      std::vector<Card> cards;
+      s.MoveFirst();
+      for (; !s.IsEOF(); s.MoveNext()) {
+        errors.push_back(s.CurrentCardError());
+        cards.emplace_back();
+        for (const DecodedProperty& p : s.CurrentCard().properties) cards.back().push_back(Written(p));
+      }
+      using E = tessary::CardError;
+      EXPECT_EQ(errors, (std::vector<E>{E::None, E::TooLarge, E::None, E::TooLarge, E::None}));
+      EXPECT_EQ(cards, (std::vector<Card>{{"FN: A"}, {}, {"FN: A"}, {}, {"FN: A"}}));
+      EXPECT_EQ(s.Current(Field::FullName), "A");
+    }
+  }
+}
+
+// A UTF-16 file larger than the conversion's blocks and than what the cursor
+// reads at once, its cards read again from the file (converted again from
+// the nearest block) or kept: the same cards, characters beyond the basic
+// plane straddling the blocks too.
+TEST(DecodedReading, Utf16CardsReadAgainAcrossBlocks) {
+  std::u16string text;
+  for (int i = 0; i < 3000; ++i)
+    text += u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\U0001F600 " + std::u16string(std::size_t(i % 7), u'\u00E9') +
+            u"\r\nNOTE:" + std::u16string(std::size_t(350 + i % 50), u'n') + u"\r\nEND:VCARD\r\n";
+  for (bool big_endian : {false, true}) {
+    const std::string file = Utf16(text, big_endian);
+    std::vector<std::vector<Card>> readings;
+    for (bool read_at : {false, true}) {
+      MemorySource source(file, {4099});
+      source.set_read_at(read_at);
+      VCardStream s;
+      ASSERT_EQ(s.OpenDecoded(source), OpenResult::Read);
+      ASSERT_EQ(s.ContactCount(), 3000);
+      readings.push_back(ReadAll(s));
+    }
+    EXPECT_EQ(readings[0], readings[1]);
+    std::string name = "FN: \xF0\x9F\x98\x80 ";
+    for (int k = 0; k < 2999 % 7; ++k) name += "\xC3\xA9";
+    EXPECT_EQ(readings[1][2999].at(0), name);
+  }
+}
+
+// A file's cards are read again from the stream's own handle: the caller
+// may close its file, a pipe's cards are kept, and a file cut short after
+// the read names the cards it lost.
+TEST(DecodedReading, CardsAreReadAgainFromTheFile) {
+  const std::string text = OneCard("3.0", {"FN:A"}) + OneCard("3.0", {"FN:B"});
+  testing_files::TempFile file(text);
+  auto names = [](VCardStream& s) {
+    std::vector<std::string> out;
+    s.MoveFirst();
+    for (; !s.IsEOF(); s.MoveNext())
+      out.push_back(s.CurrentCardError() == tessary::CardError::None ? s.Current(Field::FullName) : "(lost)");
+    return out;
+  };
+  const std::vector<std::string> both = {"A", "B"};
+  {
+    VCardStream s;
+    std::FILE* f = std::fopen(file.path().c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(s.OpenDecoded(f), OpenResult::Read);
+    std::fclose(f);
+    EXPECT_EQ(names(s), both);
+  }
+#ifndef _WIN32
+  {
+    VCardStream s;
+    std::FILE* pipe = popen(("cat '" + file.path() + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    ASSERT_EQ(s.OpenDecoded(pipe), OpenResult::Read);
+    pclose(pipe);
+    EXPECT_EQ(names(s), both);
+  }
+#endif
+  {
+    VCardStream s;
+    ASSERT_EQ(s.OpenDecoded(file.path().c_str()), OpenResult::Read);
+    std::filesystem::resize_file(file.path(), text.size() / 2 + 4);
+    EXPECT_EQ(names(s), (std::vector<std::string>{"A", "(lost)"}));
+    s.MoveFirst();
+    s.MoveNext();
+    EXPECT_EQ(s.CurrentCardError(), tessary::CardError::ReadFailed);
+  }
 }
 
 // The sample files, as exporters write them: every card is read, every one

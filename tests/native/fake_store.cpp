@@ -1,5 +1,9 @@
 #include "fake_store.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <cstdio>
 
 namespace fakes {
@@ -45,6 +49,13 @@ class Item : public store::Item {
     p_.Call("Item.SetDate " + Narrow(property));
     DateOf(property) = value;
   }
+  void AddPicture(const std::wstring& path) override {
+    p_.Call("Item.AddPicture");
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) throw store::StoreError(static_cast<std::int32_t>(0x80070002), L"no such file");
+    data_->picture.assign(std::istreambuf_iterator<char>(in), {});
+    data_->picture_file = path;
+  }
   void Save() override {
     p_.Call("Item.Save");
     if (data_->entry_id.empty()) {
@@ -59,6 +70,7 @@ class Item : public store::Item {
   }
   std::optional<std::string> Picture() override {
     p_.Call("Item.Picture");
+    if (data_->picture.empty()) return std::nullopt;
     return data_->picture;
   }
 

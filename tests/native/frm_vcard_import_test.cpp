@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 
@@ -36,6 +37,7 @@ const std::wstring kSep = L"$$NEWLINE$$";
 struct FakeFile {
   std::vector<std::map<VCardField, std::wstring>> contacts;
   std::vector<pindrel::DecodedCard> cards;  // what the decoded reading reads
+  std::vector<std::vector<pindrel::DecodedBinary>> binaries;  // the cards' binary values, when given
   bool open_throws = false;            // unreadable; the contacts before the fault stay listed
   int field_throws_at = 0;             // the contact (from 1) whose fields cannot be read
 };
@@ -54,6 +56,10 @@ class FakeReader : public VCardReader {
   void CurrentCard(pindrel::DecodedCard& out) override {
     if (file_->field_throws_at == static_cast<int>(at_) + 1) throw std::runtime_error("cannot read a card");
     out = file_->cards.at(at_);
+  }
+  void CurrentBinaries(std::vector<pindrel::DecodedBinary>& out) override {
+    out.clear();
+    if (at_ < file_->binaries.size()) out = file_->binaries[at_];
   }
   void MoveFirst() override {
     log_.push_back("MoveFirst");
@@ -295,16 +301,16 @@ TEST(ImportRun, StepsCaptionsAndYields) {
   // after each file, the file's caption set after the contact's yield.
   const std::vector<std::wstring> want = {
       L" | ",                                  // step 1
-      L" | ", L"C:\\cards\\team.vcf(3) | ", L"C:\\cards\\team.vcf(3) | ",  // its three contacts
-      L"C:\\cards\\team.vcf(3) | ",            // after team.vcf
-      L"C:\\cards\\team.vcf(3) | 1/5",         // after readme.txt: not opened, still counted
-      L"C:\\cards\\team.vcf(3) | 2/5",         // after a.vcard
-      L"C:\\cards\\team.vcf(3) | 3/5",         // ONE.VCF's contact
-      L"C:\\cards\\sub\\ONE.VCF(1) | 3/5",     // after ONE.VCF
-      L"C:\\cards\\sub\\ONE.VCF(1) | 4/5",     // after Two.Vcf: no contact
+      L" | ", L"C:\\cards\\team.vcf(3) | ", L"C:\\cards\\team.vcf(3) | 1 card",  // its three contacts
+      L"C:\\cards\\team.vcf(3) | 2 cards",            // after team.vcf
+      L"C:\\cards\\team.vcf(3) | 1/5 files, 3 cards",  // after readme.txt: not opened, still counted
+      L"C:\\cards\\team.vcf(3) | 2/5 files, 3 cards",  // after a.vcard
+      L"C:\\cards\\team.vcf(3) | 3/5 files, 3 cards",  // ONE.VCF's contact
+      L"C:\\cards\\sub\\ONE.VCF(1) | 3/5 files, 3 cards",  // after ONE.VCF
+      L"C:\\cards\\sub\\ONE.VCF(1) | 4/5 files, 4 cards",  // after Two.Vcf: no contact
   };
   EXPECT_EQ(seen, want);
-  EXPECT_EQ(w.form.Peek(window::LblSaveOutlook).text, L"5/5");
+  EXPECT_EQ(w.form.Peek(window::LblSaveOutlook).text, L"5/5 files, 4 cards");
   for (auto label : {window::LblvCardFileH, window::LblvCardFile, window::LblSaveOutlookH, window::LblSaveOutlook})
     EXPECT_TRUE(w.form.Peek(label).visible) << label;
   // One reader per ".vcf" file in any case; no other file is opened.
@@ -803,6 +809,85 @@ TEST(Reimport, ReadingTheFolderShowsOnTheLabelAndDisablesTheChoice) {
   EXPECT_TRUE(disabled);
   EXPECT_TRUE(w.form.Enabled(window::OptDuplicateSkip) || !w.form.IsOpen());
   EXPECT_EQ(pindrel::ReadingFolderText(12000, 40000), L"Reading the contacts already in the folder: 12,000 of 40,000");
+}
+
+}  // namespace
+
+namespace {
+
+// A card's photo becomes the contact's picture through a file in the
+// temporary folder, which is gone afterwards; a picture the store refuses,
+// or one that could not be read, loses nothing else and is named.
+TEST(ImportPictures, ThePictureOfEachCard) {
+  const pindrel::DecodedBinary jpeg{L"PHOTO", {L"jpeg"}, L"image/jpeg", std::string("\xFF\xD8\xFF\xE0 jpeg", 9), L""};
+  const pindrel::DecodedBinary png{L"PHOTO", {L"pref"}, L"image/png", std::string("\x89PNG png", 8), L""};
+  const pindrel::DecodedBinary cut{L"PHOTO", {}, L"image/jpeg", "", L"the value is cut short"};
+  struct Case {
+    const char* what;
+    std::vector<pindrel::DecodedBinary> binaries;
+    bool refused;
+    std::string picture;  // what the store has
+    std::wstring closing;
+  };
+  const std::wstring done = L"Import Complete !";
+  const Case cases[] = {
+      {"one photo", {jpeg}, false, jpeg.bytes, done},
+      {"the preferred of two; the other in the notes", {jpeg, png}, false, png.bytes,
+       done + L"\r\n1 contact imported.\r\n1 value with no field of its own was added to the notes of its contact."},
+      {"refused by the store", {jpeg}, true, "",
+       done + L"\r\n1 contact imported.\r\n1 contact was saved without the picture of its vCard:\r\n"
+              L"Ann Lee: its picture could not be added: failure made by the test"},
+      {"none of it could be read", {cut}, false, "",
+       done + L"\r\n1 contact imported.\r\n1 contact was saved without the picture of its vCard:\r\n"
+              L"Ann Lee: its picture could not be added: the value is cut short"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImportWindow w;
+    w.reader_decodes = true;
+    w.ChooseContacts();
+    FakeFile f;
+    f.cards = {Card({L"FN:Ann Lee"})};
+    f.binaries = {c.binaries};
+    w.AddFile(L"C:\\cards\\ann.vcf", f);
+    if (c.refused) w.profile.FailOn("Item.AddPicture", static_cast<std::int32_t>(0x80070057));
+    w.Import();
+    ASSERT_EQ(w.Stored().size(), 1u);
+    EXPECT_EQ(w.Stored()[0]->picture, c.picture);
+    if (!w.Stored()[0]->picture_file.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(w.Stored()[0]->picture_file)));
+      EXPECT_TRUE(w.Stored()[0]->picture_file.ends_with(c.picture == png.bytes ? L".png" : L".jpg"));
+    }
+    EXPECT_EQ(w.LastMessage(), c.closing);
+  }
+}
+
+TEST(CardMapping, BinaryValuesAndLinks) {
+  struct Case {
+    const char* what;
+    pindrel::DecodedCard card;
+    std::vector<pindrel::DecodedBinary> binaries;
+    std::wstring notes;
+    std::wstring picture_type;
+  };
+  const pindrel::DecodedBinary logo{L"LOGO", {}, L"image/png", std::string(12345, 'x'), L""};
+  const pindrel::DecodedBinary photo{L"PHOTO", {}, L"image/gif", "GIF89a", L""};
+  const Case cases[] = {
+      {"a photo as a link is not fetched", Card({L"PHOTO;VALUE=uri:https://example.org/a.jpg"}), {},
+       L"Photo: https://example.org/a.jpg", L""},
+      {"a logo is named with its size", Card({}), {photo, logo}, L"Logo: image/png, 12,345 bytes not imported",
+       L"image/gif"},
+  };
+  for (const Case& c : cases) {
+    std::vector<pindrel::DecodedBinary> binaries = c.binaries;
+    pindrel::CardMapping mapping;
+    pindrel::MapCard(c.card, binaries, mapping);
+    std::wstring notes;
+    for (const auto& set : mapping.sets)
+      if (set.property == L"Body") notes = set.text;
+    EXPECT_EQ(notes, c.notes) << c.what;
+    EXPECT_EQ(mapping.picture ? mapping.picture->media_type : L"", c.picture_type) << c.what;
+  }
 }
 
 }  // namespace

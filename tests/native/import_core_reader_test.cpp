@@ -4,6 +4,14 @@
 // fallback the import keeps for an older Tessary) and in the decoded one.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
+#include <map>
+
+#include <iterator>
+
+#include <fstream>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -258,6 +266,50 @@ TEST(ImportThroughReaderCore, SampleCardsArriveWhole) {
   }
   EXPECT_EQ(names.present, names.total);
   std::printf("cards: %zu; escapes or folds left: %d\n", cards.size(), leftovers);
+}
+
+// Every sample card with a picture gives its contact that picture, byte for
+// byte as the image file it was made from, through the real reader; links
+// and logos go to the notes.
+TEST(ImportThroughReaderCore, PicturesArriveByteForByte) {
+  const std::string dir = std::string(PINDREL_MODERN_CARDS_DIR) + "/../pictures/";
+  auto image = [&](const char* name) {
+    std::ifstream in(dir + "images/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  Import run({Wide(dir + "phone-2.1-pictures.vcf"), Wide(dir + "addressbook-3.0-pictures.vcf"),
+              Wide(dir + "rfc6350-4.0-pictures.vcf")},
+             CoreReading::Decoded);
+  struct Want {
+    const wchar_t* name;
+    const char* image;  // none for no picture
+    const wchar_t* note;  // a line the notes hold, or none
+  };
+  const Want wants[] = {
+      {L"Ana Silva", "portrait.jpg", nullptr},
+      {L"Ben Okafor", "portrait.jpg", nullptr},
+      {L"Petra Novak", "badge.bmp", nullptr},
+      {L"Carla Lindqvist", "portrait.jpg", L"Logo: image/png, "},
+      {L"Denis Moreau", "icon.gif", nullptr},
+      {L"Emi Tanaka", nullptr, L"Photo: https://example.com/photos/emi.jpg"},
+      {L"Farid Haddad", "portrait.jpg", L"Logo: image/png, "},
+      {L"Greta Olsen", "icon.gif", nullptr},
+      {L"Hugo Brandt", nullptr, L"Photo: http://example.org/hugo.png"},
+  };
+  std::map<std::wstring, const fakes::FakeItem*> by_name;
+  for (const auto& item : run.profile.contacts().items) by_name[item->text.at(L"FullName")] = item.get();
+  for (const Want& w : wants) {
+    SCOPED_TRACE(std::string(w.name, w.name + std::wcslen(w.name)));
+    ASSERT_TRUE(by_name.count(w.name));
+    const fakes::FakeItem& item = *by_name[w.name];
+    EXPECT_EQ(item.picture, w.image ? image(w.image) : std::string());
+    if (w.image) EXPECT_FALSE(item.picture.empty());
+    if (w.note) {
+      auto body = item.text.find(L"Body");
+      ASSERT_NE(body, item.text.end());
+      EXPECT_NE(body->second.find(w.note), std::wstring::npos) << std::string(body->second.begin(), body->second.end());
+    }
+  }
 }
 
 }  // namespace

@@ -111,3 +111,27 @@ TEST(LineScan, EveryKindOfScanFindsTheSameCandidates) {
 }
 
 }  // namespace
+
+namespace {
+
+// A byte order mark after a line feed is a candidate too, for every kind of
+// scan; 0xCF (0xEF without the case bit) is not.
+TEST(LineScan, ByteOrderMarksAreCandidates) {
+  std::string text;
+  const char kBytes[] = "\n\xEF\xCF\xBBxE";
+  for (int i = 0; i < 300; ++i) text += kBytes[(i * 7919 + i / 3) % (sizeof kBytes - 1)];
+  std::vector<std::uint16_t> expected;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == '\n' && (text[i + 1] == '\xEF' || text[i + 1] == 'E')) expected.push_back(std::uint16_t(i));
+  ASSERT_GT(expected.size(), 10u);
+  std::uint16_t hits[tessary::internal::kScanBlock];
+  using tessary::internal::ScanKind;
+  for (ScanKind kind : {ScanKind::Portable, ScanKind::Sse2, ScanKind::Avx2}) {
+    tessary::internal::ForceScans(kind);
+    const std::size_t n = tessary::internal::FindCandidateLineFeeds(text.data(), text.size() - 1, hits);
+    EXPECT_EQ(std::vector<std::uint16_t>(hits, hits + n), expected) << int(kind);
+  }
+  tessary::internal::ForceScans(tessary::internal::BestScans());
+}
+
+}  // namespace

@@ -26,6 +26,8 @@ TEST(ReaderDifferential, SeedsAndRegressionInputsAgree) {
         input[0] = std::uint8_t((input[0] & ~0xA0) | scans);
         EXPECT_EQ(tessary_test::CompareReaders(input.data(), input.size()), "")
             << entry.path().filename().string() << ", scans " << int(scans);
+        EXPECT_EQ(tessary_test::CompareDecodedReadings(input.data(), input.size()), "")
+            << entry.path().filename().string();
       }
       ++inputs;
     }

@@ -56,12 +56,27 @@ TEST(DuplicateIndex, SamePersonOrNot) {
       {"neither e-mail nor phone: another company", bare, {L"N:Kim;Bo", L"ORG:Other"}, false},
       {"one side has a phone, the other none", bare, {L"N:Kim;Bo", L"ORG:Acme", L"TEL:555"}, false},
   };
+  // The folder's contact by its name alone, the rest read when a card's
+  // name meets it; and a contact of the run, by its whole key.
+  struct Folder : pindrel::ContactTexts {
+    const Texts& texts;
+    explicit Folder(const Texts& t) : texts(t) {}
+    std::wstring Text(std::wstring_view p) override {
+      auto it = texts.find(p);
+      return it == texts.end() ? std::wstring() : it->second;
+    }
+  };
   for (const Case& c : cases) {
-    pindrel::DuplicateIndex index;
-    index.Add(ContactKey(c.contact), 7);
-    const std::optional<std::int32_t> found = index.Find(CardKey(c.card));
-    EXPECT_EQ(found.has_value(), c.same) << c.what;
-    if (found) EXPECT_EQ(*found, 7) << c.what;
+    for (bool by_name : {true, false}) {
+      pindrel::DuplicateIndex index;
+      auto text = [&](const wchar_t* p) { return Folder(c.contact).Text(p); };
+      if (by_name) index.AddByName(text(L"FullName"), text(L"FirstName"), text(L"LastName"), 7);
+      else index.Add(ContactKey(c.contact), 7);
+      const std::optional<std::int32_t> found =
+          index.Find(CardKey(c.card), [&](std::int32_t) { return std::make_unique<Folder>(c.contact); });
+      EXPECT_EQ(found.has_value(), c.same) << c.what << (by_name ? ", by name" : ", whole");
+      if (found) EXPECT_EQ(*found, 7) << c.what;
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "internal/contact_reader.h"
 #include "internal/keywords.h"
 #include "memory_source.h"
 #include "test_files.h"
@@ -134,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"NoBegin", "FN:A\nEND:VCARD\n", 0, {}},
         ReadCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF" "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\n", 1,
                  {{{"FullName", "A\n"}}}},
+        // Files joined with `cat`: the second one's mark starts a line.
+        ReadCase{"ByteOrderMarkInTheMiddle",
+                 "\xEF\xBB\xBF" "BEGIN:VCARD\nFN:A\nEND:VCARD\n\xEF\xBB\xBF" "BEGIN:VCARD\nFN:B\n\xEF\xBB\xBF"
+                 "NOTE:n\nEND:VCARD\n\xEF\xBB\xBF",
+                 2, {{{"FullName", "A\n"}}, {{"FullName", "B\n"}, {"Note", "n\n"}}}},
         ReadCase{"LongLineReadWhole",
                  "BEGIN:VCARD\nNOTE:" + kLong + ":" + kLong + "\nEND:VCARD\n", 1,
                  {{{"Note", kLong + ":" + kLong + "\n"}}}},
@@ -324,6 +330,32 @@ TEST(VCardStream, SplitReadsGiveSameResult) {
       EXPECT_EQ(r.entries, expected.entries);
       EXPECT_EQ(r.utf8, expected.utf8);
     }
+  }
+}
+
+// Through windows of every size, down to a few bytes, the list is the same:
+// contacts, lines, CR LF pairs and characters straddle the window's moves.
+TEST(VCardStream, SmallWindowsGiveSameResult) {
+  std::string text = "\xEF\xBB\xBF";
+  for (int i = 0; i < 40; ++i)
+    text += Crlf({"BEGIN:VCARD", "N:R\xC3\xB6;J", "NOTE:a", "b", "END:VCARD", "TITLE:after"}) + "BEGIN:VCARD\nFN:" +
+            std::string(std::size_t(i) * 7, 'f') + "\nEND:VCARD\nEND:VCARD\n";
+  VCardStream whole;
+  MemorySource all(text);
+  ASSERT_EQ(whole.Open(all), OpenResult::Read);
+  const ReadResult expected = Walk(whole);
+  ASSERT_EQ(expected.count, 120);
+  for (std::size_t window : {8, 9, 13, 64, 333}) {
+    SCOPED_TRACE(window);
+    tessary::internal::SetReadLimits({window, tessary::kLargestCardBytes});
+    VCardStream s;
+    MemorySource source(text, {5, 1, 40});
+    EXPECT_EQ(s.Open(source), OpenResult::Read);
+    const ReadResult r = Walk(s);
+    tessary::internal::SetReadLimits({});
+    EXPECT_EQ(r.count, expected.count);
+    EXPECT_EQ(r.entries, expected.entries);
+    EXPECT_EQ(r.utf8, expected.utf8);
   }
 }
 

@@ -45,7 +45,8 @@ Note: a\\b\tc\x01\x7F\n "x" more\n
 [2]
 FullName: Two\n'
 check "wide name and quoted separator" "$expected" "$(run --separator ' "x" ' "$name")"
-# --decoded: each card's properties as the modern reading decodes them.
+# --decoded: each card's properties as the modern reading decodes them,
+# then its binary values as their media type and size.
 printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nitem1.TEL;TYPE=cell,pref:+1 555\r\n 0100\r\nN:M\xc3\xbcller;J\\, R\r\nPHOTO;ENCODING=b:AAAA\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Two\r\n' > "$work/modern.vcf"
 expected='ContactCount: 2
 [1] version 3.0
@@ -53,6 +54,7 @@ item1.TEL (cell,pref): +1 5550100
 N: M\xC3\xBCller;J, R
   1: M\xC3\xBCller
   2: J, R
+PHOTO: <application/octet-stream, 3 bytes>
 [2]
 FN: Two'
 check "decoded" "$expected" "$(run --decoded "$work/modern.vcf")"

@@ -1,8 +1,10 @@
 // Tessary.dll as a COM server: class objects, the module lock count,
 // aggregation, QueryInterface and the layout of the registered type library.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "com_test_support.h"
@@ -15,13 +17,16 @@ struct ClassCase {
   const char* name;
   const CLSID& clsid;
   const IID& iid;        // the default interface
-  const IID* base;       // the interface it derives from, answered too; or null
+  // The interfaces it derives from, nearest first, answered too.
+  std::span<const IID* const> bases;
 };
 
+const IID* const kStreamBases[] = {&IID_IVCardStream2, &IID_IVCardStream};
+
 const ClassCase kClasses[] = {
-    {"BusinessContact", CLSID_BusinessContact, IID_IBusinessContact, nullptr},
-    {"VCardStream", CLSID_VCardStream, IID_IVCardStream2, &IID_IVCardStream},
-    {"VCardContact", CLSID_VCardContact, IID_IVCardContact, nullptr},
+    {"BusinessContact", CLSID_BusinessContact, IID_IBusinessContact, {}},
+    {"VCardStream", CLSID_VCardStream, IID_IVCardStream3, kStreamBases},
+    {"VCardContact", CLSID_VCardContact, IID_IVCardContact, {}},
 };
 
 ComPtr<IClassFactory> ClassObject(REFCLSID clsid) {
@@ -192,7 +197,8 @@ TEST_F(ServerTest, AggregatedObjectDelegatesToItsOuterUnknown) {
 }
 
 TEST_F(ServerTest, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
-  const IID* foreign[] = {&IID_IVCardContact, &IID_IVCardStream, &IID_IVCardStream2, &IID_IBusinessContact,
+  const IID* foreign[] = {&IID_IVCardContact, &IID_IVCardStream, &IID_IVCardStream2, &IID_IVCardStream3,
+                          &IID_IBusinessContact,
                           &IID_IClassFactory, &IID_IPersist, &IID_IProvideClassInfo,
                           &IID_ISupportErrorInfo};
   for (const ClassCase& c : kClasses) {
@@ -205,13 +211,15 @@ TEST_F(ServerTest, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
     EXPECT_EQ(as_dispatch.Get(), as_default.Get()) << "IDispatch is the dual interface itself";
     EXPECT_EQ(as_default->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(as_unknown.GetAddressOf())), S_OK);
     EXPECT_EQ(as_unknown.Get(), object.Get()) << "one identity";
-    if (c.base) {
+    for (const IID* base : c.bases) {
       ComPtr<IUnknown> as_base;
-      EXPECT_EQ(object->QueryInterface(*c.base, reinterpret_cast<void**>(as_base.GetAddressOf())), S_OK);
+      EXPECT_EQ(object->QueryInterface(*base, reinterpret_cast<void**>(as_base.GetAddressOf())), S_OK);
       EXPECT_EQ(as_base.Get(), as_default.Get()) << "the derived interface is the base one too";
     }
     for (const IID* iid : foreign) {
-      if (IsEqualIID(*iid, c.iid) || (c.base && IsEqualIID(*iid, *c.base))) continue;
+      if (IsEqualIID(*iid, c.iid) ||
+          std::any_of(c.bases.begin(), c.bases.end(), [&](const IID* base) { return IsEqualIID(*iid, *base); }))
+        continue;
       void* other = reinterpret_cast<void*>(1);
       EXPECT_EQ(object->QueryInterface(*iid, &other), E_NOINTERFACE);
       EXPECT_EQ(other, nullptr);
@@ -263,6 +271,13 @@ const Member kStream2Members[] = {
     {L"PropertyComponentCount", kGet, 59, 106}, {L"PropertyComponent", kGet, 60, 107},
 };
 
+// And IVCardStream3's after IVCardStream2's.
+const Member kStream3Members[] = {
+    {L"BinaryCount", kGet, 61, 200}, {L"BinaryName", kGet, 62, 201}, {L"BinaryGroup", kGet, 63, 202},
+    {L"BinaryTypes", kGet, 64, 203}, {L"BinaryMediaType", kGet, 65, 204}, {L"BinaryData", kGet, 66, 205},
+    {L"BinaryFailure", kGet, 67, 206}, {L"BinarySize", kGet, 68, 207},
+};
+
 // A placeholder's properties each have a getter then a putter, in order.
 std::vector<Member> PropertyPairs(std::initializer_list<const wchar_t*> names) {
   std::vector<Member> members;
@@ -290,6 +305,7 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
       {IID_IBusinessContact, L"IBusinessContact", business},
       {IID_IVCardStream, L"IVCardStream", {std::begin(kStreamMembers), std::end(kStreamMembers)}},
       {IID_IVCardStream2, L"IVCardStream2", {std::begin(kStream2Members), std::end(kStream2Members)}},
+      {IID_IVCardStream3, L"IVCardStream3", {std::begin(kStream3Members), std::end(kStream3Members)}},
       {IID_IVCardContact, L"IVCardContact",
        PropertyPairs({L"EmailAddress", L"FullName", L"Name", L"Label"})},
   };
@@ -318,7 +334,7 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
     ASSERT_EQ(coclass->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(attributes->cImplTypes, c.base ? 2 : 1);
+    EXPECT_EQ(attributes->cImplTypes, UINT(1 + c.bases.size()));
     coclass->ReleaseTypeAttr(attributes);
     Bstr name, help;
     ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, name.Receive(), help.Receive(), nullptr, nullptr), S_OK);
@@ -334,12 +350,12 @@ TEST_F(ServerTest, TypeLibraryDescribesEveryMember) {
     ASSERT_EQ(implemented->GetTypeAttr(&attributes), S_OK);
     EXPECT_TRUE(IsEqualIID(attributes->guid, c.iid));
     implemented->ReleaseTypeAttr(attributes);
-    if (c.base) {
+    for (UINT i = 0; i < c.bases.size(); ++i) {
       ComPtr<ITypeInfo> base;
-      ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &reference), S_OK);
+      ASSERT_EQ(coclass->GetRefTypeOfImplType(i + 1, &reference), S_OK);
       ASSERT_EQ(coclass->GetRefTypeInfo(reference, &base), S_OK);
       ASSERT_EQ(base->GetTypeAttr(&attributes), S_OK);
-      EXPECT_TRUE(IsEqualIID(attributes->guid, *c.base));
+      EXPECT_TRUE(IsEqualIID(attributes->guid, *c.bases[i]));
       base->ReleaseTypeAttr(attributes);
     }
   }

@@ -513,6 +513,137 @@ TEST_F(StreamTest, ModernReadingThroughIVCardStream2) {
   EXPECT_EQ(Count(stream.Get()), 0);
 }
 
+// Binary values through IVCardStream3, the class's default interface: early
+// bound, and late bound as a script gets them, the bytes as an array of
+// bytes; a value that does not decode names its failure.
+TEST_F(StreamTest, BinaryValuesThroughIVCardStream3) {
+  // A 1 x 1 GIF, and a key cut short.
+  const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\x88\x00\x00\x00\x00!\xF9\x04\x00\x00\x00\x00\x00,"
+                        "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02" "D\x01\x00;", 43);
+  TempFile file("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Pat\r\nitem2.PHOTO;ENCODING=b;TYPE=GIF:R0lGODlhAQABAIAAAP+IAAAAACH5BAAAAAAALAAA\r\n"
+                " AAABAAEAAAICRAEAOw==\r\nKEY;ENCODING=b:QUJDR\r\nEND:VCARD\r\n",
+                L"pictures.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream3> stream = Create<IVCardStream3>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  Bstr path(file.path());
+  ASSERT_EQ(stream->OpenDecoded(path.Get()), S_OK);
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  long count = -1, properties = -1;
+  ASSERT_EQ(stream->get_BinaryCount(&count), S_OK);
+  ASSERT_EQ(count, 2);
+  ASSERT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  EXPECT_EQ(properties, 1) << "binary values are not among the properties";
+
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IVCardStream3::*get)(long, BSTR*), long index) {
+    Bstr value;
+    EXPECT_EQ((stream.Get()->*get)(index, value.Receive()), S_OK) << index;
+    return std::wstring(value.View());
+  };
+  auto bytes = [&](long index) {
+    Variant data;
+    EXPECT_EQ(stream->get_BinaryData(index, data.Receive()), S_OK);
+    EXPECT_EQ(V_VT(&data.Get()), VT_ARRAY | VT_UI1);
+    void* at = nullptr;
+    SAFEARRAY* array = V_ARRAY(&data.Get());
+    EXPECT_EQ(SafeArrayAccessData(array, &at), S_OK);
+    std::string out(static_cast<const char*>(at), array->rgsabound[0].cElements);
+    SafeArrayUnaccessData(array);
+    return out;
+  };
+  struct Expected {
+    const wchar_t *name, *group, *types, *media_type, *failure;
+    std::string bytes;
+  } expected[] = {
+      {L"PHOTO", L"item2", L"gif", L"image/gif", L"", gif},
+      {L"KEY", L"", L"", L"application/octet-stream", L"the value is cut short", ""},
+  };
+  for (long i = 1; i <= 2; ++i) {
+    const Expected& e = expected[i - 1];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(text(&IVCardStream3::get_BinaryName, i), e.name);
+    EXPECT_EQ(text(&IVCardStream3::get_BinaryGroup, i), e.group);
+    EXPECT_EQ(text(&IVCardStream3::get_BinaryTypes, i), e.types);
+    EXPECT_EQ(text(&IVCardStream3::get_BinaryMediaType, i), e.media_type);
+    EXPECT_EQ(text(&IVCardStream3::get_BinaryFailure, i), e.failure);
+    EXPECT_TRUE(bytes(i) == e.bytes);
+    long size = -1;
+    EXPECT_EQ(stream->get_BinarySize(i, &size), S_OK);
+    EXPECT_EQ(size, long(e.bytes.size()));
+  }
+  Bstr unused;
+  Variant no_data;
+  for (long bad : {0L, 3L, -1L}) {
+    EXPECT_EQ(stream->get_BinaryName(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_BinaryMediaType(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_BinaryFailure(bad, unused.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_BinaryData(bad, no_data.Receive()), E_INVALIDARG);
+    EXPECT_EQ(stream->get_BinarySize(bad, &count), E_INVALIDARG);
+  }
+  EXPECT_EQ(stream->get_BinaryCount(nullptr), E_POINTER);
+  EXPECT_EQ(stream->get_BinaryData(1, nullptr), E_POINTER);
+
+  // Late bound: the new names beside the old, the bytes as a script gets
+  // them.
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(stream.As(&dispatch), S_OK);
+  EXPECT_EQ(IdOf(dispatch.Get(), L"OpenDecoded"), 100);
+  EXPECT_EQ(IdOf(dispatch.Get(), L"BinaryData"), 205);
+  Variant index, result;
+  V_VT(index.Pointer()) = VT_I4;
+  V_I4(index.Pointer()) = 1;
+  ASSERT_EQ(Call(dispatch.Get(), 205, DISPATCH_PROPERTYGET, {index.Pointer()}, result.Receive()), S_OK);
+  ASSERT_EQ(V_VT(&result.Get()), VT_ARRAY | VT_UI1);
+  EXPECT_EQ(V_ARRAY(&result.Get())->rgsabound[0].cElements, gif.size());
+
+  // The next card lets the picture go; Open is the keyword reader's again.
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  ComPtr<IVCardStream> old;
+  ASSERT_EQ(stream.As(&old), S_OK);
+  ASSERT_EQ(OpenFile(old.Get(), file.path()), S_OK);
+  ASSERT_EQ(old->MoveFirst(), S_OK);
+  ASSERT_EQ(stream->get_BinaryCount(&count), S_OK);
+  EXPECT_EQ(count, 0);
+}
+
+// The modern reading reads each card from the file again when the cursor
+// reaches it, through a handle of its own: a card lost from the file since
+// says so in every member that reads it, and Close lets the file go.
+TEST_F(StreamTest, ModernReadingReadsCardsAgainUntilClose) {
+  const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
+  TempFile file(card + card, L"again.vcf");
+  ASSERT_TRUE(file.written());
+  ComPtr<IVCardStream2> stream = Create<IVCardStream2>(CLSID_VCardStream);
+  ASSERT_TRUE(stream);
+  Bstr path(file.path());
+  ASSERT_EQ(stream->OpenDecoded(path.Get()), S_OK);
+  ASSERT_EQ(Count(stream.Get()), 2);
+  // The second card is cut off.
+  HANDLE cut = CreateFileW(file.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(cut, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size;
+  size.QuadPart = LONGLONG(card.size() + 10);
+  ASSERT_TRUE(SetFilePointerEx(cut, size, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(SetEndOfFile(cut));
+  CloseHandle(cut);
+
+  long properties = -1;
+  ASSERT_EQ(stream->MoveFirst(), S_OK);
+  EXPECT_EQ(stream->get_PropertyCount(&properties), S_OK);
+  EXPECT_EQ(properties, 1);
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(stream->get_PropertyCount(&properties), STG_E_READFAULT);
+  Bstr unused;
+  EXPECT_EQ(stream->get_PropertyValue(1, unused.Receive()), STG_E_READFAULT);
+  EXPECT_EQ(stream->get_FullName(unused.Receive()), STG_E_READFAULT);
+  ASSERT_EQ(stream->MoveNext(), S_OK);
+  EXPECT_EQ(IsEOF(stream.Get()), 1);
+
+  ASSERT_EQ(stream->Close(), S_OK);
+  EXPECT_TRUE(DeleteFileW(file.path().c_str())) << "Close lets the file go";
+}
+
 // The placeholders keep nothing: puts succeed and are forgotten, gets
 // succeed with no string, and refuse a null out-pointer.
 TEST_F(StreamTest, PlaceholdersKeepNothing) {

@@ -63,10 +63,10 @@ inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
 }
 
 // Presses "Import vCard to Outlook" on the import window for the files of
-// `dir` into `folder`, after choosing `duplicates` (one of the window's
-// options for a person already there) when one is given.
+// `dir` into `folder`, with `choice` for the cards of people already there
+// (a round trip into the folder it came from adds them again).
 inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir,
-                                std::string_view duplicates = {}) {
+                                std::string_view choice = forms::frmvCardImport::OptDuplicateAdd) {
   c.state.ImportSourceFolder = dir.wstring();
   c.state.ImportStoreID = folder.StoreID();
   c.state.ImportFolderID = folder.EntryID();
@@ -76,7 +76,7 @@ inline void ImportThroughWindow(RoundTripContext& c, store::Folder& folder, cons
   // As a chosen target leaves the window.
   window.SetText(forms::frmvCardImport::txtvCardImportDefault, folder.FolderPath());
   window.SetEnabled(forms::frmvCardImport::CmdImportvCard, true);
-  if (!duplicates.empty()) window.Click(duplicates);
+  window.Click(choice);
   window.Click(forms::frmvCardImport::CmdImportvCard);
 }
 

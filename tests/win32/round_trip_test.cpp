@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -126,67 +128,79 @@ Contact ReadBack(store::Item& item) {
   return c;
 }
 
-// Calls a member of the store library late-bound, for what the store
-// client offers no way to do (the program never does it).
-ComPtr<IDispatch> LateCall(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
-                           std::wstring* text = nullptr) {
+// A member of a late-bound object, called as a script would call it; the
+// store client offers no way to make distribution lists or folders (the
+// program never does), so the tests make them so.
+comsupport::Variant Late(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}) {
   DISPID id;
   LPOLESTR n = const_cast<LPOLESTR>(name);
   EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
   std::reverse(args.begin(), args.end());
   DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-  VARIANT result;
-  VariantInit(&result);
-  EXPECT_EQ(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, nullptr, nullptr), S_OK)
+  comsupport::Variant result;
+  EXPECT_EQ(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.Receive(), nullptr, nullptr),
+            S_OK)
       << name;
-  ComPtr<IDispatch> out;
-  if (V_VT(&result) == VT_DISPATCH) out = V_DISPATCH(&result);
-  if (text && V_VT(&result) == VT_BSTR) *text = V_BSTR(&result);
-  VariantClear(&result);
-  for (VARIANT& arg : args) VariantClear(&arg);
-  return out;
+  return result;
+}
+ComPtr<IDispatch> LateObject(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}) {
+  comsupport::Variant result = Late(object, name, flags, std::move(args));
+  return V_VT(&result.Get()) == VT_DISPATCH ? ComPtr<IDispatch>(V_DISPATCH(&result.Get())) : ComPtr<IDispatch>();
+}
+constexpr WORD kMethod = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+VARIANT Long(long n) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = n;
+  return v;
 }
 
-constexpr WORD kLateMethod = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-
-// The default contacts folder, in a session of its own.
-ComPtr<IDispatch> LateContactsFolder() {
+// The default contacts folder of a new late-bound session.
+ComPtr<IDispatch> LateContacts() {
   CLSID clsid;
   EXPECT_EQ(CLSIDFromProgID(L"Redemption.RDOSession", &clsid), S_OK);
   ComPtr<IDispatch> session;
   EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &session), S_OK);
-  LateCall(session.Get(), L"Logon", kLateMethod, {});
-  VARIANT kind;
-  V_VT(&kind) = VT_I4;
-  V_I4(&kind) = store::kContactsFolderKind;
-  return LateCall(session.Get(), L"GetDefaultFolder", kLateMethod, {kind});
+  Late(session.Get(), L"Logon", kMethod);
+  return LateObject(session.Get(), L"GetDefaultFolder", kMethod, {Long(store::kContactsFolderKind)});
 }
 
-// A distribution list in `folder` (the default contacts folder if none).
-void AddDistributionList(IDispatch* folder = nullptr) {
-  ComPtr<IDispatch> contacts = folder ? ComPtr<IDispatch>(folder) : LateContactsFolder();
-  auto items = LateCall(contacts.Get(), L"Items", DISPATCH_PROPERTYGET, {});
-  VARIANT type;
-  V_VT(&type) = VT_I4;
-  V_I4(&type) = 7;
-  auto list = LateCall(items.Get(), L"Add", kLateMethod, {type});
-  LateCall(list.Get(), L"Save", kLateMethod, {});
+void AddDistributionList() {
+  auto items = LateObject(LateContacts().Get(), L"Items", DISPATCH_PROPERTYGET);
+  auto list = LateObject(items.Get(), L"Add", kMethod, {Long(7)});
+  Late(list.Get(), L"Save", kMethod);
 }
 
-// A new, empty contacts folder below the default one, as the program's
-// store client sees it; its late-bound object in `late` when asked.
-std::unique_ptr<store::Folder> NewContactsFolder(store::Session& session, const std::wstring& name,
-                                                 ComPtr<IDispatch>* late = nullptr) {
-  auto folders = LateCall(LateContactsFolder().Get(), L"Folders", DISPATCH_PROPERTYGET, {});
-  VARIANT arg;
-  V_VT(&arg) = VT_BSTR;
-  V_BSTR(&arg) = SysAllocString(name.c_str());
-  auto folder = LateCall(folders.Get(), L"Add", kLateMethod, {arg});
-  std::wstring entry_id, store_id;
-  LateCall(folder.Get(), L"EntryID", DISPATCH_PROPERTYGET, {}, &entry_id);
-  LateCall(folder.Get(), L"StoreID", DISPATCH_PROPERTYGET, {}, &store_id);
-  if (late) *late = folder;
-  return session.GetStores()->GetStoreFromID(store_id)->GetFolderFromID(entry_id);
+// A picture of the sample cards, for the contacts that have one.
+const std::wstring kPortrait = std::wstring(L"" PINDREL_SAMPLES_DIR) + L"/../../tests/data/pictures/images/portrait.jpg";
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The picture of the default contacts folder's item at `position`, as the
+// mail client keeps it: the attachment "ContactPicture.jpg", saved to a
+// file. Empty when it has none.
+std::string PictureAt(long position) {
+  auto item = LateObject(LateObject(LateContacts().Get(), L"Items", DISPATCH_PROPERTYGET).Get(), L"Item", kMethod,
+                         {Long(position)});
+  auto attachments = LateObject(item.Get(), L"Attachments", DISPATCH_PROPERTYGET);
+  comsupport::Variant count = Late(attachments.Get(), L"Count", DISPATCH_PROPERTYGET);
+  for (long i = 1; i <= V_I4(&count.Get()); ++i) {
+    auto attachment = LateObject(attachments.Get(), L"Item", kMethod, {Long(i)});
+    comsupport::Variant name = Late(attachment.Get(), L"FileName", DISPATCH_PROPERTYGET);
+    if (std::wstring_view(V_BSTR(&name.Get())) != L"ContactPicture.jpg") continue;
+    const std::filesystem::path file = pindrel::testing::FreshTempDirectory(L"picture") / L"saved.jpg";
+    Bstr path(file.wstring());
+    VARIANT arg;
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = path.Get();
+    Late(attachment.Get(), L"SaveAsFile", kMethod, {arg});
+    return FileBytes(file);
+  }
+  return {};
 }
 
 std::vector<std::wstring> VcfFiles(const std::filesystem::path& dir) {
@@ -213,6 +227,9 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
         if (!value.empty()) item->SetText(name, value);
       if (c.birthday) item->SetDate(prop::Birthday, *c.birthday);
       if (c.anniversary) item->SetDate(prop::Anniversary, *c.anniversary);
+      // Every Ann has a picture, which the export writes and the import
+      // gives back.
+      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") item->AddPicture(kPortrait);
       item->Save();
       if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") {
         ASSERT_NO_FATAL_FAILURE(AddDistributionList());
@@ -229,9 +246,8 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
               L"Exported (" + std::to_wstring(originals.size()) + L") Contacts to vCard Files.");
     EXPECT_EQ(VcfFiles(dir).size(), originals.size()) << "one file per contact, none for the lists";
 
-    // Import the directory back into the same folder, as new contacts
-    // beside the ones they were exported from.
-    pindrel::testing::ImportThroughWindow(context, *contacts, dir, pindrel::forms::frmvCardImport::OptDuplicateAdd);
+    // Import the directory back into the same folder.
+    pindrel::testing::ImportThroughWindow(context, *contacts, dir);
     EXPECT_EQ(desktop.messages.back().text, L"Import Complete !");
     EXPECT_EQ(desktop.messages.back().title, L"Completed...");
 
@@ -243,6 +259,8 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
       auto item = items->GetItem(i);
       EXPECT_EQ(item->MessageClass(), store::kContactClass);
       imported.push_back(ReadBack(*item));
+      EXPECT_EQ(PictureAt(i), item->Text(prop::FirstName) == L"Ann" ? FileBytes(kPortrait) : std::string())
+          << "contact " << i;
     }
     std::vector<Contact> expected;
     for (const Contact& c : originals) expected.push_back(Imported(c));
@@ -262,16 +280,94 @@ TEST(RoundTrip, EveryMappedFieldComesBack) {
   CoUninitialize();
 }
 
-}  // namespace
+// Importing the sample files again, into a folder of their own: with "Skip
+// it" the folder stays as the first import left it; a changed telephone
+// number with "Update it" changes that one contact; with "Add it again" the
+// folder holds every contact twice.
+TEST(Reimport, TheSampleFilesAgain) {
+  namespace window = pindrel::forms::frmvCardImport;
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  {
+    pindrel::testing::RoundTripContext context;
+    Bstr name(L"Imported twice");
+    VARIANT name_arg;
+    V_VT(&name_arg) = VT_BSTR;
+    V_BSTR(&name_arg) = name.Get();
+    auto sub = LateObject(LateObject(LateContacts().Get(), L"Folders", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                          {name_arg, Long(store::kContactsFolderKind)});
+    ASSERT_TRUE(sub);
+    auto session = context.app.open_session();
+    session->Logon();
+    auto folder = session->GetStoreFromID(V_BSTR(&Late(sub.Get(), L"StoreID", DISPATCH_PROPERTYGET).Get()))
+                      ->GetFolderFromID(V_BSTR(&Late(sub.Get(), L"EntryID", DISPATCH_PROPERTYGET).Get()));
+    const std::filesystem::path dir = pindrel::testing::FreshTempDirectory(L"imported twice");
+    std::filesystem::copy(PINDREL_SAMPLES_DIR, dir, std::filesystem::copy_options::recursive);
+    auto contents = [&] {
+      std::vector<Contact> all;
+      auto items = folder->GetItems();
+      for (int i = 1; i <= items->Count(); ++i) all.push_back(ReadBack(*items->GetItem(i)));
+      return all;
+    };
 
-namespace {
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateSkip);
+    const std::vector<Contact> first = contents();
+    ASSERT_GT(first.size(), 10u);
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateSkip);
+    EXPECT_EQ(contents(), first);
+    EXPECT_EQ(context.desktop.messages.back().text,
+              L"Import Complete !\r\n0 contacts added, 0 updated, " + std::to_wstring(first.size()) +
+                  L" skipped because they were already in the folder.");
+
+    // Jane Roe, found by her e-mail address, has a new work number.
+    const std::filesystem::path team = dir / L"team.vcf";
+    std::string text;
+    {
+      std::ifstream in(team, std::ios::binary);
+      text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string old_number = "TEL;WORK;VOICE:+1 555 0100", new_number = "TEL;WORK;VOICE:+1 555 0199";
+    ASSERT_NE(text.find(old_number), std::string::npos);
+    text.replace(text.find(old_number), old_number.size(), new_number);
+    std::ofstream(team, std::ios::binary | std::ios::trunc) << text;
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateUpdate);
+    const std::vector<Contact> updated = contents();
+    ASSERT_EQ(updated.size(), first.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+      Contact expected = first[i];
+      if (expected.text[std::wstring(prop::FullName)] == L"Jane Roe")
+        expected.text[std::wstring(prop::BusinessTelephoneNumber)] = L"+1 555 0199";
+      EXPECT_EQ(updated[i], expected) << "contact " << i;
+    }
+
+    pindrel::testing::ImportThroughWindow(context, *folder, dir, window::OptDuplicateAdd);
+    EXPECT_EQ(contents().size(), 2 * first.size());
+    session->Logoff();
+    std::filesystem::remove_all(dir);
+  }
+  CoUninitialize();
+}
+
+// A new, empty contacts folder below the default one, as the program's
+// store client sees it, and its late-bound object.
+std::unique_ptr<store::Folder> NewContactsFolder(store::Session& session, const std::wstring& name,
+                                                 ComPtr<IDispatch>& late) {
+  Bstr text(name);
+  VARIANT name_arg;
+  V_VT(&name_arg) = VT_BSTR;
+  V_BSTR(&name_arg) = text.Get();
+  late = LateObject(LateObject(LateContacts().Get(), L"Folders", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                    {name_arg, Long(store::kContactsFolderKind)});
+  EXPECT_TRUE(late);
+  return session.GetStoreFromID(V_BSTR(&Late(late.Get(), L"StoreID", DISPATCH_PROPERTYGET).Get()))
+      ->GetFolderFromID(V_BSTR(&Late(late.Get(), L"EntryID", DISPATCH_PROPERTYGET).Get()));
+}
 
 // The export to one file in each version, imported into an empty folder:
-// every property of every contact comes back equal.
+// every property of every contact comes back equal, the picture too (read
+// through the program's store client, as the export reads it).
 TEST(RoundTrip, OneFileInEachVersionComesBack) {
   // (S_FALSE when a test before failed inside its apartment.)
-  const HRESULT com = CoInitialize(nullptr);
-  ASSERT_TRUE(SUCCEEDED(com));
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   {
     pindrel::testing::RoundTripContext context;
     const auto& desktop = context.desktop;
@@ -280,16 +376,21 @@ TEST(RoundTrip, OneFileInEachVersionComesBack) {
 
     std::vector<Contact> originals = Contacts();
     ComPtr<IDispatch> late_source;
-    auto source = NewContactsFolder(*session, L"Friends", &late_source);
+    auto source = NewContactsFolder(*session, L"Friends", late_source);
     for (const Contact& c : originals) {
       auto item = source->GetItems()->Add();
       for (const auto& [name, value] : c.text)
         if (!value.empty()) item->SetText(name, value);
       if (c.birthday) item->SetDate(prop::Birthday, *c.birthday);
       if (c.anniversary) item->SetDate(prop::Anniversary, *c.anniversary);
+      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") item->AddPicture(kPortrait);
       item->Save();
     }
-    ASSERT_NO_FATAL_FAILURE(AddDistributionList(late_source.Get()));
+    {
+      auto list = LateObject(LateObject(late_source.Get(), L"Items", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                             {Long(7)});
+      Late(list.Get(), L"Save", kMethod);
+    }
     std::vector<Contact> expected;
     for (const Contact& c : originals) expected.push_back(Imported(c));
     std::sort(expected.begin(), expected.end());
@@ -303,15 +404,21 @@ TEST(RoundTrip, OneFileInEachVersionComesBack) {
                 L"Exported (" + std::to_wstring(originals.size()) + L") Contacts to Friends.vcf.");
       EXPECT_EQ(VcfFiles(dir), std::vector<std::wstring>{L"Friends.vcf"}) << "one file, nothing temporary left";
 
-      auto target = NewContactsFolder(*session, std::wstring(L"Imported ") + (option[10] == '3' ? L"3.0" : L"4.0"));
-      // Two contacts of one name are two people here.
-      pindrel::testing::ImportThroughWindow(context, *target, dir, pindrel::forms::frmvCardImport::OptDuplicateAdd);
+      auto target = NewContactsFolder(*session, std::wstring(L"Imported ") + (option[10] == '3' ? L"3.0" : L"4.0"),
+                                      late_source);
+      pindrel::testing::ImportThroughWindow(context, *target, dir);
       EXPECT_EQ(desktop.messages.back().text, L"Import Complete !");
 
       auto items = target->GetItems();
       ASSERT_EQ(items->Count(), static_cast<int>(originals.size()));
       std::vector<Contact> imported;
-      for (int i = 1; i <= items->Count(); ++i) imported.push_back(ReadBack(*items->GetItem(i)));
+      for (int i = 1; i <= items->Count(); ++i) {
+        auto item = items->GetItem(i);
+        imported.push_back(ReadBack(*item));
+        const std::optional<std::string> picture = item->Picture();
+        EXPECT_TRUE(item->Text(prop::FirstName) == L"Ann" ? picture == FileBytes(kPortrait) : !picture)
+            << "contact " << i << ": " << (picture ? picture->size() : 0) << " bytes of picture";
+      }
       std::sort(imported.begin(), imported.end());
       for (std::size_t i = 0; i < expected.size() && i < imported.size(); ++i) {
         for (std::wstring_view p : AllTexts()) {

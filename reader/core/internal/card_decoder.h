@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "binary_value.h"
 #include "contact_record.h"
 #include "decoded_card.h"
 
@@ -19,6 +20,9 @@ enum class FileText { Utf8, Ansi };
 // like the one before needs no new memory.
 struct DecodeScratch {
   std::string bytes, decoded, line;
+  // A binary value's decoder and its bytes until they move to the card.
+  BinaryDecoder binary;
+  std::string binary_bytes;
 };
 
 // `text` is a card as the store keeps it: its BEGIN:VCARD line and what

@@ -1,22 +1,22 @@
-// The bytes of the file the contacts came from, and the list of contacts as
-// ranges of them.
+// The list an Open leaves: what the cursor needs of each entry, never the
+// file's bytes.
 //
-// A contact is the text from its BEGIN line up to the next BEGIN line or the
-// end of the file, exactly as the file holds it; the cursor reads a contact's
-// fields out of that text when it moves onto it. Keeping the file's bytes
-// once costs less than keeping the values apart (which would be copied piece
-// by piece into fresh memory), and nothing but the reading touches them.
-//
-// The bytes live in chunks. The reader reads straight into the last one; a
-// contact never straddles two, so when a chunk is full the contact being
-// read moves to the next.
+// The keyword reader keeps each contact's fields, as the operations its
+// lines made on them: about the size of what it hands out, and far less
+// than the contact's text when the contact has a picture. The modern
+// reading keeps where each card lies in the file, and the cursor reads it
+// again from there; only a source that cannot be read again has the cards'
+// bytes kept here instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include "contact_record.h"
 
 namespace tessary::internal {
 
@@ -65,48 +65,99 @@ class BlockList {
   std::size_t size_ = 0;
 };
 
-class ContactStore {
+// Bytes kept for good, in chunks; a record is never moved once it is done
+// and never straddles two chunks. One record at a time is open: it grows at
+// the end of the last chunk, and moves to a new chunk when that is full.
+class ByteArena {
  public:
-  // The chunk being filled, and how much of it is.
-  char* data() const { return chunk_.data(); }
-  std::size_t filled() const { return filled_; }
-  std::size_t room() const { return chunk_.size() - filled_; }
-  // The reader has put `n` more bytes after the filled ones.
-  void Filled(std::size_t n) { filled_ += n; }
-
-  // Makes room after the filled bytes. Bytes before `keep_from` are no
-  // longer needed by the reader, nor by the contact being read. When they
-  // move to a new chunk, every offset at or after `keep_from` goes down by
-  // the value returned. `expected` is how many more bytes the source
-  // expects (0: it does not know). Throws std::bad_alloc.
-  std::size_t MakeRoom(std::size_t keep_from, std::uint64_t expected);
-
-  // A BEGIN line at `offset`: the contact being read ends there (kept if it
-  // was listed, forgotten otherwise) and a new one starts.
-  void BeginContact(std::size_t offset);
-  // An END line: lists the contact being read, if there is one. Throws
-  // std::bad_alloc, after which the list is as it was.
-  void ListContact();
-  // The file has ended at `offset` (or stopped being read there).
-  void EndContacts(std::size_t offset);
-
-  // The list, in file order; a contact listed twice stands in it twice.
-  std::size_t Entries() const { return entries_.size(); }
-  std::string_view Entry(std::size_t i) const { return records_[entries_[i]]; }
+  // Room for `size` more bytes of the open record; valid until the next
+  // call. Throws std::bad_alloc, after which the record is as it was.
+  char* Grow(std::size_t size) {
+    if (chunks_.empty() || chunks_.back().size() - used_ < size) return GrowInto(size);
+    char* at = chunks_.back().data() + used_;
+    used_ += size;
+    return at;
+  }
+  // Gives back the last `size` bytes Grow gave.
+  void Shrink(std::size_t size) { used_ -= size; }
+  // The open record as it stands; valid as long as the arena once Done.
+  std::string_view Open() const;
+  // The open record is done: kept, or (`keep` false) its room given back.
+  void Done(bool keep);
 
  private:
-  static constexpr std::size_t kNone = ~std::size_t(0);
-  void CloseContact(std::size_t end);
+  // Grow when the last chunk has no room: the open record moves to a new one.
+  char* GrowInto(std::size_t size);
 
-  std::vector<ByteChunk> full_;  // chunks the list still points into
-  ByteChunk chunk_;              // the chunk being filled
-  std::size_t filled_ = 0;
-  std::size_t chunk_records_ = 0;  // contacts kept in chunk_
-  std::size_t next_chunk_ = 0;     // size of the next chunk when nothing is expected
-  std::size_t contact_start_ = kNone;  // the contact being read, in chunk_
-  std::size_t contact_record_ = kNone;  // its record, once listed
-  BlockList<std::string_view> records_;  // kept contacts; empty while one is read
-  BlockList<std::uint32_t> entries_;     // the list: indices into records_
+  std::vector<ByteChunk> chunks_;
+  std::size_t used_ = 0;   // of the last chunk
+  std::size_t start_ = 0;  // the open record, in the last chunk
+};
+
+// Where a card of the modern reading lies: at a file offset, or (kept) at
+// an address in the store.
+struct CardSpan {
+  std::uint64_t at = 0;
+  std::uint32_t size = 0;  // at most the largest card; saturated for one too large
+  bool kept = false;
+  bool too_large = false;
+};
+
+inline constexpr unsigned char kReplaceOperation = 0x20, kLineFeedOperation = 0x40;
+
+class ContactStore {
+ public:
+  // The keyword reader. A contact's fields are kept as what its lines did to
+  // them, in order: each line that fills a field is one operation, the
+  // field's number, whether it replaced or appended, whether a line feed
+  // followed, and the value (its length, then its bytes). That is about the
+  // size of the values themselves, and the separator that joins appended
+  // pieces is chosen only when the fields are read: the file is known to be
+  // UTF-8 or not only at its end.
+  //
+  // The operations go to the open contact; it is listed at each END line
+  // that lists it (Reserve once, List each time) and kept when it ends if it
+  // was listed. Each throws std::bad_alloc, after which the list is as it
+  // was.
+  void AddOperation(Field field, bool replace, bool line_feed, std::string_view value) {
+    // The head byte, the length in 7-bit groups (the last without the high
+    // bit), the value; what the length did not need is given back.
+    char* out = arena_.Grow(1 + 10 + value.size());
+    char* const start = out;
+    *out++ = char(unsigned(field) | (replace ? kReplaceOperation : 0) | (line_feed ? kLineFeedOperation : 0));
+    std::size_t n = value.size();
+    for (; n > 0x7F; n >>= 7) *out++ = char((n & 0x7F) | 0x80);
+    *out++ = char(n);
+    std::memcpy(out, value.data(), value.size());
+    out += value.size();
+    arena_.Shrink(std::size_t(1 + 10 + value.size()) - std::size_t(out - start));
+  }
+  std::uint32_t Reserve();
+  void List(std::uint32_t record);
+  // The open contact ends: kept as `record`, or forgotten (kNoRecord).
+  static constexpr std::uint32_t kNoRecord = ~std::uint32_t(0);
+  void EndContact(std::uint32_t record);
+  // Whether another entry fits: ContactCount is a signed 32-bit count.
+  bool Full() const;
+  // Replaces everything in `out` with the fields of entry `i`, appended
+  // pieces joined by `join`. Throws std::bad_alloc.
+  void Fields(std::size_t i, std::string_view join, ContactRecord& out) const;
+
+  // The modern reading: one entry per card. `bytes` is the card's text when
+  // it is to be kept here, else null. Throws std::bad_alloc.
+  void AddCard(std::uint64_t offset, std::uint64_t size, bool too_large, const char* bytes);
+  const CardSpan& Card(std::size_t i) const { return cards_[i]; }
+  // Where the last card not kept here ends in the file.
+  std::uint64_t CardsEnd() const { return cards_end_; }
+
+  std::size_t Entries() const { return cards_.size() + entries_.size(); }
+
+ private:
+  ByteArena arena_;
+  BlockList<std::string_view> records_;  // operations, by record
+  BlockList<std::uint32_t> entries_;     // the keyword reader's list: records
+  BlockList<CardSpan> cards_;            // the modern reading's list
+  std::uint64_t cards_end_ = 0;
 };
 
 }  // namespace tessary::internal

@@ -1,26 +1,32 @@
-// A ByteSource over an open stdio file.
+// A ByteSource over an open stdio file; with a second handle on it, one
+// that reads its bytes again at any offset.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "byte_source.h"
+#include "internal/file_handle.h"
 
 namespace tessary::internal {
 
 class FileSource final : public ByteSource {
  public:
-  // `file` stays open and owned by the caller.
-  explicit FileSource(std::FILE* file);
+  // `file` stays owned by the caller, who may close it once the reads are
+  // done: ReadAt (`read_again`, and `file` a regular file) uses a handle
+  // of its own.
+  FileSource(std::FILE* file, bool read_again);
   std::size_t Read(char* into, std::size_t max) override;
-  bool Failed() const override { return lost_place_ || std::ferror(file_) != 0; }
-  std::uint64_t ExpectedRemaining() const override { return size_ > read_ ? size_ - read_ : 0; }
+  bool Failed() const override { return std::ferror(file_) != 0; }
+  bool CanReadAt() const override { return again_ != nullptr; }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override {
+    return again_ && again_->ReadAt(offset, into, size);
+  }
 
  private:
   std::FILE* file_;
-  std::uint64_t size_ = 0;  // bytes from where the file stood to its end; 0 if unknown
-  std::uint64_t read_ = 0;
-  bool lost_place_ = false;  // could not return to where the file stood
+  std::unique_ptr<FileHandle> again_;
 };
 
 }  // namespace tessary::internal

@@ -11,9 +11,11 @@ namespace tessary::internal {
 inline constexpr std::size_t kScanBlock = 4096;
 
 // Only a line that begins with B or E can name BEGIN or END, and those are
-// all the read looks for. Writes the offset of every line feed in
-// data[0, size) that is followed by b, B, e or E to `out`, in order, and
-// returns how many there are. Reads data[size] too; size <= kScanBlock.
+// all the read looks for; or one that begins with the first byte of a UTF-8
+// byte order mark, which files joined with `cat` carry in their middle.
+// Writes the offset of every line feed in data[0, size) that is followed by
+// b, B, e, E or 0xEF to `out`, in order, and returns how many there are.
+// Reads data[size] too; size <= kScanBlock.
 std::size_t FindCandidateLineFeeds(const char* data, std::size_t size, std::uint16_t* out);
 
 // A line as reading in text mode delivers it: its bytes without the line
@@ -31,6 +33,13 @@ struct Line {
 inline Line MakeLine(const char* begin, const char* end, bool terminated) {
   if (terminated && end > begin && end[-1] == '\r') --end;
   return {std::string_view(begin, std::size_t(end - begin)), terminated};
+}
+
+// A UTF-8 byte order mark at the start of a line is no part of it: the line
+// is where a file began before it was joined to another.
+inline Line WithoutByteOrderMark(Line line) {
+  if (line.content.starts_with("\xEF\xBB\xBF")) line.content.remove_prefix(3);
+  return line;
 }
 
 // How a line reads. A base-name line has the separator beginning before its

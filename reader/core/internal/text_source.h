@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "byte_source.h"
 
@@ -20,6 +21,11 @@ class TextSource final : public ByteSource {
   // A hint only: the file's bytes still to come; UTF-16 text takes between
   // half and one and a half times as many in UTF-8.
   std::uint64_t ExpectedRemaining() const override { return file_.ExpectedRemaining() + (ready_.size() - handed_); }
+  // The text can be read again at its offsets when the file can: its own
+  // bytes as they are, UTF-16 text converted again from the nearest place
+  // the read noted before the offset (one every block of the file).
+  bool CanReadAt() const override { return mode_ != Mode::Unknown && file_.CanReadAt(); }
+  bool ReadAt(std::uint64_t offset, char* into, std::size_t size) override;
   // Whether the file is UTF-16 (known after the first Read).
   bool Utf16() const { return mode_ == Mode::Utf16Le || mode_ == Mode::Utf16Be; }
 
@@ -34,6 +40,15 @@ class TextSource final : public ByteSource {
   std::string ready_;  // bytes to hand out, from handed_ on
   std::size_t handed_ = 0;
   bool file_ended_ = false;
+  // UTF-16: where each conversion began, in the text and in the file; the
+  // file's bytes converted so far and read so far.
+  struct Mark {
+    std::uint64_t text, file;
+  };
+  std::vector<Mark> marks_;
+  std::uint64_t text_made_ = 0;
+  std::uint64_t file_used_ = 2;  // after the byte order mark
+  std::uint64_t file_read_ = 2;
 };
 
 }  // namespace tessary::internal
