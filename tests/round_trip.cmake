@@ -6,7 +6,7 @@ if(WIN32 AND TARGET localstore_com)
     native/fake_ui.cpp)
   target_include_directories(round_trip_tests PRIVATE native win32)
   target_link_libraries(round_trip_tests PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
-    pindrel_walk_win32 com_support GTest::gtest_main)
+    pindrel_walk_win32 pindrel_export_win32 com_support GTest::gtest_main)
   add_dependencies(round_trip_tests tessary_com localstore_com)
   # The sample files a user would import, through drive Z:.
   target_compile_definitions(round_trip_tests PRIVATE PINDREL_SAMPLES_DIR="Z:${PROJECT_SOURCE_DIR}/samples/import")
@@ -20,6 +20,6 @@ if(WIN32 AND TARGET localstore_com)
   add_executable(round_trip_bench bench/round_trip_bench.cpp native/fake_ui.cpp)
   target_include_directories(round_trip_bench PRIVATE native win32)
   target_link_libraries(round_trip_bench PRIVATE pindrel_shell_logic pindrel_store_dispatch pindrel_reader_com
-    pindrel_walk_win32)
+    pindrel_walk_win32 pindrel_export_win32)
   add_dependencies(round_trip_bench tessary_com localstore_com)
 endif()

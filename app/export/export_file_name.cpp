@@ -77,6 +77,46 @@ std::wstring CleanContactName(std::wstring_view display_name) {
   return std::wstring(TrimSpaces(kept));
 }
 
+namespace {
+
+// The directory with a backslash at its end; none for no directory: the
+// path would then start at the root of the current drive, a place the user
+// never chose.
+std::optional<std::wstring> DirectoryOf(const std::wstring& target_directory) {
+  std::wstring_view trimmed = TrimSpaces(target_directory);
+  if (trimmed.empty()) return std::nullopt;
+  std::wstring directory = target_directory;
+  if (trimmed.back() != L'\\') directory += L'\\';
+  return directory;
+}
+
+// The name gets what both limits leave it: the file name's own, and the
+// whole path's once the directory and the suffix have taken their share.
+std::wstring ShortenedToFit(const std::wstring& directory, std::wstring name, const std::wstring& suffix) {
+  const std::size_t fixed = suffix.size() + kExtension.size();
+  const std::size_t used = Utf16Length(directory) + fixed;
+  const std::size_t room =
+      std::min(kMaxExportFileNameLength - fixed, used < kMaxExportPathLength ? kMaxExportPathLength - used : 0);
+  if (Utf16Length(name) > room) name = std::wstring(TrimSpaces(CutToUnits(name, room)));
+  return name;
+}
+
+}  // namespace
+
+std::optional<std::wstring> OneFileExportPath(const std::wstring& target_directory, std::wstring_view folder_name,
+                                              std::int32_t number) {
+  std::optional<std::wstring> directory = DirectoryOf(target_directory);
+  if (!directory) return std::nullopt;
+  const std::wstring suffix = number > 1 ? L" (" + std::to_wstring(number) + L")" : L"";
+  std::wstring name = CleanContactName(folder_name);
+  if (name.empty()) name = L"Contacts";
+  name = ShortenedToFit(*directory, std::move(name), suffix);
+  if (name.empty()) return std::nullopt;
+  std::wstring path = *directory + name + suffix + std::wstring(kExtension);
+  if (Utf16Length(path) > kMaxExportPathLength) return std::nullopt;
+  return path;
+}
+
 std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory, std::wstring_view display_name,
                                            std::int32_t position) {
   std::wstring_view trimmed = TrimSpaces(target_directory);
@@ -87,15 +127,8 @@ std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory,
   if (trimmed.back() != L'\\') directory += L'\\';
 
   std::wstring number = std::to_wstring(position);
-  std::wstring name = CleanContactName(display_name);
   const std::wstring suffix = L" (" + number + L")";
-  // The name gets what both limits leave it: the file name's own, and the
-  // whole path's once the directory has taken its share.
-  const std::size_t fixed = suffix.size() + kExtension.size();
-  const std::size_t used = Utf16Length(directory) + fixed;
-  const std::size_t room =
-      std::min(kMaxExportFileNameLength - fixed, used < kMaxExportPathLength ? kMaxExportPathLength - used : 0);
-  if (Utf16Length(name) > room) name = std::wstring(TrimSpaces(CutToUnits(name, room)));
+  std::wstring name = ShortenedToFit(directory, CleanContactName(display_name), suffix);
   std::wstring path = name.empty() ? directory + number + std::wstring(kExtension)
                                    : directory + name + suffix + std::wstring(kExtension);
   if (Utf16Length(path) > kMaxExportPathLength) return std::nullopt;

@@ -47,6 +47,15 @@ std::wstring CleanContactName(std::wstring_view display_name);
 std::optional<std::wstring> ExportFilePath(const std::wstring& target_directory, std::wstring_view display_name,
                                            std::int32_t position);
 
+// The path of the one file an export of all contacts writes: the folder's
+// name cleaned as a contact's is (CleanContactName; "Contacts" when nothing
+// is left of it) and ".vcf" in `target_directory` (joined as above). The
+// first file is "Contacts.vcf"; `number` 2 and up name the ones tried when
+// it is taken: "Contacts (2).vcf". The name is shortened to the same limits,
+// never the " (number)"; none when nothing fits or there is no directory.
+std::optional<std::wstring> OneFileExportPath(const std::wstring& target_directory, std::wstring_view folder_name,
+                                              std::int32_t number);
+
 // The length of a text in UTF-16 units, the unit of Windows path limits,
 // whatever the width of wchar_t where this runs.
 std::size_t Utf16Length(std::wstring_view text);

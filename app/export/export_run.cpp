@@ -11,12 +11,21 @@ namespace pindrel {
 using ui::TrimSpaces;
 
 std::wstring ExportFinishedText(const ExportOutcome& outcome) {
-  std::wstring text = L"Exported (" + std::to_wstring(outcome.written) + L") Contacts to vCard Files.";
+  std::wstring text;
+  if (!outcome.one_file) {
+    text = L"Exported (" + std::to_wstring(outcome.written) + L") Contacts to vCard Files.";
+  } else if (!outcome.file_error.empty()) {
+    text = L"No file was written: " + outcome.file_error;
+  } else if (outcome.stopped) {
+    text = L"No file was written: the export was stopped before the last contact.";
+  } else {
+    text = L"Exported (" + std::to_wstring(outcome.written) + L") Contacts to " + outcome.file_name + L".";
+  }
   if (!outcome.failed.empty()) {
     text += L"\r\n(" + std::to_wstring(outcome.failed.count()) + L") Contacts could not be written.";
     text += outcome.failed.Text();
   }
-  if (outcome.stopped) text += L"\r\nThe export was stopped before the last contact.";
+  if (outcome.stopped && !outcome.one_file) text += L"\r\nThe export was stopped before the last contact.";
   return text;
 }
 
@@ -96,12 +105,16 @@ bool ExportRun::Survey(ExportStatus& status) {
   return reached;
 }
 
-ExportRun::Ended ExportRun::Run(RunProgress<ExportStatus>& progress, ExportOutcome& outcome) {
+ExportRun::Ended ExportRun::Run(RunProgress<ExportStatus>& progress, ExportOutcome& outcome, ExportFormat format) {
   Running running(*this);
-  // However the export ends, the session is logged off.
+  // However the export ends, the session is logged off and a file not
+  // completed is removed.
   struct Finally {
     ExportRun& self;
-    ~Finally() { self.CloseFolder(); }
+    ~Finally() {
+      self.file_.reset();
+      self.CloseFolder();
+    }
   } finally{*this};
 
   std::int32_t count = 0;
@@ -110,6 +123,18 @@ ExportRun::Ended ExportRun::Run(RunProgress<ExportStatus>& progress, ExportOutco
     count = app_.state.CurrentFolder->GetItems()->Count();
   } catch (const store::StoreError&) {
     return Ended::kStoreFailed;
+  }
+
+  outcome.one_file = format != ExportFormat::kOneFileEach;
+  if (outcome.one_file) {
+    version_ = format == ExportFormat::kOneFile40 ? card_writer::Version::k40 : card_writer::Version::k30;
+    try {
+      if (app_.export_files == nullptr) throw ExportFileError(L"The program has no way to write files.");
+      file_ = app_.export_files->CreateTemporary(SavingPath());
+    } catch (const ExportFileError& e) {
+      outcome.file_error = e.reason();
+      return Ended::kDone;
+    }
   }
 
   RunPacer pacer(app_.clock);
@@ -127,7 +152,9 @@ ExportRun::Ended ExportRun::Run(RunProgress<ExportStatus>& progress, ExportOutco
       outcome.stopped = position < count;
       break;
     }
+    if (!outcome.file_error.empty()) break;
   }
+  if (file_ && outcome.file_error.empty() && !outcome.stopped) CommitFile(outcome);
   // The last contact stays on show, as the folder is now.
   if (!shown_) {
     latest_.pst_path = PstPath();
@@ -160,6 +187,12 @@ void ExportRun::ExportPosition(std::int32_t position, std::int32_t count, bool s
     shown_ = show;
     if (show) progress.Show(latest_);
 
+    if (file_) {
+      WriteCard();
+      ++outcome.written;
+      current_contact_.reset();
+      return;
+    }
     std::optional<std::wstring> path = ExportFilePath(target_directory_, name, position);
     if (!path) {
       outcome.failed.Add(FailedContactLine(
@@ -170,8 +203,57 @@ void ExportRun::ExportPosition(std::int32_t position, std::int32_t count, bool s
     }
   } catch (const store::StoreError& e) {
     outcome.failed.Add(FailedContactLine(position, name, e.reason()));
+  } catch (const ExportFileError& e) {
+    // The file cannot go on (a full disk): the run ends without it.
+    outcome.file_error = e.reason();
   }
   current_contact_.reset();
+}
+
+void ExportRun::WriteCard() {
+  card_.Clear();
+  // Every property a card carries, read before anything is written, so a
+  // contact that cannot be read leaves nothing of itself in the file.
+  for (const contact_schema::Property& p : contact_schema::kProperties) {
+    if (!p.HasVCardForm()) continue;
+    const std::size_t id = static_cast<std::size_t>(p.id);
+    if (p.IsDate()) card_.dates[id] = current_contact_->GetDate(p.name);
+    else card_.text[id] = current_contact_->Text(p.name);
+  }
+  card_.entry_id = current_contact_->EntryID();
+  // The mail client keeps every picture as a JPEG.
+  if (std::optional<std::string> picture = current_contact_->Picture()) card_.picture = std::move(*picture);
+  card_text_.clear();
+  card_writer::AppendCard(card_, version_, card_text_);
+  file_->Write(card_text_);
+}
+
+void ExportRun::CommitFile(ExportOutcome& outcome) {
+  std::wstring folder_name;
+  try {
+    folder_name = app_.state.CurrentFolder->Name();
+  } catch (const store::StoreError&) {
+    // The file is named "Contacts.vcf" then, as for a name of nothing but
+    // characters a file name cannot hold.
+  }
+  try {
+    // A name taken between the look and the rename is passed over too.
+    for (std::int32_t number = 1; number <= 100000; ++number) {
+      std::optional<std::wstring> path = OneFileExportPath(target_directory_, folder_name, number);
+      if (!path) {
+        outcome.file_error =
+            L"Its file path would be longer than " + std::to_wstring(kMaxExportPathLength) + L" characters.";
+        return;
+      }
+      if (app_.export_files->Exists(*path) || !file_->Commit(*path)) continue;
+      file_.reset();
+      outcome.file_name = path->substr(path->rfind(L'\\') + 1);
+      return;
+    }
+    outcome.file_error = L"Every name for the file is taken.";
+  } catch (const ExportFileError& e) {
+    outcome.file_error = e.reason();
+  }
 }
 
 }  // namespace pindrel

@@ -15,6 +15,14 @@ void ShowProgressLabels(ui::Form& form, bool visible) {
   form.SetVisible(window::imgContactICON, visible);
 }
 
+constexpr std::string_view kFormatOptions[] = {window::OptOneFileEach, window::OptOneFile30, window::OptOneFile40};
+
+ExportFormat ChosenFormat(const ui::Form& form) {
+  if (form.Checked(window::OptOneFile30)) return ExportFormat::kOneFile30;
+  if (form.Checked(window::OptOneFile40)) return ExportFormat::kOneFile40;
+  return ExportFormat::kOneFileEach;
+}
+
 // The run's progress on the window's labels.
 class Labels : public FormProgress<RunProgress<ExportStatus>> {
  public:
@@ -69,11 +77,14 @@ void FrmvCardExport::Export(ui::Form& form) {
   // second export inside the first.
   if (run_.running()) return;
   form.SetEnabled(window::CmdExport, false);
+  // The choice holds for the whole run.
+  const ExportFormat format = ChosenFormat(form);
+  for (std::string_view option : kFormatOptions) form.SetEnabled(option, false);
   ShowProgressLabels(form, true);
 
   Labels labels(form, app_.desktop);
   ExportOutcome outcome;
-  switch (run_.Run(labels, outcome)) {
+  switch (run_.Run(labels, outcome, format)) {
     case ExportRun::Ended::kStoreFailed:
       ShowProgressLabels(form, false);
       ReportStoreFailure(form);

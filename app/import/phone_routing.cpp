@@ -11,8 +11,8 @@ const contact_schema::FallThrough& PhoneHomes(const DecodedProperty& p) {
   if (HasType(p, {L"fax"})) return work ? s::kWorkFax : home ? s::kHomeFax : s::kOtherFax;
   if (HasType(p, {L"cell", L"mobile", L"iphone"})) return s::kMobilePhone;
   if (HasType(p, {L"pager"})) return s::kPager;
-  if (HasType(p, {L"car"})) return s::kCar;
-  if (HasType(p, {L"isdn"})) return s::kIsdn;
+  if (HasType(p, {L"car", L"x-car"})) return s::kCar;
+  if (HasType(p, {L"isdn", L"x-isdn"})) return s::kIsdn;
   if (HasType(p, {L"main", L"company", L"x-company"})) return s::kCompanyMain;
   if (HasType(p, {L"assistant", L"x-assistant"})) return s::kAssistant;
   if (HasType(p, {L"callback", L"x-callback"})) return s::kCallback;

@@ -96,7 +96,17 @@ constexpr std::array kExportControls{
                 kIcon | kHidden, IDI_CONTACT},
     ControlEntry{e::LblCurrentContact, ControlKind::Label, e::FrameProgress, L"", {2400, 1440, 3855, 255}, -1, kNone,
                 0, kNameNavy},
-    ControlEntry{e::CmdExport, ControlKind::Button, "", L"Export to vCard", {2400, 2160, 2055, 375}, 0},
+    // What the export writes: a file per contact as before, or all of them
+    // in one file of either version.
+    ControlEntry{e::FrameFormat, ControlKind::Frame, "", L" Write ", {240, 2085, 6405, 1035}},
+    ControlEntry{e::OptOneFileEach, ControlKind::OptionButton, e::FrameFormat,
+                L"One file per contact, as the mail client writes it", {120, 240, 6135, 255}, 1, kChecked},
+    ControlEntry{e::OptOneFile30, ControlKind::OptionButton, e::FrameFormat,
+                L"All contacts in one file, vCard 3.0 (phones, webmail, most address books)", {120, 480, 6135, 255},
+                2},
+    ControlEntry{e::OptOneFile40, ControlKind::OptionButton, e::FrameFormat,
+                L"All contacts in one file, vCard 4.0", {120, 720, 6135, 255}, 3},
+    ControlEntry{e::CmdExport, ControlKind::Button, "", L"Export to vCard", {2400, 3240, 2055, 375}, 0},
 };
 
 namespace i = frmvCardImport;
@@ -187,7 +197,7 @@ constexpr ui::FormLayout Dialog(std::string_view name, std::wstring_view title, 
 }
 
 const ui::FormLayout kAbout = Dialog(a::Self, L" About", 5280, 2205, ui::Background::White, kAboutControls);
-const ui::FormLayout kExport = Dialog(e::Self, L"vCard Export > Export Outlook Contacts to vCard", 6855, 2700,
+const ui::FormLayout kExport = Dialog(e::Self, L"vCard Export > Export Outlook Contacts to vCard", 6855, 3780,
                                       ui::Background::Light3D, kExportControls);
 const ui::FormLayout kImport = Dialog(i::Self, L"vCard Import > Import vCard Files to Outlook Contacts", 6855,
                                       5175, ui::Background::Light3D, kImportControls);

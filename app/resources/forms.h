@@ -64,6 +64,10 @@ inline constexpr Name Label3 = "Label3";
 inline constexpr Name LblSavingPath = "LblSavingPath";
 inline constexpr Name imgContactICON = "imgContactICON";
 inline constexpr Name LblCurrentContact = "LblCurrentContact";
+inline constexpr Name FrameFormat = "FrameFormat";
+inline constexpr Name OptOneFileEach = "OptOneFileEach";
+inline constexpr Name OptOneFile30 = "OptOneFile30";
+inline constexpr Name OptOneFile40 = "OptOneFile40";
 inline constexpr Name CmdExport = "CmdExport";
 const ui::FormLayout& Layout();
 }  // namespace frmvCardExport

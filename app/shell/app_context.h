@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "export_file.h"
 #include "module1.h"
 #include "run_progress.h"
 #include "store.h"
@@ -28,6 +29,8 @@ struct AppContext {
   VCardReaderFactory open_reader;
   // When a run shows its progress and yields; tests give one they advance.
   RunClock clock = SteadyClock();
+  // Where an export of all contacts to one file writes it.
+  ExportFiles* export_files = nullptr;
 };
 
 }  // namespace pindrel

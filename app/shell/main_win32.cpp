@@ -16,6 +16,7 @@
 #include "vcard_reader_com.h"
 #include "win32_directory_lister.h"
 #include "win32_desktop.h"
+#include "win32_export_file.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace pindrel;
@@ -36,11 +37,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::win32::FormBuilder builder(instance, desktop);
     desktop.SetBuilder(&builder);
     Win32DirectoryLister lister;
+    Win32ExportFiles export_files;
     AppContext app{module, desktop,
                    [&lister](std::wstring& root, std::vector<std::wstring>& found) {
                      return ListFiles(root, found, lister);
                    },
                    store::DispatchSessionFactory(), ComVCardReaderFactory()};
+    app.export_files = &export_files;
     FrmMain logic(app);
     auto main_window = builder.Build(forms::frmMain::Layout(), logic, nullptr);
     main_window->EndLoopOnClose();

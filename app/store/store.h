@@ -44,6 +44,10 @@ inline constexpr std::int16_t kSaveAsVCard = 6;
 inline constexpr std::wstring_view kContactClass = L"IPM.Contact";
 inline constexpr std::wstring_view kDistListClass = L"IPM.DistList";
 
+// The attachment a contact's picture is kept in, as the mail client keeps
+// it (a JPEG); compared without regard to case, as Windows file names are.
+inline constexpr std::wstring_view kContactPictureName = L"ContactPicture.jpg";
+
 // A calendar date, as the store keeps a contact's birthday and anniversary.
 struct Date {
   int year = 0;
@@ -87,6 +91,10 @@ class Item {
   virtual void Save() = 0;
   // Writes the item to a file of the given type (kSaveAsVCard).
   virtual void SaveAs(const std::wstring& path, std::int16_t type) = 0;
+  // The contact's picture: the bytes of its attachment kContactPictureName.
+  // None when it has none, and when the store library keeps no attachments
+  // at all (it does not know the member).
+  virtual std::optional<std::string> Picture() = 0;
 };
 
 // A folder's items, by 1-based position in the folder.

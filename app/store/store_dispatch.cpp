@@ -250,25 +250,93 @@ class Object {
   }
 
   DISPID IdOf(std::wstring_view member) {
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = Lookup(member, id);
+    if (FAILED(hr)) Fail(hr);
+    return id;
+  }
+
+ public:
+  // Whether the object's type has the member at all (asked once per type).
+  bool Has(std::wstring_view member) {
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = Lookup(member, id);
+    if (hr == DISP_E_UNKNOWNNAME) return false;
+    if (FAILED(hr)) Fail(hr);
+    return true;
+  }
+
+ private:
+  // A name the type does not know is remembered too (as DISPID_UNKNOWN):
+  // a type's members do not change while it runs.
+  HRESULT Lookup(std::wstring_view member, DISPID& id) {
     if (!names_) names_ = NameTableFor(dispatch_.Get());
     {
       std::lock_guard lock(NameTableMutex());
       auto found = names_->find(member);
-      if (found != names_->end()) return found->second;
+      if (found != names_->end()) {
+        id = found->second;
+        return id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+      }
     }
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
+    id = DISPID_UNKNOWN;
     HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) Fail(hr);
+    if (hr == DISP_E_UNKNOWNNAME) id = DISPID_UNKNOWN;
+    else if (FAILED(hr)) return hr;
     std::lock_guard lock(NameTableMutex());
     names_->emplace(std::move(name), id);
-    return id;
+    return hr;
   }
 
   ComPtr<IDispatch> dispatch_;
   std::shared_ptr<NameTable> names_;
 };
+
+// ---- Files the library writes for us.
+
+// A file of our own in the temporary directory, made empty at once (so its
+// name is ours) and removed again with this object.
+class TemporaryFile {
+ public:
+  TemporaryFile() {
+    wchar_t directory[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, directory);
+    if (length == 0 || length > MAX_PATH) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    wchar_t path[MAX_PATH];
+    if (GetTempFileNameW(directory, L"pdp", 0, path) == 0) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    path_ = path;
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() { DeleteFileW(path_.c_str()); }
+  const std::wstring& path() const { return path_; }
+
+  std::string Read() const {
+    HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Fail(HRESULT_FROM_WIN32(GetLastError()));
+    std::string bytes;
+    char buffer[64 * 1024];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) Fail(HRESULT_FROM_WIN32(error));
+    return bytes;
+  }
+
+ private:
+  std::wstring path_;
+};
+
+bool SameNameNoCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+             CSTR_EQUAL;
+}
 
 // ---- The store interfaces.
 
@@ -289,6 +357,28 @@ class DispatchItem final : public Item {
   void Save() override { object_.Call(L"Save", kMethod); }
   void SaveAs(const std::wstring& path, std::int16_t type) override {
     object_.Call(L"SaveAs", kMethod, TextArg(path), Int16Arg(type));
+  }
+  // The library hands out an attachment's bytes only as a file it writes.
+  std::optional<std::string> Picture() override {
+    // A library without attachments keeps no pictures: no picture.
+    if (!object_.Has(L"Attachments")) return std::nullopt;
+    Variant attachments_value;
+    try {
+      attachments_value = object_.Call(L"Attachments", kGet);
+    } catch (const StoreError& e) {
+      if (e.code() == DISP_E_MEMBERNOTFOUND) return std::nullopt;
+      throw;
+    }
+    Object attachments(ToRequiredObject(std::move(attachments_value)));
+    const std::int32_t count = ToInt32(attachments.Call(L"Count", kGet));
+    for (std::int32_t i = 1; i <= count; ++i) {
+      Object attachment(ToRequiredObject(attachments.Call(L"Item", kMethod, Int32Arg(i))));
+      if (!SameNameNoCase(ToText(attachment.Call(L"FileName", kGet)), kContactPictureName)) continue;
+      TemporaryFile file;
+      attachment.Call(L"SaveAsFile", kMethod, TextArg(file.path()));
+      return file.Read();
+    }
+    return std::nullopt;
   }
 
  private:

@@ -88,6 +88,7 @@ class Item : public store::Item {
     Timed t(split_, split_.save_as);
     inner_->SaveAs(path, type);
   }
+  std::optional<std::string> Picture() override { Timed t(split_, split_.store); return inner_->Picture(); }
 
  private:
   std::unique_ptr<store::Item> inner_;

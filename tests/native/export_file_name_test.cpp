@@ -103,4 +103,30 @@ TEST(ExportFileName, TargetDirectoryAndPathLimit) {
   }
 }
 
+// The one file of all contacts: named after the folder, numbered from the
+// second name on, shortened like a contact's file.
+TEST(ExportFileName, OneFileForTheFolder) {
+  const std::wstring deep = L"C:\\" + std::wstring(244, L'x');
+  struct Case {
+    const char* name;
+    std::wstring directory;
+    std::wstring folder;
+    std::int32_t number;
+    std::optional<std::wstring> path;
+  };
+  const std::vector<Case> cases = {
+      {"the folder's name", L"C:\\Export", L"Contacts", 1, L"C:\\Export\\Contacts.vcf"},
+      {"the second name", L"C:\\Export\\", L"Contacts", 2, L"C:\\Export\\Contacts (2).vcf"},
+      {"cleaned", L"C:\\Export", L" Work: <old> ", 1, L"C:\\Export\\Work old.vcf"},
+      {"nothing left of the name", L"C:\\Export", L"?*", 3, L"C:\\Export\\Contacts (3).vcf"},
+      {"shortened, the number kept", deep, L"Contacts", 2, deep + L"\\Con (2).vcf"},
+      {"no room for any name", deep + L"xxxxxxxxx", L"Contacts", 1, std::nullopt},
+      {"no directory", L" ", L"Contacts", 1, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(pindrel::OneFileExportPath(c.directory, c.folder, c.number), c.path);
+  }
+}
+
 }  // namespace

@@ -68,6 +68,11 @@ class Item : public store::Item {
     if (type != store::kSaveAsVCard) throw store::StoreError(static_cast<std::int32_t>(0x80070057), L"bad type");
     p_.saved_as.emplace_back(path, data_->entry_id);
   }
+  std::optional<std::string> Picture() override {
+    p_.Call("Item.Picture");
+    if (data_->picture.empty()) return std::nullopt;
+    return data_->picture;
+  }
 
  private:
   // The store library's contacts have two dates; any other name is none.

@@ -23,7 +23,8 @@ struct FakeItem {
   std::map<std::wstring, std::wstring, std::less<>> text;
   std::optional<Date> birthday;
   std::optional<Date> anniversary = std::nullopt;  // defaulted: initialisers ending at birthday fit
-  // The bytes of the picture file AddPicture read, and that file's path.
+  // The contact's picture (its ContactPicture.jpg; none when empty): the
+  // bytes of the picture file AddPicture read, and that file's path.
   std::string picture = {};
   std::wstring picture_file = {};
 };

@@ -8,14 +8,18 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "card_writer.h"
 #include "fake_clock.h"
+#include "fake_export_files.h"
 #include "fake_store.h"
 #include "fake_ui.h"
 #include "forms.h"
 #include "frm_main.h"
+#include "text_helpers.h"
 
 namespace {
 
@@ -56,12 +60,15 @@ struct ExportWindow {
   FakeForm main{pindrel::forms::frmMain::Layout(), main_logic, desktop};
   std::function<void()> before_export;  // the user's doings before the press
   bool press_export = true;
+  const char* format = nullptr;  // the option chosen before the press; none: as the window opens
   std::size_t calls_at_load_end = 0;
 
   fakes::FakeClock clock{{}, pindrel::kRunPace};  // every position shows and yields
+  fakes::FakeExportFiles files;
 
   ExportWindow() {
     app.clock = clock.Reader();
+    app.export_files = &files;
     state.ExportStoreID = profile.personal().store_id;
     state.ExportFolderID = profile.contacts().entry_id;
     logic.SetChoices(kContactsPath, L"C:\\Export");
@@ -77,6 +84,7 @@ struct ExportWindow {
   void Run() {
     desktop.on_modal["frmvCardExport"] = [this](FakeForm& f) {
       calls_at_load_end = profile.calls.size();
+      if (format) f.Click(format);
       if (before_export) before_export();
       if (press_export) f.Click("CmdExport");
     };
@@ -471,6 +479,128 @@ TEST(FrmvCardExport, FromTheMainWindow) {
   main.Click("CmdProcess");
   EXPECT_EQ(desktop.messages.back().text, kStoreError);
   EXPECT_EQ(profile.saved_as.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// The export to one file: its name, its cards, and that nothing is left
+// under the real name unless the file is complete.
+TEST(FrmvCardExportOneFile, WritesAllContactsToOneFile) {
+  using Files = std::map<std::wstring, std::string>;
+  const std::wstring kFile = L"C:\\Export\\Contacts.vcf";
+  struct Case {
+    const char* name;
+    const char* option;
+    std::function<void(ExportWindow&)> arrange;
+    Files before;  // files in the directory before the export
+    std::wstring file;  // the file written; empty for none
+    int cards;
+    std::wstring message;
+  };
+  const std::wstring stopped = L"No file was written: the export was stopped before the last contact.";
+  const std::vector<Case> cases = {
+      {"vCard 3.0, the distribution list passed over", "OptOneFile30", [](ExportWindow& w) { w.DistList(); }, {},
+       kFile, 4, L"Exported (4) Contacts to Contacts.vcf."},
+      {"vCard 4.0", "OptOneFile40", [](ExportWindow&) {}, {}, kFile, 4, L"Exported (4) Contacts to Contacts.vcf."},
+      {"a file of that name is never replaced", "OptOneFile30", [](ExportWindow&) {},
+       {{kFile, "old"}, {L"C:\\Export\\Contacts (2).vcf", "old"}}, L"C:\\Export\\Contacts (3).vcf", 4,
+       L"Exported (4) Contacts to Contacts (3).vcf."},
+      {"the name taken just before the rename", "OptOneFile40",
+       [&](ExportWindow& w) { w.files.taken_at_rename = {kFile}; }, {}, L"C:\\Export\\Contacts (2).vcf", 4,
+       L"Exported (4) Contacts to Contacts (2).vcf."},
+      {"named after the folder, cleaned as a contact's name", "OptOneFile30",
+       [](ExportWindow& w) { w.profile.contacts().name = L"Friends: \"A\"/B"; }, {},
+       L"C:\\Export\\Friends AB.vcf", 4, L"Exported (4) Contacts to Friends AB.vcf."},
+      {"a contact that cannot be read is named, the others written", "OptOneFile30",
+       [](ExportWindow& w) { w.profile.FailOn("Item.Text Email1Address", 0x80004005, 2); }, {}, kFile, 3,
+       L"Exported (3) Contacts to Contacts.vcf." + Failed(1, {L"Position 2, B Two: failure made by the test"})},
+      {"an empty folder: an empty file", "OptOneFile40", [](ExportWindow& w) { w.profile.contacts().items.clear(); },
+       {}, kFile, 0, L"Exported (0) Contacts to Contacts.vcf."},
+      {"the disk fills up: no file", "OptOneFile30", [](ExportWindow& w) { w.files.disk_space = 150; }, {}, L"", 0,
+       L"No file was written: There is not enough space on the disk."},
+      {"the directory cannot be written", "OptOneFile40", [](ExportWindow& w) { w.files.refuse_create = true; }, {},
+       L"", 0, L"No file was written: Access is denied."},
+      {"stopped by the close box: no file", "OptOneFile30",
+       [](ExportWindow& w) {
+         w.desktop.on_yield = [&w] {
+           if (w.desktop.yields == 2) w.window().RequestClose();
+         };
+       },
+       {}, L"", 0, stopped},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExportWindow w;
+    w.FourContacts();
+    w.files.files = c.before;
+    w.format = c.option;
+    c.arrange(w);
+    std::vector<bool> enabled_during;
+    auto on_yield = w.desktop.on_yield;
+    w.desktop.on_yield = [&] {
+      for (const char* option : {"OptOneFileEach", "OptOneFile30", "OptOneFile40"})
+        enabled_during.push_back(w.window().Peek(option).enabled);
+      if (on_yield) on_yield();
+    };
+    w.Run();
+    EXPECT_TRUE(w.Saved().empty()) << "the store writes no file of its own";
+    w.ExpectMessage(c.message, L"Export Finished");
+    EXPECT_TRUE(std::none_of(enabled_during.begin(), enabled_during.end(), [](bool e) { return e; }))
+        << "the options are disabled during the run";
+    EXPECT_TRUE(w.files.temporary.empty()) << "no temporary file is left";
+    Files expected = c.before;
+    if (!c.file.empty()) {
+      ASSERT_TRUE(w.files.files.count(c.file)) << "no " << pindrel::ui::NarrowUtf8(c.file);
+      const std::string& text = w.files.files.at(c.file);
+      const std::string version = c.option == std::string("OptOneFile30") ? "VERSION:3.0" : "VERSION:4.0";
+      int cards = 0, versions = 0;
+      for (std::size_t at = 0; (at = text.find("BEGIN:VCARD\r\n", at)) != std::string::npos; ++at) ++cards;
+      for (std::size_t at = 0; (at = text.find(version, at)) != std::string::npos; ++at) ++versions;
+      EXPECT_EQ(cards, c.cards);
+      EXPECT_EQ(versions, c.cards);
+      EXPECT_EQ(text.find("Team"), std::string::npos) << "no distribution list";
+      if (c.cards > 0) {
+        EXPECT_LT(w.files.largest_write, text.size()) << "written card by card";
+      }
+      expected[c.file] = text;
+    }
+    for (const auto& [path, text] : w.files.files)
+      if (text == "someone else's") expected[path] = text;  // the file that took the name
+    EXPECT_EQ(w.files.files, expected) << "nothing else is written or replaced";
+    if (!w.files.refuse_create) {
+      EXPECT_EQ(w.files.created_in, L"C:\\Export");
+    }
+    EXPECT_TRUE(w.window().closed());
+    w.ExpectLetGo();
+  }
+
+  // As the window opens, the choice is a file per contact, as before.
+  ExportWindow each;
+  each.press_export = false;
+  each.Run();
+  EXPECT_TRUE(each.window().Peek("OptOneFileEach").checked);
+  EXPECT_FALSE(each.window().Peek("OptOneFile30").checked || each.window().Peek("OptOneFile40").checked);
+}
+
+// The card of a contact in the file carries its properties and its UID.
+TEST(FrmvCardExportOneFile, CardsCarryTheContactsProperties) {
+  ExportWindow w;
+  FakeItem& ann = w.profile.AddItem(w.profile.contacts(), L"IPM.Contact",
+                                    {{L"FirstName", L"Ann"}, {L"LastName", L"Lee"}, {L"Email1Address", L"a@b.org"},
+                                     {L"Spouse", L"Bo"}});
+  ann.birthday = pindrel::store::Date{1980, 1, 25};
+  ann.anniversary = pindrel::store::Date{2005, 6, 7};
+  ann.picture = std::string("\xff\xd8\xff", 3);
+  w.format = "OptOneFile40";
+  w.Run();
+  const std::string& text = w.files.files.at(L"C:\\Export\\Contacts.vcf");
+  const std::string uid = "UID:urn:uuid:" + pindrel::card_writer::NameBasedUuid(pindrel::ui::NarrowUtf8(ann.entry_id));
+  for (const std::string line : {"N:Lee;Ann;;;", "FN:Ann Lee", "EMAIL;PREF=1:a@b.org",
+                                 "RELATED;VALUE=text;TYPE=spouse:Bo", "BDAY:19800125", "ANNIVERSARY:20050607",
+                                 "PHOTO:data:image/jpeg;base64,/9j/", uid.c_str()})
+    EXPECT_NE(text.find("\r\n" + line + "\r\n"), std::string::npos) << line;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "store_dispatch.h"
 #include "vcard_reader_com.h"
 #include "win32_directory_lister.h"
+#include "win32_export_file.h"
 
 namespace pindrel::testing {
 
@@ -28,9 +29,11 @@ struct RoundTripContext {
   Module1 state;
   fakes::FakeDesktop desktop;
   Win32DirectoryLister lister;
+  Win32ExportFiles export_files;
   AppContext app{state, desktop,
                  [this](std::wstring& root, std::vector<std::wstring>& found) { return ListFiles(root, found, lister); },
                  store::DispatchSessionFactory(), ComVCardReaderFactory()};
+  RoundTripContext() { app.export_files = &export_files; }
 };
 
 // An empty directory of that name in the temporary folder.
@@ -43,15 +46,18 @@ inline std::filesystem::path FreshTempDirectory(std::wstring_view name) {
   return dir;
 }
 
-// Presses "Export to vCard" on the export window for `folder` into `dir`.
+// Presses "Export to vCard" on the export window for `folder` into `dir`,
+// after choosing `format` (one of the window's options) when one is given.
 // Returns whether the window closed itself afterwards.
-inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir) {
+inline bool ExportThroughWindow(RoundTripContext& c, store::Folder& folder, const std::filesystem::path& dir,
+                                std::string_view format = {}) {
   c.state.ExportStoreID = folder.StoreID();
   c.state.ExportFolderID = folder.EntryID();
   FrmvCardExport exporter(c.app);
   exporter.SetChoices(folder.FolderPath(), dir.wstring());
   fakes::FakeForm window(forms::frmvCardExport::Layout(), exporter, c.desktop);
   window.Open();
+  if (!format.empty()) window.Click(format);
   window.Click(forms::frmvCardExport::CmdExport);
   return window.closed();
 }

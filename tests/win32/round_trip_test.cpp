@@ -347,4 +347,92 @@ TEST(Reimport, TheSampleFilesAgain) {
   CoUninitialize();
 }
 
+// A new, empty contacts folder below the default one, as the program's
+// store client sees it, and its late-bound object.
+std::unique_ptr<store::Folder> NewContactsFolder(store::Session& session, const std::wstring& name,
+                                                 ComPtr<IDispatch>& late) {
+  Bstr text(name);
+  VARIANT name_arg;
+  V_VT(&name_arg) = VT_BSTR;
+  V_BSTR(&name_arg) = text.Get();
+  late = LateObject(LateObject(LateContacts().Get(), L"Folders", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                    {name_arg, Long(store::kContactsFolderKind)});
+  EXPECT_TRUE(late);
+  return session.GetStoreFromID(V_BSTR(&Late(late.Get(), L"StoreID", DISPATCH_PROPERTYGET).Get()))
+      ->GetFolderFromID(V_BSTR(&Late(late.Get(), L"EntryID", DISPATCH_PROPERTYGET).Get()));
+}
+
+// The export to one file in each version, imported into an empty folder:
+// every property of every contact comes back equal, the picture too (read
+// through the program's store client, as the export reads it).
+TEST(RoundTrip, OneFileInEachVersionComesBack) {
+  // (S_FALSE when a test before failed inside its apartment.)
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  {
+    pindrel::testing::RoundTripContext context;
+    const auto& desktop = context.desktop;
+    auto session = context.app.open_session();
+    session->Logon();
+
+    std::vector<Contact> originals = Contacts();
+    ComPtr<IDispatch> late_source;
+    auto source = NewContactsFolder(*session, L"Friends", late_source);
+    for (const Contact& c : originals) {
+      auto item = source->GetItems()->Add();
+      for (const auto& [name, value] : c.text)
+        if (!value.empty()) item->SetText(name, value);
+      if (c.birthday) item->SetDate(prop::Birthday, *c.birthday);
+      if (c.anniversary) item->SetDate(prop::Anniversary, *c.anniversary);
+      if (c.text.at(std::wstring(prop::FirstName)) == L"Ann") item->AddPicture(kPortrait);
+      item->Save();
+    }
+    {
+      auto list = LateObject(LateObject(late_source.Get(), L"Items", DISPATCH_PROPERTYGET).Get(), L"Add", kMethod,
+                             {Long(7)});
+      Late(list.Get(), L"Save", kMethod);
+    }
+    std::vector<Contact> expected;
+    for (const Contact& c : originals) expected.push_back(Imported(c));
+    std::sort(expected.begin(), expected.end());
+
+    for (const char* option : {"OptOneFile30", "OptOneFile40"}) {
+      SCOPED_TRACE(option);
+      const std::filesystem::path dir = pindrel::testing::FreshTempDirectory(L"one file \u00FC");
+      EXPECT_TRUE(pindrel::testing::ExportThroughWindow(context, *source, dir, option));
+      ASSERT_FALSE(desktop.messages.empty());
+      EXPECT_EQ(desktop.messages.back().text,
+                L"Exported (" + std::to_wstring(originals.size()) + L") Contacts to Friends.vcf.");
+      EXPECT_EQ(VcfFiles(dir), std::vector<std::wstring>{L"Friends.vcf"}) << "one file, nothing temporary left";
+
+      auto target = NewContactsFolder(*session, std::wstring(L"Imported ") + (option[10] == '3' ? L"3.0" : L"4.0"),
+                                      late_source);
+      pindrel::testing::ImportThroughWindow(context, *target, dir);
+      EXPECT_EQ(desktop.messages.back().text, L"Import Complete !");
+
+      auto items = target->GetItems();
+      ASSERT_EQ(items->Count(), static_cast<int>(originals.size()));
+      std::vector<Contact> imported;
+      for (int i = 1; i <= items->Count(); ++i) {
+        auto item = items->GetItem(i);
+        imported.push_back(ReadBack(*item));
+        const std::optional<std::string> picture = item->Picture();
+        EXPECT_TRUE(item->Text(prop::FirstName) == L"Ann" ? picture == FileBytes(kPortrait) : !picture)
+            << "contact " << i << ": " << (picture ? picture->size() : 0) << " bytes of picture";
+      }
+      std::sort(imported.begin(), imported.end());
+      for (std::size_t i = 0; i < expected.size() && i < imported.size(); ++i) {
+        for (std::wstring_view p : AllTexts()) {
+          EXPECT_EQ(imported[i].text[std::wstring(p)], expected[i].text[std::wstring(p)])
+              << "contact " << i << ", " << std::string(p.begin(), p.end());
+        }
+        EXPECT_EQ(imported[i].birthday, expected[i].birthday) << "contact " << i;
+        EXPECT_EQ(imported[i].anniversary, expected[i].anniversary) << "contact " << i;
+      }
+      std::filesystem::remove_all(dir);
+    }
+    session->Logoff();
+  }
+  CoUninitialize();
+}
+
 }  // namespace

@@ -23,8 +23,9 @@ using namespace pindrel::store;
 using comsupport::ComPtr;
 using comsupport::Variant;
 
-enum Kind { kSession, kFolder, kItems, kItem, kStores, kStore, kKinds };
-const wchar_t* const kKindNames[kKinds] = {L"Session", L"Folder", L"Items", L"Item", L"Stores", L"Store"};
+enum Kind { kSession, kFolder, kItems, kItem, kStores, kStore, kAttachments, kAttachment, kKinds };
+const wchar_t* const kKindNames[kKinds] = {L"Session", L"Folder", L"Items",       L"Item",
+                                           L"Stores",  L"Store",  L"Attachments", L"Attachment"};
 
 // Each kind's members; a member's DISPID is (kind + 1) * 100 + its index,
 // so a DISPID used on an object of the wrong kind is refused.
@@ -32,9 +33,11 @@ const std::vector<std::wstring> kMembers[kKinds] = {
     {L"Logon", L"Logoff", L"GetDefaultFolder", L"PickFolder", L"Stores", L"GetStoreFromID"},
     {L"DefaultMessageClass", L"Name", L"FolderPath", L"StoreID", L"EntryID", L"Items"},
     {L"Count", L"Item", L"Add"},
-    {L"MessageClass", L"EntryID", L"FirstName", L"LastName", L"Birthday", L"Save", L"SaveAs"},
+    {L"MessageClass", L"EntryID", L"FirstName", L"LastName", L"Birthday", L"Save", L"SaveAs", L"Attachments"},
     {L"GetStoreFromID"},
     {L"PstPath", L"GetFolderFromID"},
+    {L"Count", L"Item"},
+    {L"FileName", L"SaveAsFile"},
 };
 
 const std::map<std::wstring, Kind> kReturnsObject = {
@@ -55,7 +58,12 @@ using Handler = std::function<HRESULT(VARIANT* result, EXCEPINFO* exception)>;
 // What the server saw and how it answers; shared by all its objects.
 struct Server {
   GUID types[kKinds]{};
-  bool typed[kKinds] = {true, true, true, true, true, false};  // stores do not tell their type
+  bool typed[kKinds] = {true, true, true, true, true, false, true, true};  // stores do not tell their type
+  // The items' attachments by file name, and their bytes; without
+  // `attachments` the items know no such member, as an older library.
+  bool attachments = true;
+  std::vector<std::pair<std::wstring, std::string>> attached;
+  std::vector<std::wstring> saved_files;  // where SaveAsFile wrote
   std::vector<Call> calls;
   std::map<std::pair<Kind, std::wstring>, int> lookups;
   std::map<IDispatch*, Kind> live;
@@ -134,10 +142,12 @@ class FakeTypeInfo final : public ITypeInfo {
 // One object of the server, answering its kind's members.
 class FakeObject final : public IDispatch {
  public:
-  FakeObject(Server& server, Kind kind) : server_(server), kind_(kind) { server_.live[this] = kind; }
+  FakeObject(Server& server, Kind kind, int index = 0) : server_(server), kind_(kind), index_(index) {
+    server_.live[this] = kind;
+  }
   ~FakeObject() { server_.live.erase(this); }
-  static ComPtr<IDispatch> Create(Server& server, Kind kind) {
-    return ComPtr<IDispatch>(std::make_unique<FakeObject>(server, kind).release());
+  static ComPtr<IDispatch> Create(Server& server, Kind kind, int index = 0) {
+    return ComPtr<IDispatch>(std::make_unique<FakeObject>(server, kind, index).release());
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -166,6 +176,7 @@ class FakeObject final : public IDispatch {
     if (count != 1) return E_INVALIDARG;
     const std::vector<std::wstring>& members = kMembers[kind_];
     for (size_t i = 0; i < members.size(); ++i) {
+      if (kind_ == kItem && members[i] == L"Attachments" && !server_.attachments) break;
       if (_wcsicmp(members[i].c_str(), names[0]) == 0) {
         ++server_.lookups[{kind_, members[i]}];
         ids[0] = static_cast<DISPID>((kind_ + 1) * 100 + i);
@@ -188,8 +199,14 @@ class FakeObject final : public IDispatch {
     if (auto answer = server_.answers.find(member); answer != server_.answers.end())
       return answer->second(result, exception);
     if (member == L"Birthday" && flags == DISPATCH_PROPERTYPUT) return VariantCopy(server_.birthday.Pointer(), params->rgvarg);
+    if (kind_ >= kAttachments) return Attachments(member, params, result);
     if (!result) return S_OK;
     if (member == L"Birthday") return VariantCopy(result, server_.birthday.Pointer());
+    if (member == L"Attachments") {
+      V_VT(result) = VT_DISPATCH;
+      V_DISPATCH(result) = Create(server_, kAttachments).Detach();
+      return S_OK;
+    }
     if (auto object = kReturnsObject.find(member); object != kReturnsObject.end()) {
       V_VT(result) = VT_DISPATCH;
       V_DISPATCH(result) = Create(server_, object->second).Detach();
@@ -204,8 +221,37 @@ class FakeObject final : public IDispatch {
   }
 
  private:
+  // The collection and its attachments: Count, Item(i) from 1, FileName,
+  // and SaveAsFile writing the bytes to the path it is given.
+  HRESULT Attachments(const std::wstring& member, DISPPARAMS* params, VARIANT* result) {
+    if (member == L"Count") {
+      V_VT(result) = VT_I4;
+      V_I4(result) = static_cast<LONG>(server_.attached.size());
+    } else if (member == L"Item") {
+      const int i = V_I4(&params->rgvarg[0]);
+      if (V_VT(&params->rgvarg[0]) != VT_I4 || i < 1 || i > static_cast<int>(server_.attached.size()))
+        return DISP_E_BADINDEX;
+      V_VT(result) = VT_DISPATCH;
+      V_DISPATCH(result) = Create(server_, kAttachment, i).Detach();
+    } else if (member == L"FileName") {
+      V_VT(result) = VT_BSTR;
+      V_BSTR(result) = SysAllocString(server_.attached[index_ - 1].first.c_str());
+    } else if (member == L"SaveAsFile") {
+      const std::wstring path(V_BSTR(&params->rgvarg[0]));
+      server_.saved_files.push_back(path);
+      HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+      const std::string& bytes = server_.attached[index_ - 1].second;
+      DWORD written = 0;
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+      CloseHandle(file);
+    }
+    return S_OK;
+  }
+
   Server& server_;
   Kind kind_;
+  int index_;  // an attachment's position
   ULONG references_ = 0;
 };
 
@@ -442,6 +488,58 @@ TEST(StoreDispatchSession, MissingClassIsReportedWithItsCode) {
     EXPECT_EQ(error.code(), kClassNotRegistered);
   }
   CoUninitialize();
+}
+
+}  // namespace
+
+namespace {
+
+// The picture is read as the mail client keeps it: the attachment named
+// ContactPicture.jpg, saved to a file of our own that is read and removed.
+TEST_F(StoreDispatchTest, PictureIsTheContactPictureAttachment) {
+  std::unique_ptr<Items> items = session().GetDefaultFolder(kContactsFolderKind)->GetItems();
+  const std::string jpeg = std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11) + std::string(100000, 'Z');
+  struct Case {
+    const char* what;
+    bool attachments;
+    std::vector<std::pair<std::wstring, std::string>> attached;
+    std::optional<std::string> picture;
+  };
+  const Case cases[] = {
+      {"a library without attachments: no picture, no failure", false, {{L"ContactPicture.jpg", jpeg}},
+       std::nullopt},
+      {"the picture among other attachments", true, {{L"notes.txt", "text"}, {L"contactpicture.JPG", jpeg}}, jpeg},
+      {"attachments, but no picture", true, {{L"ContactPicture.jpg.txt", "no"}}, std::nullopt},
+      {"no attachments", true, {}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server_.attachments = c.attachments;
+    server_.attached = c.attached;
+    server_.saved_files.clear();
+    // A type of item of its own each time: the client asks a type once
+    // whether it knows a name.
+    CoCreateGuid(&server_.types[kItem]);
+    std::unique_ptr<Item> item = items->Add();
+    const std::optional<std::string> picture = item->Picture();
+    EXPECT_TRUE(picture == c.picture) << (picture ? picture->size() : 0) << " bytes";
+    EXPECT_EQ(server_.saved_files.size(), c.picture ? 1u : 0u);
+    for (const std::wstring& path : server_.saved_files)
+      EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the saved file is removed";
+  }
+  // A failure to save it is the store's failure.
+  CoCreateGuid(&server_.types[kItem]);
+  std::unique_ptr<Item> item = items->Add();
+  server_.attachments = true;
+  server_.attached = {{L"ContactPicture.jpg", jpeg}};
+  server_.answers[L"SaveAsFile"] = [](VARIANT*, EXCEPINFO*) { return E_ACCESSDENIED; };
+  try {
+    item->Picture();
+    ADD_FAILURE() << "no StoreError";
+  } catch (const StoreError& error) {
+    EXPECT_EQ(static_cast<std::uint32_t>(error.code()), static_cast<std::uint32_t>(E_ACCESSDENIED));
+  }
+  server_.answers.clear();
 }
 
 }  // namespace
