@@ -11,6 +11,7 @@ if(WIN32 AND TARGET localstore_com)
   endforeach()
   # The reader benchmark's generator makes the files to import.
   target_sources(import_bench PRIVATE bench/vcard_gen.cpp)
+  target_link_libraries(import_bench PRIVATE text_codec)
 endif()
 
 # The local store's core alone under Wine, beside localstore_bench.

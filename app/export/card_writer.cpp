@@ -32,6 +32,8 @@
 //    exported again keeps its UID and an address book updates it.
 #include "card_writer.h"
 
+#include "base64.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <span>
@@ -302,30 +304,6 @@ void FullName(Card& card, const ContactCard& contact, const Property& p) {
   card.End();
 }
 
-constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-void AppendBase64(std::string_view bytes, std::string& out) {
-  out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const std::uint32_t v = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |
-                            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
-                            static_cast<unsigned char>(bytes[i + 2]);
-    out += kBase64Digits[v >> 18];
-    out += kBase64Digits[(v >> 12) & 63];
-    out += kBase64Digits[(v >> 6) & 63];
-    out += kBase64Digits[v & 63];
-  }
-  if (const std::size_t left = bytes.size() - i; left > 0) {
-    std::uint32_t v = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (left == 2) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    out += kBase64Digits[v >> 18];
-    out += kBase64Digits[(v >> 12) & 63];
-    out += left == 2 ? kBase64Digits[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-}
-
 // The program's own namespace for the UUIDs of entry identifiers (made
 // once at random; it must never change, or every UID would).
 constexpr std::uint8_t kEntryIdNamespace[16] = {0xac, 0x8a, 0xa7, 0x50, 0x40, 0x10, 0x48, 0xd9,
@@ -359,12 +337,6 @@ void AppendFolded(std::string_view line, std::string& out) {
   out += "\r\n";
 }
 
-std::string Base64(std::string_view bytes) {
-  std::string out;
-  AppendBase64(bytes, out);
-  return out;
-}
-
 void AppendPhoto(std::string_view bytes, std::string_view media_type, Version version, std::string& out) {
   if (bytes.empty()) return;
   std::string line;
@@ -379,7 +351,7 @@ void AppendPhoto(std::string_view bytes, std::string_view media_type, Version ve
     line.append(media_type);
     line += ";base64,";
   }
-  AppendBase64(bytes, line);
+  textcodec::AppendBase64(bytes, line);
   AppendFolded(line, out);
 }
 

@@ -6,6 +6,8 @@
 // knows. Portable: no store, no window, no file.
 #pragma once
 
+#include "base64.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -53,8 +55,8 @@ void AppendPhoto(std::string_view bytes, std::string_view media_type, Version ve
 // blank), never inside a UTF-8 character; the line's own CR LF appended.
 void AppendFolded(std::string_view line, std::string& out);
 
-// Standard base64 with padding.
-std::string Base64(std::string_view bytes);
+// Standard base64 with padding (the one of the text codec's library).
+using textcodec::Base64;
 
 // The SHA-1 digest of the bytes.
 std::array<std::uint8_t, 20> Sha1(std::string_view bytes);

@@ -40,17 +40,4 @@ std::string ReadPictureFile(const Path& path) {
   return bytes;
 }
 
-std::string Base64(std::string_view bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t n = bytes.size() - i < 3 ? bytes.size() - i : 3;
-    std::uint32_t v = 0;
-    for (std::size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-    for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kAlphabet[(v >> (18 - 6 * k)) & 63] : '=';
-  }
-  return out;
-}
-
 }  // namespace localstore

@@ -4,6 +4,8 @@
 // format, and so does the store's face.
 #pragma once
 
+#include "base64.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,7 +27,7 @@ std::string_view PictureFormat(std::string_view bytes);
 // it cannot be read.
 std::string ReadPictureFile(const Path& path);
 
-// `bytes` in base64, without line breaks.
-std::string Base64(std::string_view bytes);
+// `bytes` in base64, without line breaks: the text codec library's.
+using textcodec::Base64;
 
 }  // namespace localstore

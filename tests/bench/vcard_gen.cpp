@@ -1,5 +1,7 @@
 #include "vcard_gen.h"
 
+#include "base64.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -44,24 +46,16 @@ const char* const kWords[] = {"met", "at", "the", "conference", "call", "about",
 // each further line folded with a blank: `bytes` bytes that a reader and a
 // store take for a JPEG (its start, a scan and its end), random between.
 std::string FoldedBase64(std::size_t bytes, Random& r) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string raw(std::max<std::size_t>(bytes, 8), '\0');
   for (char& c : raw) c = static_cast<char>(r.Next() & 0x7F);  // no 0xFF, so no marker by chance
   raw.replace(0, 4, "\xFF\xD8\xFF\xE0");
   raw.replace(raw.size() / 2, 2, "\xFF\xDA");
   raw.replace(raw.size() - 2, 2, "\xFF\xD9");
+  const std::string base64 = textcodec::Base64(raw);
   std::string text;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < raw.size(); i += 3) {
-    const std::uint32_t n = (std::uint32_t(static_cast<unsigned char>(raw[i])) << 16) |
-                            (i + 1 < raw.size() ? std::uint32_t(static_cast<unsigned char>(raw[i + 1])) << 8 : 0) |
-                            (i + 2 < raw.size() ? std::uint32_t(static_cast<unsigned char>(raw[i + 2])) : 0);
-    for (int k = 0; k < 4; ++k) {
-      if (column > 0 && column % 76 == 0) text += "\r\n ";
-      const bool pad = (k == 2 && i + 1 >= raw.size()) || (k == 3 && i + 2 >= raw.size());
-      text += pad ? '=' : kDigits[(n >> (18 - 6 * k)) & 0x3F];
-      ++column;
-    }
+  for (std::size_t at = 0; at < base64.size(); at += 76) {
+    if (at > 0) text += "\r\n ";
+    text.append(base64, at, 76);
   }
   return text + "\r\n";
 }
